@@ -1,0 +1,47 @@
+#pragma once
+
+// A child process started by a test and reaped by its pid. Only the pid this
+// object spawned is ever signalled.
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace skyflume::test {
+
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // argv[0] is the program path. stdout and stderr go to outputPath
+    // (created or truncated); stdin is /dev/null. Returns false if the
+    // process could not be spawned.
+    bool Spawn(const std::vector<std::string>& argv, const std::string& outputPath);
+
+    pid_t Pid() const { return pid_; }
+    bool Running();
+
+    // Waits up to timeout for the child to exit; returns its raw wait status.
+    std::optional<int> WaitFor(std::chrono::milliseconds timeout);
+
+    // SIGTERM, a bounded wait, then SIGKILL. Returns the wait status if the
+    // child had to be reaped here.
+    std::optional<int> Terminate(std::chrono::milliseconds grace = std::chrono::seconds(5));
+
+    // SIGKILL at once, then reap.
+    void Kill();
+
+    // Wait status once the child has been reaped.
+    std::optional<int> ExitStatus() const { return status_; }
+
+private:
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+};
+
+}  // namespace skyflume::test

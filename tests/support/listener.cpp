@@ -1,0 +1,235 @@
+#include "support/listener.h"
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+#include <sstream>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/error.h>
+#include <libavutil/frame.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+
+namespace skyflume::test {
+namespace {
+
+std::string AvError(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+struct FormatCloser {
+    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+};
+struct CodecFreer {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct PacketFreer {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct FrameFreer {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct SwrFreer {
+    void operator()(SwrContext* s) const { swr_free(&s); }
+};
+
+// "Icy-Name: x\nicy-genre: y\n" as FFmpeg's HTTP client collects them.
+std::map<std::string, std::string> ParseIcyHeaders(const char* text) {
+    std::map<std::string, std::string> headers;
+    std::istringstream lines(text ? text : "");
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::size_t colon = line.find(':');
+        if (colon == std::string::npos) continue;
+        std::string name = line.substr(0, colon);
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        std::size_t start = colon + 1;
+        while (start < line.size() && line[start] == ' ') ++start;
+        headers[name] = line.substr(start);
+    }
+    return headers;
+}
+
+std::string ChildOption(AVIOContext* pb, const char* name) {
+    uint8_t* value = nullptr;
+    if (!pb || av_opt_get(pb, name, AV_OPT_SEARCH_CHILDREN, &value) < 0) return {};
+    std::string text = value ? reinterpret_cast<const char*>(value) : "";
+    av_free(value);
+    return text;
+}
+
+}  // namespace
+
+Listener::Listener(ListenerOptions options) : options_(options) {}
+
+Listener::~Listener() { StopAndJoin(); }
+
+void Listener::Start(const std::string& url) {
+    StopAndJoin();
+    {
+        std::lock_guard lock(mutex_);
+        result_ = ListenResult{};
+    }
+    stop_ = false;
+    thread_ = std::thread(&Listener::Run, this, url);
+}
+
+ListenResult Listener::StopAndJoin() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    std::lock_guard lock(mutex_);
+    return result_;
+}
+
+ListenResult Listener::ListenFor(const std::string& url, double seconds) {
+    Start(url);
+    WaitForEnd(std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000)));
+    return StopAndJoin();
+}
+
+bool Listener::WaitForSeconds(double seconds, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    const auto enough = [&] {
+        return result_.sampleRate > 0 && result_.SecondsHeard() >= seconds;
+    };
+    changed_.wait_for(lock, timeout, [&] { return result_.ended || enough(); });
+    return enough();
+}
+
+bool Listener::WaitForEnd(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return result_.ended; });
+}
+
+ListenResult Listener::Snapshot() const {
+    std::lock_guard lock(mutex_);
+    return result_;
+}
+
+void Listener::Finish(const std::string& error, const std::string& endReason) {
+    std::lock_guard lock(mutex_);
+    result_.error = error;
+    result_.endReason = endReason;
+    result_.ended = true;
+    changed_.notify_all();
+}
+
+void Listener::Run(std::string url) {
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw) return Finish("out of memory", "");
+    // Stop requests cut through any blocking read; the I/O timeouts bound a
+    // server that stays connected but goes silent.
+    raw->interrupt_callback.callback = [](void* self) {
+        return static_cast<Listener*>(self)->stop_.load() ? 1 : 0;
+    };
+    raw->interrupt_callback.opaque = this;
+    const int64_t timeoutUs = options_.ioTimeout.count() * 1000;
+    AVDictionary* settings = nullptr;
+    av_dict_set_int(&settings, "rw_timeout", timeoutUs, 0);
+    av_dict_set_int(&settings, "timeout", timeoutUs, 0);
+    av_dict_set(&settings, "user_agent", "skyflume-test-listener", 0);
+    int rc = avformat_open_input(&raw, url.c_str(), nullptr, &settings);
+    av_dict_free(&settings);
+    if (rc < 0) return Finish("cannot open " + url + ": " + AvError(rc), "");
+    std::unique_ptr<AVFormatContext, FormatCloser> format(raw);
+
+    if ((rc = avformat_find_stream_info(format.get(), nullptr)) < 0)
+        return Finish("no stream info: " + AvError(rc), "");
+    const AVCodec* decoder = nullptr;
+    const int streamIndex = av_find_best_stream(format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+    if (streamIndex < 0 || !decoder) return Finish("no audio stream", "");
+    const AVCodecParameters* params = format->streams[streamIndex]->codecpar;
+    std::unique_ptr<AVCodecContext, CodecFreer> codec(avcodec_alloc_context3(decoder));
+    if (!codec || avcodec_parameters_to_context(codec.get(), params) < 0 ||
+        (rc = avcodec_open2(codec.get(), decoder, nullptr)) < 0)
+        return Finish("cannot open decoder: " + AvError(rc), "");
+
+    {
+        std::lock_guard lock(mutex_);
+        result_.connected = true;
+        result_.formatName = format->iformat->name;
+        result_.codecName = decoder->name;
+        result_.sampleRate = params->sample_rate;
+        result_.channels = params->ch_layout.nb_channels;
+        result_.bitRate = params->bit_rate;
+        result_.icyHeaders = ParseIcyHeaders(ChildOption(format->pb, "icy_metadata_headers").c_str());
+        result_.contentType = ChildOption(format->pb, "mime_type");
+        changed_.notify_all();
+    }
+
+    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
+    std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
+    std::unique_ptr<AVFrame, FrameFreer> planar(av_frame_alloc());
+    std::unique_ptr<SwrContext, SwrFreer> resampler(swr_alloc());
+    if (!packet || !frame || !planar || !resampler) return Finish("out of memory", "");
+
+    // Converts to planar float at the decoded rate, whatever the decoder's
+    // sample format, and records it.
+    const auto consume = [&](const AVFrame* decoded) -> bool {
+        av_frame_unref(planar.get());
+        planar->format = AV_SAMPLE_FMT_FLTP;
+        planar->sample_rate = decoded->sample_rate;
+        if (av_channel_layout_copy(&planar->ch_layout, &decoded->ch_layout) < 0) return false;
+        int converted = swr_convert_frame(resampler.get(), planar.get(), decoded);
+        if (converted == AVERROR_INPUT_CHANGED || converted == AVERROR_OUTPUT_CHANGED) {
+            swr_close(resampler.get());
+            av_frame_unref(planar.get());
+            planar->format = AV_SAMPLE_FMT_FLTP;
+            planar->sample_rate = decoded->sample_rate;
+            if (av_channel_layout_copy(&planar->ch_layout, &decoded->ch_layout) < 0) return false;
+            converted = swr_convert_frame(resampler.get(), planar.get(), decoded);
+        }
+        if (converted < 0) return false;
+        std::lock_guard lock(mutex_);
+        result_.sampleRate = decoded->sample_rate;
+        result_.channels = decoded->ch_layout.nb_channels;
+        if (codec->bit_rate > 0) result_.bitRate = codec->bit_rate;
+        result_.framesDecoded += planar->nb_samples;
+        const auto cap = static_cast<std::size_t>(options_.keepSeconds * decoded->sample_rate);
+        const auto* samples = reinterpret_cast<const float*>(planar->extended_data[0]);
+        const std::size_t room = cap > result_.left.size() ? cap - result_.left.size() : 0;
+        const std::size_t take = std::min(room, static_cast<std::size_t>(planar->nb_samples));
+        result_.left.insert(result_.left.end(), samples, samples + take);
+        changed_.notify_all();
+        return true;
+    };
+    const auto drain = [&]() -> bool {
+        while (avcodec_receive_frame(codec.get(), frame.get()) == 0) {
+            const bool ok = consume(frame.get());
+            av_frame_unref(frame.get());
+            if (!ok) return false;
+        }
+        return true;
+    };
+
+    std::string endReason = "end of stream";
+    while (!stop_) {
+        rc = av_read_frame(format.get(), packet.get());
+        if (rc < 0) {
+            if (rc != AVERROR_EOF) endReason = AvError(rc);
+            break;
+        }
+        if (packet->stream_index == streamIndex) {
+            if (avcodec_send_packet(codec.get(), packet.get()) < 0) {
+                std::lock_guard lock(mutex_);
+                ++result_.decodeErrors;
+            }
+            if (!drain()) endReason = "cannot convert decoded audio";
+        }
+        av_packet_unref(packet.get());
+        if (endReason != "end of stream") break;
+    }
+    if (stop_) endReason = "stopped";
+    avcodec_send_packet(codec.get(), nullptr);
+    drain();
+    Finish("", endReason);
+}
+
+}  // namespace skyflume::test

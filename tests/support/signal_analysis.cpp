@@ -1,0 +1,107 @@
+#include "support/signal_analysis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <numbers>
+
+namespace skyflume::test {
+namespace {
+
+// In-place iterative radix-2 FFT; data.size() must be a power of two.
+void Fft(std::vector<std::complex<double>>& data) {
+    const std::size_t n = data.size();
+    for (std::size_t i = 1, j = 0; i < n; ++i) {
+        std::size_t bit = n >> 1;
+        for (; j & bit; bit >>= 1) j ^= bit;
+        j ^= bit;
+        if (i < j) std::swap(data[i], data[j]);
+    }
+    for (std::size_t len = 2; len <= n; len <<= 1) {
+        const double angle = -2.0 * std::numbers::pi / static_cast<double>(len);
+        const std::complex<double> step(std::cos(angle), std::sin(angle));
+        for (std::size_t start = 0; start < n; start += len) {
+            std::complex<double> w(1.0);
+            for (std::size_t k = 0; k < len / 2; ++k) {
+                const auto even = data[start + k];
+                const auto odd = data[start + k + len / 2] * w;
+                data[start + k] = even + odd;
+                data[start + k + len / 2] = even - odd;
+                w *= step;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+double DominantFrequency(const std::vector<float>& samples, int sampleRate) {
+    // Long enough for sub-hertz bins at common rates, small enough to stay quick.
+    constexpr std::size_t kMaxSamples = std::size_t{1} << 20;
+    const std::size_t count = std::min(samples.size(), kMaxSamples);
+    if (count < 16 || sampleRate <= 0) return 0.0;
+
+    double mean = 0.0;
+    for (std::size_t i = 0; i < count; ++i) mean += samples[i];
+    mean /= static_cast<double>(count);
+
+    // Hann window over the real samples, zero-padded to a power of two.
+    std::size_t size = 1;
+    while (size < count) size <<= 1;
+    std::vector<std::complex<double>> spectrum(size);
+    for (std::size_t i = 0; i < count; ++i) {
+        const double window =
+            0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(count - 1));
+        spectrum[i] = (samples[i] - mean) * window;
+    }
+    Fft(spectrum);
+
+    std::size_t peak = 1;
+    for (std::size_t k = 2; k < size / 2; ++k)
+        if (std::abs(spectrum[k]) > std::abs(spectrum[peak])) peak = k;
+
+    // Parabola through the log magnitudes around the peak places it between bins.
+    double offset = 0.0;
+    if (peak + 1 < size / 2) {
+        const double a = std::log(std::abs(spectrum[peak - 1]) + 1e-300);
+        const double b = std::log(std::abs(spectrum[peak]) + 1e-300);
+        const double c = std::log(std::abs(spectrum[peak + 1]) + 1e-300);
+        const double denominator = a - 2.0 * b + c;
+        if (denominator < 0.0) offset = 0.5 * (a - c) / denominator;
+    }
+    return (static_cast<double>(peak) + offset) * sampleRate / static_cast<double>(size);
+}
+
+double Rms(const std::vector<float>& samples) {
+    if (samples.empty()) return 0.0;
+    double sum = 0.0;
+    for (float s : samples) sum += static_cast<double>(s) * s;
+    return std::sqrt(sum / static_cast<double>(samples.size()));
+}
+
+double PeakAbs(const std::vector<float>& samples) {
+    double peak = 0.0;
+    for (float s : samples) peak = std::max(peak, std::abs(static_cast<double>(s)));
+    return peak;
+}
+
+std::vector<float> Tone(double frequency, int sampleRate, double seconds, double amplitude) {
+    const auto frames = static_cast<std::size_t>(std::llround(seconds * sampleRate));
+    std::vector<float> out(frames * 2);
+    for (std::size_t i = 0; i < frames; ++i) {
+        const double phase = 2.0 * std::numbers::pi * frequency * static_cast<double>(i) / sampleRate;
+        out[2 * i] = out[2 * i + 1] = static_cast<float>(amplitude * std::sin(phase));
+    }
+    return out;
+}
+
+std::vector<float> Channel(const std::vector<float>& interleaved, int channels, int index) {
+    std::vector<float> out;
+    if (channels <= 0 || index < 0 || index >= channels) return out;
+    out.reserve(interleaved.size() / static_cast<std::size_t>(channels));
+    for (std::size_t i = static_cast<std::size_t>(index); i < interleaved.size(); i += static_cast<std::size_t>(channels))
+        out.push_back(interleaved[i]);
+    return out;
+}
+
+}  // namespace skyflume::test
