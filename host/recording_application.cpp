@@ -1,0 +1,115 @@
+#include "host/recording_application.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+template <class T>
+void Remove(std::vector<T*>& list, T* item) {
+    list.erase(std::remove(list.begin(), list.end(), item), list.end());
+}
+
+DWORD RunThreadBody(LPVOID body) {
+    return static_cast<DWORD>(static_cast<SXThread*>(body)->Run());
+}
+
+}  // namespace
+
+void RecordingApplication::ClickMenuItem(size_t index) {
+    menuItems.at(index).listener->OnMenuItemClicked(0);
+}
+
+size_t RecordingApplication::DeliverEvents() {
+    size_t delivered = 0;
+    for (;;) {
+        Event event{};
+        {
+            const std::lock_guard lock(eventsMutex);
+            if (events.empty()) {
+                return delivered;
+            }
+            event = events.front();
+            events.pop_front();
+        }
+        event.target->OnEvent(event.id, event.param, event.param2);
+        ++delivered;
+    }
+}
+
+bool RecordingApplication::WaitForEvent(int32_t id, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        Event event{};
+        {
+            std::unique_lock lock(eventsMutex);
+            if (!eventPosted.wait_until(lock, deadline, [this] { return !events.empty(); })) {
+                return false;
+            }
+            event = events.front();
+            events.pop_front();
+        }
+        event.target->OnEvent(event.id, event.param, event.param2);
+        if (event.id == id) {
+            return true;
+        }
+    }
+}
+
+void RecordingApplication::ShowMessageBox(int32_t kind, RString* caption, RString* text, int32_t reserved) {
+    messages.push_back({true, kind, TextOf(caption), TextOf(text), reserved});
+}
+
+void RecordingApplication::ShowMessage(RString* caption, RString* text) {
+    messages.push_back({false, 0, TextOf(caption), TextOf(text), 0});
+}
+
+void RecordingApplication::AddMenuItem(RString* name, SXMenuItemListener* listener) {
+    menuItems.push_back({TextOf(name), listener});
+}
+
+void RecordingApplication::RemoveMenuItem(SXMenuItemListener* listener) {
+    menuItems.erase(std::remove_if(menuItems.begin(), menuItems.end(),
+                                   [listener](const MenuItem& item) { return item.listener == listener; }),
+                    menuItems.end());
+}
+
+int32_t RecordingApplication::GetService(const GUID* id, void** out) {
+    *out = nullptr;
+    if (guiService == nullptr || std::memcmp(id, &kGuiServiceId, sizeof(GUID)) != 0) {
+        return 0;
+    }
+    guiService->AddRef();
+    *out = guiService;
+    return 1;
+}
+
+void RecordingApplication::RegisterAudioCallback(SXAudioCallback* callback) {
+    audioCallbacks.push_back(callback);
+}
+
+void RecordingApplication::UnregisterAudioCallback(SXAudioCallback* callback) {
+    Remove(audioCallbacks, callback);
+}
+
+void RecordingApplication::RegisterEventListener(SXEventListener* listener) {
+    eventListeners.push_back(listener);
+}
+
+void RecordingApplication::UnregisterEventListener(SXEventListener* listener) {
+    Remove(eventListeners, listener);
+}
+
+int32_t RecordingApplication::PostEvent(SXEventListener* target, int32_t id, int32_t param, intptr_t param2) {
+    {
+        const std::lock_guard lock(eventsMutex);
+        events.push_back({target, id, param, param2});
+    }
+    eventPosted.notify_all();
+    return 1;
+}
+
+int32_t RecordingApplication::StartThread(int32_t, HANDLE* out, SXThread* body) {
+    *out = CreateThread(nullptr, 0, RunThreadBody, body, 0, nullptr);
+    return 0;
+}
