@@ -54,11 +54,16 @@ constexpr UINT MB_ICONERROR = 0x10;
 constexpr LONG ERROR_SUCCESS = 0;
 constexpr LONG ERROR_FILE_NOT_FOUND = 2;
 constexpr LONG ERROR_ACCESS_DENIED = 5;
+constexpr LONG ERROR_INVALID_HANDLE = 6;
+constexpr LONG ERROR_INVALID_PARAMETER = 87;
 constexpr LONG ERROR_MORE_DATA = 234;
+constexpr LONG ERROR_UNSUPPORTED_TYPE = 1630;
 constexpr DWORD REG_SZ = 1;
 constexpr DWORD RRF_RT_REG_SZ = 0x2;
 constexpr REGSAM KEY_WRITE = 0x20006;
 constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
+constexpr DWORD REG_CREATED_NEW_KEY = 1;
+constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 extern const HKEY HKEY_LOCAL_MACHINE;
 
 // Critical sections: recursive, like the Windows ones.

@@ -1,0 +1,92 @@
+// Critical sections, events, waiting and closing handles.
+
+#include <chrono>
+#include <new>
+#include <thread>
+
+#include "platform/windows_api.h"
+#include "signal_state.h"
+
+namespace platform {
+
+// Notifies under the lock: a waiter woken by this may destroy the object at
+// once (wait for "done", then CloseHandle), so nothing touches it after the
+// unlock.
+void SignalState::Set() {
+    std::lock_guard lock(mutex_);
+    signalled_ = true;
+    if (manualReset_) {
+        changed_.notify_all();
+    } else {
+        changed_.notify_one();
+    }
+}
+
+void SignalState::Reset() {
+    std::lock_guard lock(mutex_);
+    signalled_ = false;
+}
+
+uint32_t SignalState::Wait(uint32_t timeoutMs) {
+    std::unique_lock lock(mutex_);
+    const auto isSignalled = [this] { return signalled_; };
+    if (timeoutMs == INFINITE) {
+        changed_.wait(lock, isSignalled);
+    } else if (!changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), isSignalled)) {
+        return WAIT_TIMEOUT;
+    }
+    if (!manualReset_) signalled_ = false;
+    return WAIT_OBJECT_0;
+}
+
+namespace {
+
+class Event final : public PlatformObject {
+public:
+    Event(bool manualReset, bool initialState) : state_(manualReset, initialState) {}
+
+    // PlatformObject
+    uint32_t Wait(uint32_t timeoutMs) override { return state_.Wait(timeoutMs); }
+    int32_t Signal() override {
+        state_.Set();
+        return TRUE;
+    }
+    // The creator is the only user: closing destroys the event.
+    int32_t Close() override {
+        delete this;
+        return TRUE;
+    }
+
+private:
+    ~Event() = default;
+    SignalState state_;
+};
+
+}  // namespace
+}  // namespace platform
+
+void InitializeCriticalSection(CRITICAL_SECTION* section) {
+    pthread_mutexattr_t attributes;
+    pthread_mutexattr_init(&attributes);
+    pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
+    pthread_mutex_init(&section->mutex, &attributes);
+    pthread_mutexattr_destroy(&attributes);
+}
+
+void DeleteCriticalSection(CRITICAL_SECTION* section) { pthread_mutex_destroy(&section->mutex); }
+void EnterCriticalSection(CRITICAL_SECTION* section) { pthread_mutex_lock(&section->mutex); }
+void LeaveCriticalSection(CRITICAL_SECTION* section) { pthread_mutex_unlock(&section->mutex); }
+
+// Named (cross-process) events are not supported: asking for one fails.
+HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCWSTR name) {
+    if (name != nullptr) return nullptr;
+    return new (std::nothrow) platform::Event(manualReset != FALSE, initialState != FALSE);
+}
+
+BOOL SetEvent(HANDLE event) { return event ? event->Signal() : FALSE; }
+
+DWORD WaitForSingleObject(HANDLE handle, DWORD timeoutMs) { return handle ? handle->Wait(timeoutMs) : WAIT_FAILED; }
+
+BOOL CloseHandle(HANDLE handle) { return handle ? handle->Close() : FALSE; }
+
+void Sleep(DWORD milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }

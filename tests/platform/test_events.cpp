@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "platform/windows_api.h"
+
+namespace {
+
+TEST(Events, SeveralSetsBeforeOneWaitWakeItOnce) {
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    ASSERT_NE(event, nullptr);
+    EXPECT_TRUE(SetEvent(event));
+    EXPECT_TRUE(SetEvent(event));
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(event, 50), WAIT_TIMEOUT);
+    EXPECT_TRUE(CloseHandle(event));
+}
+
+TEST(Events, TimeOutAnswers258) {
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    EXPECT_EQ(WaitForSingleObject(event, 0), 258u);
+    EXPECT_EQ(WaitForSingleObject(event, 50), 258u);
+    CloseHandle(event);
+}
+
+TEST(Events, SignalFromAnotherThreadEndsAnInfiniteWait) {
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    std::thread signaller([event] {
+        Sleep(20);
+        SetEvent(event);
+    });
+    EXPECT_EQ(WaitForSingleObject(event, INFINITE), WAIT_OBJECT_0);
+    signaller.join();
+    CloseHandle(event);
+}
+
+TEST(Events, InitiallySignalledAutoResetEventIsConsumedByOneWait) {
+    HANDLE event = CreateEventW(nullptr, FALSE, TRUE, nullptr);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
+    CloseHandle(event);
+}
+
+TEST(Events, ManualResetEventStaysSignalled) {
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
+    SetEvent(event);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(event, INFINITE), WAIT_OBJECT_0);
+    CloseHandle(event);
+}
+
+TEST(Events, ManualResetEventWakesEveryWaiter) {
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> woken{0};
+    std::vector<std::thread> waiters;
+    for (int i = 0; i < 3; ++i) {
+        waiters.emplace_back([&] {
+            if (WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0) ++woken;
+        });
+    }
+    SetEvent(event);
+    for (auto& waiter : waiters) waiter.join();
+    EXPECT_EQ(woken, 3);
+    CloseHandle(event);
+}
+
+TEST(Events, AutoResetEventWakesOneWaiterPerSet) {
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    std::atomic<int> woken{0};
+    std::vector<std::thread> waiters;
+    for (int i = 0; i < 2; ++i) {
+        waiters.emplace_back([&] {
+            if (WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0) ++woken;
+        });
+    }
+    SetEvent(event);
+    while (woken == 0) Sleep(1);
+    Sleep(50);
+    EXPECT_EQ(woken, 1);
+    SetEvent(event);
+    for (auto& waiter : waiters) waiter.join();
+    EXPECT_EQ(woken, 2);
+    CloseHandle(event);
+}
+
+TEST(Events, NullHandleFails) {
+    EXPECT_EQ(WaitForSingleObject(nullptr, 0), WAIT_FAILED);
+    EXPECT_FALSE(SetEvent(nullptr));
+    EXPECT_FALSE(CloseHandle(nullptr));
+}
+
+TEST(Events, NamedEventsAreNotSupported) {
+    EXPECT_EQ(CreateEventW(nullptr, FALSE, FALSE, WTEXT("Global\\Skyflume")), nullptr);
+}
+
+// The functions dispatch through the object's table, whoever made it (the host
+// hands out its own objects).
+struct ForeignObject final : PlatformObject {
+    uint32_t Wait(uint32_t timeoutMs) override {
+        lastTimeout = timeoutMs;
+        return 0;
+    }
+    int32_t Signal() override { return ++signals; }
+    int32_t Close() override { return ++closes; }
+    uint32_t lastTimeout = 0;
+    int signals = 0;
+    int closes = 0;
+};
+
+TEST(Events, HandleFunctionsCallTheObjectsTable) {
+    ForeignObject object;
+    EXPECT_EQ(WaitForSingleObject(&object, 1234), WAIT_OBJECT_0);
+    EXPECT_EQ(object.lastTimeout, 1234u);
+    EXPECT_TRUE(SetEvent(&object));
+    EXPECT_TRUE(CloseHandle(&object));
+    EXPECT_EQ(object.signals, 1);
+    EXPECT_EQ(object.closes, 1);
+}
+
+}  // namespace
