@@ -1,0 +1,293 @@
+// The settings window: its controls, the choices and texts it keeps, and
+// when it opens and closes.
+
+#include <vector>
+
+#include "plugin_fixture.h"
+
+namespace {
+
+struct Expected {
+    ComponentKind kind;
+    int32_t x;
+    int32_t y;
+    int32_t width;  // -1: never sized
+    const WChar* text;
+};
+
+constexpr int32_t kNoSize = -1;
+const Expected kLayout[] = {
+    {ComponentKind::Label, 20, 20, kNoSize, SX_TEXT("Server URL")},
+    {ComponentKind::Label, 20, 50, kNoSize, SX_TEXT("Server Port")},
+    {ComponentKind::Label, 20, 80, kNoSize, SX_TEXT("Mount Point")},
+    {ComponentKind::Label, 20, 110, kNoSize, SX_TEXT("User Name")},
+    {ComponentKind::Label, 20, 140, kNoSize, SX_TEXT("Password")},
+    {ComponentKind::Label, 20, 172, kNoSize, SX_TEXT("Bit Rate")},
+    {ComponentKind::Label, 20, 202, kNoSize, SX_TEXT("Sample Rate")},
+    {ComponentKind::Label, 20, 234, kNoSize, SX_TEXT("Radio Name")},
+    {ComponentKind::Label, 20, 264, kNoSize, SX_TEXT("Radio Desc.")},
+    {ComponentKind::Label, 20, 294, kNoSize, SX_TEXT("Radio Genre")},
+    {ComponentKind::Label, 20, 324, kNoSize, SX_TEXT("Radio Website")},
+    {ComponentKind::TextBox, 120, 18, 150, SX_TEXT("localhost")},
+    {ComponentKind::NumberBox, 120, 48, 150, SX_TEXT("8384")},
+    {ComponentKind::TextBox, 120, 78, 150, SX_TEXT("/stream")},
+    {ComponentKind::TextBox, 120, 108, 150, SX_TEXT("admin")},
+    {ComponentKind::PasswordBox, 120, 138, 150, SX_TEXT("tovrz")},
+    {ComponentKind::ComboBox, 120, 168, 100, SX_TEXT("")},
+    {ComponentKind::ComboBox, 120, 198, 100, SX_TEXT("")},
+    {ComponentKind::TextBox, 120, 232, 150, SX_TEXT("My Radio Station")},
+    {ComponentKind::TextBox, 120, 262, 150, SX_TEXT("My Radio Station Description")},
+    {ComponentKind::TextBox, 120, 292, 150, SX_TEXT("Music")},
+    {ComponentKind::TextBox, 120, 322, 150, SX_TEXT("https://example.com/")},
+    {ComponentKind::Separator, 5, 358, 280, SX_TEXT("")},
+    {ComponentKind::Label, 20, 378, kNoSize, SX_TEXT("Status: ok")},
+    {ComponentKind::Button, 182, 375, kNoSize, SX_TEXT("Stream")},
+};
+
+constexpr Control kTextBoxes[] = {kServerHostBox,  kServerPortBox,       kMountPointBox,
+                                  kUserNameBox,    kPasswordBox,         kRadioNameBox,
+                                  kRadioDescriptionBox, kRadioGenreBox,  kRadioWebsiteBox};
+
+class WindowTest : public PluginTest {};
+
+TEST_F(WindowTest, ANewPluginOpensItsWindowWithEveryControlInPlaceShowingTheDefaults) {
+    toolkit.SetPlacement(37, 54);
+    InitializeAndActivate();
+
+    ComponentRecord& window = Window();
+    EXPECT_EQ(window.text, SX_TEXT("Skyflume"));
+    EXPECT_TRUE(window.visible);
+    EXPECT_EQ(window.resizable, 0);
+    EXPECT_EQ(window.width, 290);
+    EXPECT_EQ(window.height, 412);
+    EXPECT_EQ(window.windowListener, static_cast<TWindowListener*>(object));
+    EXPECT_FALSE(window.positioned) << "a new plug-in keeps the toolkit's placement";
+    EXPECT_EQ(State().windowX, 37);
+    EXPECT_EQ(State().windowY, 54);
+
+    const std::vector<ComponentRecord*> controls = toolkit.ControlsOf(window);
+    ASSERT_EQ(controls.size(), std::size(kLayout));
+    for (size_t i = 0; i < controls.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "control " << i + 1);
+        const ComponentRecord& control = *controls[i];
+        EXPECT_EQ(control.kind, kLayout[i].kind);
+        EXPECT_TRUE(control.positioned);
+        EXPECT_EQ(control.x, kLayout[i].x);
+        EXPECT_EQ(control.y, kLayout[i].y);
+        EXPECT_EQ(control.sized, kLayout[i].width != kNoSize);
+        if (control.sized) {
+            EXPECT_EQ(control.width, kLayout[i].width);
+            EXPECT_EQ(control.height, 0);
+        }
+        EXPECT_EQ(control.text, kLayout[i].text);
+        EXPECT_TRUE(control.enabled);
+        EXPECT_EQ(control.colored, i + 1 == kStatusLabel);
+    }
+    EXPECT_EQ(ControlAt(kStatusLabel).textColor, 65280u);
+    EXPECT_EQ(ControlAt(kStreamButton).buttonListener, static_cast<TButtonListener*>(object));
+
+    const std::vector<HostText> bitRates = {SX_TEXT("64 kbps"),  SX_TEXT("80 kbps"),  SX_TEXT("96 kbps"),
+                                            SX_TEXT("112 kbps"), SX_TEXT("128 kbps"), SX_TEXT("160 kbps"),
+                                            SX_TEXT("192 kbps"), SX_TEXT("224 kbps"), SX_TEXT("256 kbps"),
+                                            SX_TEXT("320 kbps")};
+    EXPECT_EQ(ControlAt(kBitRateCombo).items, bitRates);
+    EXPECT_EQ(ControlAt(kBitRateCombo).selectedIndex, 4);
+    const std::vector<HostText> sampleRates = {SX_TEXT("44100 Hz"), SX_TEXT("48000 Hz")};
+    EXPECT_EQ(ControlAt(kSampleRateCombo).items, sampleRates);
+    EXPECT_EQ(ControlAt(kSampleRateCombo).selectedIndex, 0);
+    for (const Control combo : {kBitRateCombo, kSampleRateCombo}) {
+        EXPECT_EQ(ControlAt(combo).comboBoxListener, static_cast<TComboBoxListener*>(object));
+    }
+
+    ASSERT_EQ(application.MenuItems().size(), 1u);
+    EXPECT_EQ(application.MenuItems()[0].name, SX_TEXT("Skyflume Plug-In"));
+    EXPECT_EQ(application.MenuItems()[0].listener, static_cast<SXMenuItemListener*>(object));
+    EXPECT_EQ(toolkit.HeldReferences(), 0) << "service and factory are released once the window is built";
+}
+
+TEST_F(WindowTest, ChoosingAnItemStoresItsIndexAtOnceAndTheReopenedWindowShowsIt) {
+    InitializeAndActivate();
+    toolkit.PickItem(ControlAt(kBitRateCombo), 9);
+    EXPECT_EQ(State().bitRateIndex, 9);
+    toolkit.PickItem(ControlAt(kSampleRateCombo), 1);
+    EXPECT_EQ(State().sampleRateIndex, 1);
+
+    toolkit.PickItem(ControlAt(kBitRateCombo), -1);
+    toolkit.PickItem(ControlAt(kSampleRateCombo), -1);
+    EXPECT_EQ(State().bitRateIndex, 9) << "a list without a selection keeps the stored index";
+    EXPECT_EQ(State().sampleRateIndex, 1);
+
+    toolkit.RequestClose(Window());
+    application.ClickMenuItem(0);
+    EXPECT_EQ(ControlAt(kBitRateCombo).selectedIndex, 9);
+    EXPECT_EQ(ControlAt(kSampleRateCombo).selectedIndex, 1);
+}
+
+TEST_F(WindowTest, ASelectionInAnotherListChangesNothing) {
+    InitializeAndActivate();
+    TGuiFactory* factory = nullptr;
+    ASSERT_NE(toolkit.GetFactory(kGuiFactoryVersion, &factory), 0);
+    TComboBox* foreign = nullptr;
+    factory->CreateComboBox(nullptr, &foreign);
+    foreign->SetListener(object);
+    ComponentRecord& foreignRecord = *toolkit.Components().back();
+
+    toolkit.PickItem(foreignRecord, 7);
+    EXPECT_EQ(State().bitRateIndex, 4);
+    EXPECT_EQ(State().sampleRateIndex, 0);
+    foreign->Release();
+    factory->Release();
+}
+
+// Emptied boxes may read as none or as an empty string; both store the fall-backs.
+class EmptiedTextsTest : public PluginTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(EmptiedTextsTest, StoreTheirFallbacksOnCloseAndTheReopenedWindowShowsThem) {
+    toolkit.SetEmptyTextAsNone(GetParam());
+    InitializeAndActivate();
+    for (const Control box : kTextBoxes) {
+        toolkit.TypeText(ControlAt(box), SX_TEXT(""));
+    }
+    EXPECT_EQ(HostText(TextInField(State().radioName)), SX_TEXT("My Radio Station"))
+        << "typed texts reach the block only when the window closes";
+
+    toolkit.RequestClose(Window());
+    const PluginState& state = State();
+    EXPECT_EQ(HostText(TextInField(state.serverHost)), SX_TEXT("localhost"));
+    EXPECT_EQ(HostText(TextInField(state.serverPort)), SX_TEXT("8384"));
+    EXPECT_EQ(HostText(TextInField(state.mountPoint)), SX_TEXT("/stream"));
+    EXPECT_EQ(HostText(TextInField(state.userName)), SX_TEXT("admin"));
+    EXPECT_EQ(HostText(TextInField(state.password)), SX_TEXT("tovrz"));
+    EXPECT_EQ(HostText(TextInField(state.radioName)), SX_TEXT("none"));
+    EXPECT_EQ(HostText(TextInField(state.radioDescription)), SX_TEXT("none"));
+    EXPECT_EQ(HostText(TextInField(state.radioGenre)), SX_TEXT("none"));
+    EXPECT_EQ(HostText(TextInField(state.radioWebsite)), SX_TEXT("none"));
+
+    application.ClickMenuItem(0);
+    EXPECT_EQ(ControlAt(kServerPortBox).text, SX_TEXT("8384"));
+    EXPECT_EQ(ControlAt(kRadioDescriptionBox).text, SX_TEXT("none"));
+}
+
+INSTANTIATE_TEST_SUITE_P(NoneOrEmpty, EmptiedTextsTest, testing::Bool());
+
+TEST_F(WindowTest, TypedTextsAreStoredAsTheyAreBlanksIncluded) {
+    InitializeAndActivate();
+    toolkit.TypeText(ControlAt(kServerHostBox), SX_TEXT("   "));
+    toolkit.TypeText(ControlAt(kRadioGenreBox), SX_TEXT("Jazz"));
+    plugin->Deactivate();
+    EXPECT_EQ(HostText(TextInField(State().serverHost)), SX_TEXT("   "));
+    EXPECT_EQ(HostText(TextInField(State().radioGenre)), SX_TEXT("Jazz"));
+}
+
+TEST_F(WindowTest, TheCloseRequestHidesAndReleasesEverythingAndKeepsTheWindowClosed) {
+    toolkit.SetPlacement(37, 54);
+    InitializeAndActivate();
+    ComponentRecord& window = Window();
+    window.x = 400;  // the user moved it
+    window.y = 300;
+
+    toolkit.SendWindowMessage(window, kWindowCloseMessage + 1);
+    EXPECT_TRUE(window.Alive()) << "other messages are ignored";
+
+    toolkit.RequestClose(window);
+    EXPECT_FALSE(window.Alive());
+    EXPECT_FALSE(window.visible);
+    EXPECT_EQ(toolkit.LiveComponents(), 0);
+    for (const ComponentRecord* control : toolkit.ControlsOf(window)) {
+        EXPECT_LT(control->releaseIndex, window.releaseIndex) << "controls go before their window";
+    }
+    EXPECT_EQ(State().windowOpen, 0);
+    EXPECT_EQ(State().windowX, 400);
+    EXPECT_EQ(State().windowY, 300);
+
+    plugin->Deactivate();
+    plugin->Activate();
+    EXPECT_EQ(toolkit.OpenWindow(), nullptr);
+    EXPECT_EQ(WindowsCreated(), 1);
+}
+
+TEST_F(WindowTest, ACloseRequestForAnotherWindowChangesNothing) {
+    InitializeAndActivate();
+    TGuiFactory* factory = nullptr;
+    ASSERT_NE(toolkit.GetFactory(kGuiFactoryVersion, &factory), 0);
+    TWindow* other = nullptr;
+    factory->CreateTopLevelWindow(0, &other);
+    static_cast<TWindowListener*>(object)->OnWindowEvent(other, kWindowCloseMessage);
+    EXPECT_EQ(State().windowOpen, 1);
+    EXPECT_TRUE(toolkit.Components().front()->Alive());
+    other->Release();
+    factory->Release();
+}
+
+TEST_F(WindowTest, DeactivationClosesTheOpenWindowAndActivationReopensItWhereItWas) {
+    InitializeAndActivate();
+    Window().x = 410;
+    Window().y = 220;
+    plugin->Deactivate();
+    EXPECT_EQ(toolkit.OpenWindow(), nullptr);
+    EXPECT_EQ(toolkit.LiveComponents(), 0);
+    EXPECT_TRUE(application.MenuItems().empty());
+    EXPECT_EQ(State().windowOpen, 1);
+
+    plugin->Activate();
+    ComponentRecord& reopened = Window();
+    EXPECT_TRUE(reopened.positioned);
+    EXPECT_EQ(reopened.x, 410);
+    EXPECT_EQ(reopened.y, 220);
+    EXPECT_TRUE(reopened.visible);
+    EXPECT_EQ(application.MenuItems().size(), 1u);
+}
+
+TEST_F(WindowTest, TheMenuItemOpensNoSecondWindowAndReopensAClosedOne) {
+    InitializeAndActivate();
+    application.ClickMenuItem(0);
+    EXPECT_EQ(WindowsCreated(), 1);
+    EXPECT_EQ(State().windowOpen, 1);
+
+    toolkit.RequestClose(Window());
+    application.ClickMenuItem(0);
+    EXPECT_EQ(WindowsCreated(), 2);
+    EXPECT_TRUE(Window().visible);
+    EXPECT_EQ(State().windowOpen, 1);
+}
+
+// IsWindowSuppressed: only exactly 1 keeps the window shut at activation.
+class SuppressedWindowTest : public PluginTest, public testing::WithParamInterface<int32_t> {};
+
+TEST_P(SuppressedWindowTest, OnlyOneKeepsTheWindowShut) {
+    application.windowSuppressed = GetParam();
+    InitializeAndActivate();
+    EXPECT_EQ(toolkit.OpenWindow() != nullptr, GetParam() != 1);
+    EXPECT_EQ(application.MenuItems().size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, SuppressedWindowTest, testing::Values(0, 1, 2));
+
+TEST_F(WindowTest, WithoutTheGuiServiceNoWindowOpensAndNothingIsSaid) {
+    application.SetGuiService(nullptr);
+    testing::internal::CaptureStderr();
+    InitializeAndActivate();
+    application.ClickMenuItem(0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(toolkit.Components().empty());
+    EXPECT_TRUE(application.Messages().empty());
+    EXPECT_EQ(application.MenuItems().size(), 1u);
+}
+
+TEST_F(WindowTest, WithoutTheFactoryEveryAttemptToOpenShowsTheMessage) {
+    toolkit.SetFactoryAvailable(false);
+    const std::string message = "Skyflume: Required GUI service not found. Please update your application.\n";
+    testing::internal::CaptureStderr();
+    InitializeAndActivate();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), message);
+    EXPECT_EQ(toolkit.HeldReferences(), 0);
+
+    testing::internal::CaptureStderr();
+    application.ClickMenuItem(0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), message);
+    EXPECT_TRUE(toolkit.Components().empty());
+    EXPECT_EQ(State().windowOpen, 1);
+    EXPECT_EQ(toolkit.HeldReferences(), 0);
+}
+
+}  // namespace
