@@ -1,0 +1,278 @@
+#include "host/app/audio_source.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/error.h>
+#include <libavutil/frame.h>
+#include <libswresample/swresample.h>
+}
+
+namespace {
+
+std::string AvErrorText(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+struct FormatCloser {
+    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+};
+struct CodecFreer {
+    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+};
+struct ResamplerFreer {
+    void operator()(SwrContext* context) const { swr_free(&context); }
+};
+struct PacketFreer {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+struct FrameFreer {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+
+// One pass over the file: its demuxer and the decoder of its audio stream.
+struct Decoder {
+    std::unique_ptr<AVFormatContext, FormatCloser> format;
+    std::unique_ptr<AVCodecContext, CodecFreer> codec;
+    int streamIndex = -1;
+};
+
+// Answers an error text, empty on success.
+std::string OpenDecoder(const std::string& path, Decoder& decoder) {
+    AVFormatContext* format = nullptr;
+    int result = avformat_open_input(&format, path.c_str(), nullptr, nullptr);
+    if (result < 0) {
+        return "cannot open '" + path + "': " + AvErrorText(result);
+    }
+    decoder.format.reset(format);
+    result = avformat_find_stream_info(format, nullptr);
+    if (result < 0) {
+        return "cannot read '" + path + "': " + AvErrorText(result);
+    }
+    const AVCodec* codec = nullptr;
+    result = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    if (result == AVERROR_DECODER_NOT_FOUND) {
+        return "no decoder for the audio in '" + path + "'";
+    }
+    if (result < 0) {
+        return "'" + path + "' holds no audio";
+    }
+    decoder.streamIndex = result;
+    decoder.codec.reset(avcodec_alloc_context3(codec));
+    if (!decoder.codec) {
+        return "out of memory opening '" + path + "'";
+    }
+    const AVStream* stream = format->streams[decoder.streamIndex];
+    result = avcodec_parameters_to_context(decoder.codec.get(), stream->codecpar);
+    // The decoder needs the time base to trim encoder delay and padding by timestamp.
+    decoder.codec->pkt_timebase = stream->time_base;
+    if (result >= 0) {
+        result = avcodec_open2(decoder.codec.get(), codec, nullptr);
+    }
+    if (result < 0) {
+        return "cannot decode the audio in '" + path + "': " + AvErrorText(result);
+    }
+    return {};
+}
+
+class AudioFileSource : public AudioSource {
+public:
+    AudioFileSource(std::string path, int sampleRate, bool loop, Decoder decoder)
+        : path_(std::move(path)),
+          sampleRate_(sampleRate),
+          loop_(loop),
+          decoder_(std::move(decoder)),
+          packet_(av_packet_alloc()),
+          frame_(av_frame_alloc()) {}
+
+    ~AudioFileSource() override { av_channel_layout_uninit(&inputLayout_); }
+
+    // Decodes up to the first output, so that a file without decodable audio
+    // is refused when it is opened rather than ending silently later.
+    std::string Prime() {
+        if (!packet_ || !frame_) {
+            return "out of memory opening '" + path_ + "'";
+        }
+        if (!Refill()) {
+            return error_.empty() ? "no audio could be decoded from '" + path_ + "'" : error_;
+        }
+        return {};
+    }
+
+    int Read(float* frames, int frameCount) override {
+        int delivered = 0;
+        while (delivered < frameCount) {
+            if (readFrame_ == PendingFrames() && !Refill()) {
+                break;
+            }
+            const int count = std::min(frameCount - delivered, PendingFrames() - readFrame_);
+            std::copy_n(pending_.data() + 2 * static_cast<std::size_t>(readFrame_), 2 * count, frames + 2 * delivered);
+            readFrame_ += count;
+            delivered += count;
+        }
+        return delivered;
+    }
+
+private:
+    int PendingFrames() const { return static_cast<int>(pending_.size() / 2); }
+
+    // Decodes until new frames are pending; false once the input is over.
+    bool Refill() {
+        pending_.clear();
+        readFrame_ = 0;
+        while (!finished_ && pending_.empty()) {
+            const int received = avcodec_receive_frame(decoder_.codec.get(), frame_.get());
+            if (received == 0) {
+                framesThisPass_ += frame_->nb_samples;
+                Convert(frame_.get());
+                av_frame_unref(frame_.get());
+            } else if (received == AVERROR(EAGAIN)) {
+                FeedDecoder();
+            } else if (received == AVERROR_EOF && loop_ && framesThisPass_ > 0) {
+                StartNextPass();
+            } else {
+                Finish();
+            }
+        }
+        return !pending_.empty();
+    }
+
+    void FeedDecoder() {
+        if (av_read_frame(decoder_.format.get(), packet_.get()) < 0) {
+            // End of file, or a read error that ends it: let the decoder hand out what it holds.
+            avcodec_send_packet(decoder_.codec.get(), nullptr);
+            return;
+        }
+        if (packet_->stream_index == decoder_.streamIndex) {
+            // A damaged packet is skipped; the decoder resynchronises on the next.
+            avcodec_send_packet(decoder_.codec.get(), packet_.get());
+        }
+        av_packet_unref(packet_.get());
+    }
+
+    // Reopening rather than seeking works for every container and gives the
+    // decoder a clean start; the resampler carries on, so the loop point has no gap.
+    void StartNextPass() {
+        Decoder next;
+        error_ = OpenDecoder(path_, next);
+        if (!error_.empty()) {
+            Finish();
+            return;
+        }
+        decoder_ = std::move(next);
+        framesThisPass_ = 0;
+    }
+
+    void Finish() {
+        FlushResampler();
+        resampler_.reset();
+        finished_ = true;
+    }
+
+    bool MatchesResampler(const AVFrame* frame) const {
+        return resampler_ && frame->format == inputFormat_ && frame->sample_rate == inputRate_ &&
+               av_channel_layout_compare(&frame->ch_layout, &inputLayout_) == 0;
+    }
+
+    // Built from the first decoded frame, and again whenever the stream changes
+    // its format midway, which some files do.
+    bool SetUpResampler(const AVFrame* frame) {
+        FlushResampler();
+        resampler_.reset();
+        av_channel_layout_uninit(&inputLayout_);
+        if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
+            av_channel_layout_default(&inputLayout_, frame->ch_layout.nb_channels);
+        } else if (av_channel_layout_copy(&inputLayout_, &frame->ch_layout) < 0) {
+            return false;
+        }
+        inputFormat_ = frame->format;
+        inputRate_ = frame->sample_rate;
+
+        SwrContext* resampler = nullptr;
+        AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+        if (swr_alloc_set_opts2(&resampler, &stereo, AV_SAMPLE_FMT_FLT, sampleRate_, &inputLayout_,
+                                static_cast<AVSampleFormat>(inputFormat_), inputRate_, 0, nullptr) < 0) {
+            return false;
+        }
+        resampler_.reset(resampler);
+        if (inputLayout_.nb_channels == 1) {
+            // Mono plays at full level on both sides, not lowered by 3 dB as a downmixed centre would be.
+            const double matrix[2] = {1.0, 1.0};
+            if (swr_set_matrix(resampler, matrix, 1) < 0) {
+                resampler_.reset();
+                return false;
+            }
+        }
+        if (swr_init(resampler) < 0) {
+            resampler_.reset();
+            return false;
+        }
+        return true;
+    }
+
+    void Convert(const AVFrame* frame) {
+        if (!MatchesResampler(frame) && !SetUpResampler(frame)) {
+            error_ = "cannot convert the audio of '" + path_ + "' to stereo at " + std::to_string(sampleRate_) + " Hz";
+            finished_ = true;
+            return;
+        }
+        AppendConverted(const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+    }
+
+    void FlushResampler() {
+        if (resampler_) {
+            AppendConverted(nullptr, 0);
+        }
+    }
+
+    void AppendConverted(const uint8_t** input, int inputFrames) {
+        const int room = swr_get_out_samples(resampler_.get(), inputFrames);
+        if (room <= 0) {
+            return;
+        }
+        const std::size_t start = pending_.size();
+        pending_.resize(start + 2 * static_cast<std::size_t>(room));
+        auto* output = reinterpret_cast<uint8_t*>(pending_.data() + start);
+        const int converted = swr_convert(resampler_.get(), &output, room, input, inputFrames);
+        pending_.resize(start + 2 * static_cast<std::size_t>(std::max(converted, 0)));
+    }
+
+    std::string path_;
+    int sampleRate_;
+    bool loop_;
+    Decoder decoder_;
+    std::unique_ptr<AVPacket, PacketFreer> packet_;
+    std::unique_ptr<AVFrame, FrameFreer> frame_;
+    std::unique_ptr<SwrContext, ResamplerFreer> resampler_;
+    AVChannelLayout inputLayout_ = {};
+    int inputFormat_ = -1;
+    int inputRate_ = 0;
+    std::vector<float> pending_;  // interleaved stereo, converted
+    int readFrame_ = 0;
+    int64_t framesThisPass_ = 0;
+    bool finished_ = false;
+    std::string error_;
+};
+
+}  // namespace
+
+OpenedAudioSource OpenAudioFile(const std::string& path, int sampleRate, bool loop) {
+    Decoder decoder;
+    std::string error = OpenDecoder(path, decoder);
+    if (!error.empty()) {
+        return {nullptr, error};
+    }
+    auto source = std::make_unique<AudioFileSource>(path, sampleRate, loop, std::move(decoder));
+    error = source->Prime();
+    if (!error.empty()) {
+        return {nullptr, error};
+    }
+    return {std::move(source), {}};
+}

@@ -1,0 +1,28 @@
+#include "host/app/audio_source.h"
+
+#include <charconv>
+
+namespace {
+
+constexpr std::string_view kTonePrefix = "tone:";
+
+}  // namespace
+
+OpenedAudioSource OpenAudioSource(std::string_view spec, int sampleRate, bool loop) {
+    if (sampleRate <= 0) {
+        return {nullptr, "the host rate must be positive, not " + std::to_string(sampleRate)};
+    }
+    if (spec == "-") {
+        return OpenRawFloatSource(0);
+    }
+    if (spec.starts_with(kTonePrefix)) {
+        const std::string_view number = spec.substr(kTonePrefix.size());
+        double frequency = 0.0;
+        const auto [end, status] = std::from_chars(number.data(), number.data() + number.size(), frequency);
+        if (status != std::errc() || end != number.data() + number.size()) {
+            return {nullptr, "'" + std::string(spec) + "' is not a tone: write tone:HZ, for example tone:440"};
+        }
+        return OpenToneSource(frequency, sampleRate);
+    }
+    return OpenAudioFile(std::string(spec), sampleRate, loop);
+}
