@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "host/app/audio_clock.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Frame i carries (i, -i), so that order and completeness can be checked.
+class CountingSource : public AudioSource {
+public:
+    explicit CountingSource(int frames) : frames_(frames) {}
+
+    int Read(float* frames, int frameCount) override {
+        int delivered = 0;
+        for (; delivered < frameCount && next_ < frames_; ++delivered, ++next_) {
+            frames[2 * delivered] = static_cast<float>(next_);
+            frames[2 * delivered + 1] = static_cast<float>(-next_);
+        }
+        return delivered;
+    }
+
+private:
+    int frames_;
+    int next_ = 0;
+};
+
+// Collects what a clock hands out and notices handlers that overlap.
+struct Recorder {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<float> audio;
+    std::vector<int32_t> blockSizes;
+    int ends = 0;
+    std::atomic<int> inside{0};
+    std::atomic<bool> overlapped{false};
+
+    void Enter() {
+        if (inside.fetch_add(1) != 0) {
+            overlapped = true;
+        }
+    }
+    void Leave() { inside.fetch_sub(1); }
+
+    AudioClock::BlockHandler OnBlock() {
+        return [this](const float* interleaved, int32_t frameCount) {
+            Enter();
+            {
+                std::lock_guard lock(mutex);
+                audio.insert(audio.end(), interleaved, interleaved + 2 * frameCount);
+                blockSizes.push_back(frameCount);
+            }
+            changed.notify_all();
+            Leave();
+        };
+    }
+    AudioClock::EndHandler OnEnd() {
+        return [this] {
+            Enter();
+            {
+                std::lock_guard lock(mutex);
+                ++ends;
+            }
+            changed.notify_all();
+            Leave();
+        };
+    }
+
+    // The limit only keeps a broken clock from hanging the suite.
+    template <typename Predicate>
+    bool WaitUntil(Predicate predicate) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, 60s, predicate);
+    }
+};
+
+TEST(AudioClock, BlockIsTenMillisecondsUnlessConfigured) {
+    Recorder recorder;
+    AudioClock at44100(std::make_unique<CountingSource>(0), 44100, recorder.OnBlock());
+    AudioClock at48000(std::make_unique<CountingSource>(0), 48000, recorder.OnBlock());
+    AudioClock twoMs(std::make_unique<CountingSource>(0), 48000, recorder.OnBlock(), {}, 2ms);
+    EXPECT_EQ(at44100.FramesPerBlock(), 441);
+    EXPECT_EQ(at48000.FramesPerBlock(), 480);
+    EXPECT_EQ(twoMs.FramesPerBlock(), 96);
+}
+
+TEST(AudioClock, DeliversAFiniteSourceInOrderInWholeBlocksThenReportsTheEnd) {
+    constexpr int kFrames = 20 * 48 + 17;
+    Recorder recorder;
+    AudioClock clock(std::make_unique<CountingSource>(kFrames), 48000, recorder.OnBlock(), recorder.OnEnd(), 1ms);
+    ASSERT_TRUE(recorder.WaitUntil([&] { return recorder.ends > 0; }));
+    clock.Stop();
+
+    EXPECT_TRUE(clock.Ended());
+    EXPECT_EQ(recorder.ends, 1);
+    EXPECT_FALSE(recorder.overlapped);
+    std::vector<int32_t> expectedSizes(20, 48);
+    expectedSizes.push_back(17);
+    EXPECT_EQ(recorder.blockSizes, expectedSizes);
+    ASSERT_EQ(recorder.audio.size(), 2u * kFrames);
+    for (int i = 0; i < kFrames; ++i) {
+        ASSERT_EQ(recorder.audio[2 * i], static_cast<float>(i));
+        ASSERT_EQ(recorder.audio[2 * i + 1], static_cast<float>(-i));
+    }
+}
+
+TEST(AudioClock, ASourceThatEndsOnABlockBoundaryOrAtOnceStillReportsItsEnd) {
+    for (const int frames : {0, 3 * 48}) {
+        Recorder recorder;
+        AudioClock clock(std::make_unique<CountingSource>(frames), 48000, recorder.OnBlock(), recorder.OnEnd(), 1ms);
+        ASSERT_TRUE(recorder.WaitUntil([&] { return recorder.ends > 0; })) << frames;
+        clock.Stop();
+        EXPECT_EQ(recorder.audio.size(), 2u * frames);
+        EXPECT_EQ(recorder.ends, 1);
+    }
+}
+
+TEST(AudioClock, StopEndsAnEndlessSourceWithoutReportingAnEnd) {
+    Recorder recorder;
+    AudioClock clock(std::make_unique<CountingSource>(1 << 30), 48000, recorder.OnBlock(), recorder.OnEnd(), 1ms);
+    ASSERT_TRUE(recorder.WaitUntil([&] { return recorder.blockSizes.size() >= 3; }));
+    clock.Stop();
+    std::size_t blocksAtStop = 0;
+    {
+        std::lock_guard lock(recorder.mutex);
+        blocksAtStop = recorder.blockSizes.size();
+    }
+    // Long enough for a thread that kept running to deliver more blocks.
+    std::this_thread::sleep_for(20ms);
+
+    std::lock_guard lock(recorder.mutex);
+    EXPECT_EQ(recorder.blockSizes.size(), blocksAtStop);
+    EXPECT_EQ(recorder.ends, 0);
+    EXPECT_FALSE(clock.Ended());
+    EXPECT_FALSE(recorder.overlapped);
+    for (std::size_t i = 0; i < recorder.audio.size() / 2; ++i) {
+        ASSERT_EQ(recorder.audio[2 * i], static_cast<float>(i));
+    }
+}
+
+}  // namespace
