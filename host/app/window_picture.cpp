@@ -1,0 +1,219 @@
+#include "host/app/window_picture.h"
+
+#include <algorithm>
+#include <memory>
+
+#include <cairo.h>
+
+#include "host/text_conversion.h"
+
+namespace {
+
+struct Rgb {
+    double red;
+    double green;
+    double blue;
+};
+
+constexpr Rgb FromHex(uint32_t rgb) {
+    return {((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0};
+}
+
+constexpr Rgb FromColorRef(uint32_t colorRef) {
+    return {(colorRef & 0xFF) / 255.0, ((colorRef >> 8) & 0xFF) / 255.0, ((colorRef >> 16) & 0xFF) / 255.0};
+}
+
+constexpr Rgb kWindowFace = FromHex(0xF0F0F0);
+constexpr Rgb kEditFace = FromHex(0xFFFFFF);
+constexpr Rgb kButtonFace = FromHex(0xE1E1E1);
+constexpr Rgb kEditBorder = FromHex(0x7A7A7A);
+constexpr Rgb kButtonBorder = FromHex(0xADADAD);
+constexpr Rgb kDisabledBorder = FromHex(0xCCCCCC);
+constexpr Rgb kText = FromHex(0x000000);
+constexpr Rgb kDisabledText = FromHex(0x838383);
+constexpr Rgb kEtchDark = FromHex(0xA0A0A0);
+constexpr Rgb kEtchLight = FromHex(0xFFFFFF);
+
+constexpr double kFontSize = 12.0;
+constexpr int kTextInset = 4;
+constexpr int kArrowWidth = 17;
+constexpr int kButtonMinWidth = 75;
+constexpr int kButtonHeight = 23;
+constexpr int kButtonPadding = 10;
+constexpr char16_t kBullet = u'\u25CF';
+
+struct SurfaceReleaser {
+    void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
+};
+struct ContextReleaser {
+    void operator()(cairo_t* context) const { cairo_destroy(context); }
+};
+
+std::string Utf8(const std::u16string& text) {
+    return Utf16ToUtf8(text.c_str());
+}
+
+// One bullet per character, as password boxes show them.
+std::u16string Masked(const std::u16string& text) {
+    const auto lowSurrogates = std::count_if(text.begin(), text.end(), [](char16_t unit) {
+        return unit >= 0xDC00 && unit < 0xE000;
+    });
+    return std::u16string(text.size() - static_cast<std::size_t>(lowSurrogates), kBullet);
+}
+
+class Painter {
+public:
+    explicit Painter(cairo_t* context) : context_(context) {
+        cairo_select_font_face(context_, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+        cairo_set_font_size(context_, kFontSize);
+        cairo_font_extents(context_, &font_);
+    }
+
+    void Fill(Rgb colour, double x, double y, double width, double height) {
+        SetColour(colour);
+        cairo_rectangle(context_, x, y, width, height);
+        cairo_fill(context_);
+    }
+
+    // A one-pixel frame just inside the rectangle, on pixel centres so that it stays sharp.
+    void Frame(Rgb colour, double x, double y, double width, double height) {
+        SetColour(colour);
+        cairo_set_line_width(context_, 1.0);
+        cairo_rectangle(context_, x + 0.5, y + 0.5, width - 1.0, height - 1.0);
+        cairo_stroke(context_);
+    }
+
+    double TextWidth(const std::string& utf8) {
+        cairo_text_extents_t extents;
+        cairo_text_extents(context_, utf8.c_str(), &extents);
+        return extents.x_advance;
+    }
+
+    double LineHeight() const { return font_.ascent + font_.descent; }
+
+    // Text vertically centred in the band [y, y + height), clipped to the given box.
+    void Text(const std::string& utf8, Rgb colour, double x, double y, double height, double clipX, double clipWidth) {
+        cairo_save(context_);
+        cairo_rectangle(context_, clipX, y, clipWidth, height);
+        cairo_clip(context_);
+        SetColour(colour);
+        cairo_move_to(context_, x, y + (height - LineHeight()) / 2.0 + font_.ascent);
+        cairo_show_text(context_, utf8.c_str());
+        cairo_restore(context_);
+    }
+
+    void DownArrow(Rgb colour, double centreX, double centreY) {
+        SetColour(colour);
+        cairo_move_to(context_, centreX - 4.0, centreY - 2.0);
+        cairo_line_to(context_, centreX + 4.0, centreY - 2.0);
+        cairo_line_to(context_, centreX, centreY + 2.0);
+        cairo_close_path(context_);
+        cairo_fill(context_);
+    }
+
+private:
+    void SetColour(Rgb colour) { cairo_set_source_rgb(context_, colour.red, colour.green, colour.blue); }
+
+    cairo_t* context_;
+    cairo_font_extents_t font_;
+};
+
+void DrawLabel(Painter& painter, const ControlPicture& control) {
+    const std::string text = Utf8(control.text);
+    const double width = control.width > 0 ? control.width : painter.TextWidth(text);
+    const double height = control.height > 0 ? control.height : painter.LineHeight();
+    const Rgb colour = !control.enabled      ? kDisabledText
+                       : control.textColor ? FromColorRef(*control.textColor)
+                                           : kText;
+    painter.Text(text, colour, control.x, control.y, height, control.x, width);
+}
+
+void DrawEdit(Painter& painter, const ControlPicture& control, const std::u16string& shown) {
+    const int height = control.height > 0 ? control.height : kStandardEditHeight;
+    painter.Fill(control.enabled ? kEditFace : kWindowFace, control.x, control.y, control.width, height);
+    painter.Frame(control.enabled ? kEditBorder : kDisabledBorder, control.x, control.y, control.width, height);
+    painter.Text(Utf8(shown), control.enabled ? kText : kDisabledText, control.x + kTextInset, control.y, height,
+                 control.x + 1, control.width - 2);
+}
+
+void DrawComboBox(Painter& painter, const ControlPicture& control) {
+    const int height = control.height > 0 ? control.height : kStandardEditHeight;
+    const bool selected = control.selectedIndex >= 0 && control.selectedIndex < static_cast<int>(control.items.size());
+    const std::string text = selected ? Utf8(control.items[static_cast<std::size_t>(control.selectedIndex)]) : "";
+    const Rgb ink = control.enabled ? kText : kDisabledText;
+    painter.Fill(control.enabled ? kButtonFace : kWindowFace, control.x, control.y, control.width, height);
+    painter.Frame(control.enabled ? kButtonBorder : kDisabledBorder, control.x, control.y, control.width, height);
+    painter.Text(text, ink, control.x + kTextInset, control.y, height, control.x + 1, control.width - kArrowWidth - 1);
+    painter.DownArrow(ink, control.x + control.width - kArrowWidth / 2.0, control.y + height / 2.0);
+}
+
+void DrawButton(Painter& painter, const ControlPicture& control) {
+    const std::string text = Utf8(control.text);
+    const double textWidth = painter.TextWidth(text);
+    const double width = control.width > 0 ? control.width
+                                            : std::max<double>(kButtonMinWidth, textWidth + 2 * kButtonPadding);
+    const double height = control.height > 0 ? control.height : kButtonHeight;
+    painter.Fill(control.enabled ? kButtonFace : kWindowFace, control.x, control.y, width, height);
+    painter.Frame(control.enabled ? kButtonBorder : kDisabledBorder, control.x, control.y, width, height);
+    painter.Text(text, control.enabled ? kText : kDisabledText, control.x + (width - textWidth) / 2.0, control.y,
+                 height, control.x + 1, width - 2);
+}
+
+// An etched line: a dark row over a light one.
+void DrawSeparator(Painter& painter, const ControlPicture& control) {
+    const int height = control.height > 0 ? control.height : kSeparatorHeight;
+    painter.Fill(kEtchDark, control.x, control.y, control.width, height / 2.0);
+    painter.Fill(kEtchLight, control.x, control.y + height / 2.0, control.width, height / 2.0);
+}
+
+void DrawControl(Painter& painter, const ControlPicture& control) {
+    switch (control.kind) {
+    case ControlPicture::Label:
+        DrawLabel(painter, control);
+        break;
+    case ControlPicture::TextBox:
+    case ControlPicture::NumberBox:
+        DrawEdit(painter, control, control.text);
+        break;
+    case ControlPicture::PasswordBox:
+        DrawEdit(painter, control, Masked(control.text));
+        break;
+    case ControlPicture::ComboBox:
+        DrawComboBox(painter, control);
+        break;
+    case ControlPicture::Button:
+        DrawButton(painter, control);
+        break;
+    case ControlPicture::Separator:
+        DrawSeparator(painter, control);
+        break;
+    }
+}
+
+}  // namespace
+
+std::string DrawWindowPicture(const WindowPicture& window, const std::filesystem::path& pngPath) {
+    if (window.width <= 0 || window.height <= 0) {
+        return "a window of " + std::to_string(window.width) + " x " + std::to_string(window.height) +
+               " pixels cannot be drawn";
+    }
+    const std::unique_ptr<cairo_surface_t, SurfaceReleaser> surface(
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, window.width, window.height));
+    const std::unique_ptr<cairo_t, ContextReleaser> context(cairo_create(surface.get()));
+    if (cairo_status(context.get()) != CAIRO_STATUS_SUCCESS) {
+        return std::string("cannot draw the window: ") + cairo_status_to_string(cairo_status(context.get()));
+    }
+
+    Painter painter(context.get());
+    painter.Fill(kWindowFace, 0, 0, window.width, window.height);
+    for (const ControlPicture& control : window.controls) {
+        DrawControl(painter, control);
+    }
+    cairo_surface_flush(surface.get());
+
+    const cairo_status_t written = cairo_surface_write_to_png(surface.get(), pngPath.c_str());
+    if (written != CAIRO_STATUS_SUCCESS) {
+        return "cannot write " + pngPath.string() + ": " + cairo_status_to_string(written);
+    }
+    return {};
+}
