@@ -1,0 +1,136 @@
+// The counted base and the string object: one count per object however it is
+// reached, one destruction at the last release, and the three kinds of text.
+
+#include <gtest/gtest.h>
+
+#include "plugin_sdk/cr_string.h"
+#include "plugin_sdk/cr_unknown.h"
+#include "plugin_sdk/host_listeners.h"
+
+namespace {
+
+// A counted object with a second interface, which records its destruction.
+class Counted : public CRUnknown, public SXThread {
+public:
+    explicit Counted(int* destructions) : destructions_(destructions) {}
+
+    // RUnknown, through the one count of CRUnknown
+    SX_FORWARD_RUNKNOWN_TO(CRUnknown)
+
+    // SXThread
+    int32_t Run() override { return 0; }
+
+private:
+    ~Counted() override { ++*destructions_; }
+
+    int* destructions_;
+};
+
+TEST(CountedObjectTest, AddRefAndReleaseAnswerTheCountAndTheLastReleaseDestroysOnce) {
+    int destructions = 0;
+    auto* object = new Counted(&destructions);
+    RUnknown* primary = static_cast<CRUnknown*>(object);
+
+    EXPECT_EQ(primary->AddRef(), 2);
+    EXPECT_EQ(primary->Release(), 1);
+    EXPECT_EQ(destructions, 0);
+    EXPECT_EQ(primary->Release(), 0);
+    EXPECT_EQ(destructions, 1);
+}
+
+TEST(CountedObjectTest, EveryInterfaceMovesTheOneCount) {
+    int destructions = 0;
+    auto* object = new Counted(&destructions);
+    RUnknown* primary = static_cast<CRUnknown*>(object);
+    SXThread* thread = object;
+
+    EXPECT_EQ(thread->AddRef(), 2);
+    EXPECT_EQ(primary->AddRef(), 3);
+    EXPECT_EQ(thread->Release(), 2);
+    EXPECT_EQ(primary->Release(), 1);
+    EXPECT_EQ(destructions, 0);
+    EXPECT_EQ(thread->Release(), 0);
+    EXPECT_EQ(destructions, 1);
+}
+
+TEST(CountedObjectTest, QueryInterfaceFailsThroughEveryInterfaceAndLeavesOutAlone) {
+    int destructions = 0;
+    auto* object = new Counted(&destructions);
+    RUnknown* primary = static_cast<CRUnknown*>(object);
+    SXThread* thread = object;
+    const GUID anyId = {0x12345678, 0x9ABC, 0xDEF0, {1, 2, 3, 4, 5, 6, 7, 8}};
+    int marker = 0;
+    void* out = &marker;
+
+    EXPECT_EQ(primary->QueryInterface(&anyId, &out), static_cast<int32_t>(0x80004002u));
+    EXPECT_EQ(out, &marker);
+    EXPECT_EQ(thread->QueryInterface(&anyId, &out), static_cast<int32_t>(0x80004002u));
+    EXPECT_EQ(out, &marker);
+    EXPECT_EQ(primary->Release(), 0);
+}
+
+std::u16string TextOf(RString* string) {
+    const WChar* buffer = nullptr;
+    string->GetBuffer(&buffer);
+    return std::u16string(buffer, static_cast<size_t>(string->GetLength()) + 1);
+}
+
+TEST(StringTest, NullTextHasNoBufferAndLengthZero) {
+    RString* string = CreateRString(nullptr);
+    const WChar* buffer = u"untouched";
+    string->GetBuffer(&buffer);
+    EXPECT_EQ(buffer, nullptr);
+    EXPECT_EQ(string->GetLength(), 0);
+    EXPECT_EQ(string->Release(), 0);
+}
+
+TEST(StringTest, EmptyTextIsASingleTerminator) {
+    const WChar empty[] = u"";
+    RString* string = CreateRString(empty);
+    const WChar* buffer = nullptr;
+    string->GetBuffer(&buffer);
+    ASSERT_NE(buffer, nullptr);
+    EXPECT_NE(buffer, empty);
+    EXPECT_EQ(buffer[0], 0);
+    EXPECT_EQ(string->GetLength(), 0);
+    EXPECT_EQ(string->Release(), 0);
+}
+
+TEST(StringTest, TextIsCopiedWithItsTerminator) {
+    WChar text[] = u"Unknown";
+    RString* string = CreateRString(text);
+    text[0] = u'X';
+    EXPECT_EQ(string->GetLength(), 7);
+    EXPECT_EQ(TextOf(string), std::u16string(u"Unknown", 8));
+    EXPECT_EQ(string->Release(), 0);
+}
+
+TEST(StringTest, KnownLengthTakesThatManyUnits) {
+    RString* string = CreateRString(u"Unknown Plug-In", 7);
+    EXPECT_EQ(string->GetLength(), 7);
+    EXPECT_EQ(TextOf(string), std::u16string(u"Unknown", 8));
+    EXPECT_EQ(string->Release(), 0);
+}
+
+// The sanitizer build sees a second destruction as a double free.
+TEST(StringTest, StringInterfaceAndPrimaryShareOneCount) {
+    RString* string = CreateRString(u"Skyflume");
+    RUnknown* primary = static_cast<CRUnknown*>(static_cast<CRString*>(string));
+
+    EXPECT_EQ(string->AddRef(), 2);
+    EXPECT_EQ(primary->AddRef(), 3);
+    EXPECT_EQ(primary->Release(), 2);
+    EXPECT_EQ(string->Release(), 1);
+    EXPECT_EQ(primary->Release(), 0);
+}
+
+TEST(StringTest, QueryInterfaceFailsAndLeavesOutAlone) {
+    RString* string = CreateRString(u"Skyflume");
+    int marker = 0;
+    void* out = &marker;
+    EXPECT_EQ(string->QueryInterface(nullptr, &out), kENoInterface);
+    EXPECT_EQ(out, &marker);
+    EXPECT_EQ(string->Release(), 0);
+}
+
+}  // namespace

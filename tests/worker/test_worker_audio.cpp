@@ -1,0 +1,62 @@
+// Audio pushed into the worker reaches a real listener as MP3 at the rate and
+// bit rate chosen.
+
+#include <gtest/gtest.h>
+
+#include "support/icecast_server.h"
+#include "support/listener.h"
+#include "support/signal_analysis.h"
+#include "worker_harness.h"
+
+namespace skyflume::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct ToneCase {
+    int32_t inputSampleRate;
+    int32_t outputSampleRate;
+    int32_t bitRateKbps;
+};
+
+class WorkerToneTest : public ::testing::TestWithParam<ToneCase> {};
+
+TEST_P(WorkerToneTest, ToneIsHeardAtTheChosenRateAndBitRate) {
+    const ToneCase chosen = GetParam();
+    IcecastServer server;
+    ASSERT_TRUE(server.Start()) << server.LastError();
+    WorkerConfig config = ConfigFor(server);
+    config.inputSampleRate = chosen.inputSampleRate;
+    config.outputSampleRate = chosen.outputSampleRate;
+    config.bitRateKbps = chosen.bitRateKbps;
+    WorkerRun run(config);
+    run.Start();
+    ASSERT_TRUE(run.WaitStarted());
+    ASSERT_TRUE(server.SourceConnected());
+
+    Listener listener;
+    listener.Start(server.MountUrl());
+    ASSERT_TRUE(listener.WaitForSeconds(0.1, 10s)) << listener.Snapshot().error;
+    const double silenceHeard = listener.Snapshot().SecondsHeard();
+    run.PushTone(1000.0, 3.0);
+    ASSERT_TRUE(listener.WaitForSeconds(silenceHeard + 3.0, 15s)) << listener.Snapshot().error;
+    EXPECT_EQ(run.Stop(), kStatusOk);
+    const ListenResult heard = listener.StopAndJoin();
+
+    EXPECT_EQ(heard.sampleRate, chosen.outputSampleRate);
+    EXPECT_EQ(heard.channels, 2);
+    EXPECT_EQ(heard.bitRate, chosen.bitRateKbps * 1000);
+    EXPECT_NEAR(DominantFrequency(heard.left, heard.sampleRate), 1000.0, 10.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, WorkerToneTest,
+                         ::testing::Values(ToneCase{44100, 44100, 64}, ToneCase{44100, 48000, 320},
+                                           ToneCase{48000, 44100, 320}),
+                         [](const ::testing::TestParamInfo<ToneCase>& info) {
+                             return "From" + std::to_string(info.param.inputSampleRate) + "To" +
+                                    std::to_string(info.param.outputSampleRate) + "At" +
+                                    std::to_string(info.param.bitRateKbps) + "Kbps";
+                         });
+
+}  // namespace
+}  // namespace skyflume::test

@@ -1,0 +1,29 @@
+// Time stamps go on counting beyond 2^31 samples, where a 32-bit counter
+// would wrap to negative values after about 12 hours on air.
+
+#include <gtest/gtest.h>
+
+#include "log_capture.h"
+#include "worker_harness.h"
+
+namespace skyflume::test {
+namespace {
+
+TEST(WorkerCounterTest, StreamsAcrossTwoToThe31SamplesWithoutComplaint) {
+    IcecastServer server;
+    ASSERT_TRUE(server.Start()) << server.LastError();
+    const LogCapture log;
+    WorkerRun run(ConfigFor(server));
+    const int32_t rate = run.worker.outputSampleRate;
+    // One second before the counter passes 2^31; three seconds are pushed.
+    run.worker.sampleCounterStart = (int64_t{1} << 31) - rate;
+    run.Start();
+    ASSERT_TRUE(run.WaitStarted());
+    EXPECT_GT(run.PushTone(1000.0, 3.0) * run.worker.frameSize, 2 * rate);
+
+    EXPECT_EQ(run.Stop(), kStatusOk);
+    EXPECT_EQ(log.Messages(), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace skyflume::test

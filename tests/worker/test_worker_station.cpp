@@ -1,0 +1,57 @@
+// The station texts are announced to the server with the source connection.
+
+#include <gtest/gtest.h>
+
+#include "support/icecast_server.h"
+#include "worker_harness.h"
+
+namespace skyflume::test {
+namespace {
+
+class WorkerStationTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(server.Start()) << server.LastError(); }
+
+    // The server's view of the mount while a run with these texts streams.
+    std::optional<std::map<std::string, std::string>> MountWhileStreaming(const WorkerConfig& config) {
+        WorkerRun run(config);
+        run.Start();
+        if (!run.WaitStarted() || !server.SourceConnected()) {
+            return std::nullopt;
+        }
+        std::optional<std::map<std::string, std::string>> mount = server.MountStatus();
+        EXPECT_EQ(run.Stop(), kStatusOk);
+        EXPECT_TRUE(server.SourceGone());
+        return mount;
+    }
+
+    IcecastServer server;
+};
+
+TEST_F(WorkerStationTest, StatusShowsTheFourStationTexts) {
+    WorkerConfig config = ConfigFor(server);
+    config.radioName = "Radio Skyflume";
+    config.radioDescription = "Tunes from the hill";
+    config.radioGenre = "Ambient";
+    config.radioWebsite = "http://radio.example/";
+    const auto mount = MountWhileStreaming(config);
+    ASSERT_TRUE(mount.has_value());
+    EXPECT_EQ(mount->at("server_name"), "Radio Skyflume");
+    EXPECT_EQ(mount->at("server_description"), "Tunes from the hill");
+    EXPECT_EQ(mount->at("genre"), "Ambient");
+    EXPECT_EQ(mount->at("server_url"), "http://radio.example/");
+}
+
+// The server shows placeholders of its own for texts that the source did not
+// announce, and no website at all.
+TEST_F(WorkerStationTest, AbsentTextsAnnounceNothing) {
+    const auto mount = MountWhileStreaming(ConfigFor(server));
+    ASSERT_TRUE(mount.has_value());
+    EXPECT_EQ(mount->at("server_name"), "Unspecified name");
+    EXPECT_EQ(mount->at("server_description"), "Unspecified description");
+    EXPECT_EQ(mount->at("genre"), "various");
+    EXPECT_EQ(mount->count("server_url"), 0u);
+}
+
+}  // namespace
+}  // namespace skyflume::test

@@ -1,0 +1,67 @@
+// Ending a stream on request: the pending audio is encoded, the encoder is
+// drained and the run reports status 0.
+
+#include <gtest/gtest.h>
+
+#include "log_capture.h"
+#include "worker_harness.h"
+
+namespace skyflume::test {
+namespace {
+
+// What the MP3 encoder says when it is closed with frames it never gave out.
+constexpr char kUndrainedEncoder[] = "left in the queue on closing";
+
+class WorkerStopTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(server.Start()) << server.LastError(); }
+
+    IcecastServer server;
+};
+
+TEST_F(WorkerStopTest, StopWhileStreamingDrainsTheEncoderAndEndsWithStatus0) {
+    const LogCapture log;
+    WorkerRun run(ConfigFor(server));
+    run.Start();
+    ASSERT_TRUE(run.WaitStarted());
+    ASSERT_TRUE(server.SourceConnected());
+    ASSERT_GT(run.PushTone(1000.0, 1.0), 0);
+
+    EXPECT_EQ(run.Stop(), kStatusOk);
+    EXPECT_TRUE(server.SourceGone());
+    EXPECT_EQ(log.Matching(kUndrainedEncoder), std::vector<std::string>{});
+    const std::vector<PostedEvent> events = run.host.Events();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].id, kEventStreamStarted);
+    EXPECT_EQ(events[0].param, 0);
+    EXPECT_EQ(events[0].target, &run.target);
+    EXPECT_EQ(events[1].id, kEventStreamEnded);
+    EXPECT_EQ(events[1].target, &run.target);
+}
+
+// The stop is seen right after the first pass: one wait, which times out
+// because nothing was signalled, so that pass encoded one time-out's silence.
+TEST_F(WorkerStopTest, StopRequestedBeforeTheLoopMakesOneWaitAndEndsWithStatus0) {
+    const LogCapture log;
+    WorkerRun run(ConfigFor(server));
+    run.host.SetPostHook([&run](int32_t id) {
+        if (id == kEventStreamStarted) {
+            run.worker.stopRequested = true;
+        }
+    });
+    run.Start();
+
+    EXPECT_EQ(run.WaitEnded(), kStatusOk);
+    const std::vector<CountingEvent::WaitRecord> waits = run.wake.Waits();
+    ASSERT_EQ(waits.size(), 1u);
+    EXPECT_EQ(waits[0].timeoutMs, StreamWorker::kWakeTimeoutMs);
+    EXPECT_EQ(waits[0].answer, WAIT_TIMEOUT);
+    EXPECT_EQ(log.Matching(kUndrainedEncoder), std::vector<std::string>{});
+    const std::vector<PostedEvent> events = run.host.Events();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].id, kEventStreamStarted);
+    EXPECT_EQ(events[1].id, kEventStreamEnded);
+}
+
+}  // namespace
+}  // namespace skyflume::test

@@ -1,0 +1,183 @@
+#include "worker_harness.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "support/signal_analysis.h"
+
+extern "C" {
+#include <libavcodec/codec_id.h>
+#include <libavutil/audio_fifo.h>
+}
+
+namespace skyflume::test {
+
+namespace {
+
+char* CopyText(const std::optional<std::string>& text) {
+    if (!text) {
+        return nullptr;
+    }
+    char* copy = new char[text->size() + 1];
+    std::memcpy(copy, text->c_str(), text->size() + 1);
+    return copy;
+}
+
+}  // namespace
+
+int32_t TestHost::PostEvent(SXEventListener* target, int32_t id, int32_t param, intptr_t) {
+    std::function<void(int32_t)> hook;
+    {
+        std::lock_guard lock(mutex_);
+        hook = hook_;
+    }
+    if (hook) {
+        hook(id);
+    }
+    std::lock_guard lock(mutex_);
+    events_.push_back({target, id, param});
+    posted_.notify_all();
+    return 1;
+}
+
+void TestHost::SetPostHook(std::function<void(int32_t)> hook) {
+    std::lock_guard lock(mutex_);
+    hook_ = std::move(hook);
+}
+
+std::optional<PostedEvent> TestHost::WaitForEvent(int32_t id, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    std::optional<PostedEvent> found;
+    posted_.wait_for(lock, timeout, [&] {
+        for (const PostedEvent& event : events_) {
+            if (event.id == id) {
+                found = event;
+                return true;
+            }
+        }
+        return false;
+    });
+    return found;
+}
+
+std::vector<PostedEvent> TestHost::Events() const {
+    std::lock_guard lock(mutex_);
+    return events_;
+}
+
+CountingEvent::CountingEvent() : event_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+
+CountingEvent::~CountingEvent() {
+    CloseHandle(event_);
+}
+
+uint32_t CountingEvent::Wait(uint32_t timeoutMs) {
+    const uint32_t answer = WaitForSingleObject(event_, timeoutMs);
+    std::lock_guard lock(mutex_);
+    waits_.push_back({timeoutMs, answer});
+    return answer;
+}
+
+int32_t CountingEvent::Signal() {
+    return SetEvent(event_);
+}
+
+std::vector<CountingEvent::WaitRecord> CountingEvent::Waits() const {
+    std::lock_guard lock(mutex_);
+    return waits_;
+}
+
+WorkerRun::WorkerRun(const WorkerConfig& config) {
+    params_.host = &host;
+    params_.url = new char[kStreamUrlCapacity];
+    std::snprintf(params_.url, kStreamUrlCapacity, "%s", config.url.c_str());
+    params_.radioName = CopyText(config.radioName);
+    params_.radioDescription = CopyText(config.radioDescription);
+    params_.radioGenre = CopyText(config.radioGenre);
+    params_.radioWebsite = CopyText(config.radioWebsite);
+
+    worker.codecId = AV_CODEC_ID_MP3;
+    worker.inputSampleRate = config.inputSampleRate;
+    worker.outputSampleRate = config.outputSampleRate;
+    worker.bitRateKbps = config.bitRateKbps;
+    worker.wakeEvent = &wake;
+    InitializeCriticalSection(&worker.fifoLock);
+    worker.streamParams = &params_;
+}
+
+WorkerRun::~WorkerRun() {
+    if (thread_.joinable()) {
+        Stop();
+    }
+    DeleteCriticalSection(&worker.fifoLock);
+    delete[] params_.url;
+    delete[] params_.radioName;
+    delete[] params_.radioDescription;
+    delete[] params_.radioGenre;
+    delete[] params_.radioWebsite;
+}
+
+void WorkerRun::Start() {
+    thread_ = std::thread([this] { worker.Run(&host, &target); });
+}
+
+bool WorkerRun::WaitStarted() {
+    return host.WaitForEvent(kEventStreamStarted, kEventTimeout).has_value();
+}
+
+int64_t WorkerRun::PushTone(double frequency, double seconds) {
+    // The capture buffer's flag test, once per call: after the stop the
+    // worker frees the FIFO once a call already under way has had time to end.
+    if (!worker.streaming || worker.stopRequested) {
+        return 0;
+    }
+    const std::vector<float> interleaved = Tone(frequency, worker.inputSampleRate, seconds, 0.5);
+    const auto frameSize = static_cast<size_t>(worker.frameSize);
+    std::vector<float> left(frameSize);
+    std::vector<float> right(frameSize);
+    int64_t frames = 0;
+    for (size_t start = 0; start + frameSize <= interleaved.size() / 2; start += frameSize) {
+        for (size_t i = 0; i < frameSize; ++i) {
+            left[i] = interleaved[2 * (start + i)];
+            right[i] = interleaved[2 * (start + i) + 1];
+        }
+        float* planes[2] = {left.data(), right.data()};
+        EnterCriticalSection(&worker.fifoLock);
+        av_audio_fifo_write(worker.inputFifo, reinterpret_cast<void**>(planes), worker.frameSize);
+        LeaveCriticalSection(&worker.fifoLock);
+        SetEvent(worker.wakeEvent);
+        ++frames;
+    }
+    return frames;
+}
+
+std::optional<int32_t> WorkerRun::Stop() {
+    worker.stopRequested = true;
+    SetEvent(worker.wakeEvent);
+    return WaitEnded();
+}
+
+std::optional<int32_t> WorkerRun::WaitEnded() {
+    const std::optional<PostedEvent> ended = host.WaitForEvent(kEventStreamEnded, kEventTimeout);
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+    if (!ended) {
+        return std::nullopt;
+    }
+    return ended->param;
+}
+
+WorkerConfig ConfigFor(const IcecastServer& server) {
+    const IcecastOptions& options = server.Options();
+    WorkerConfig config;
+    config.url = IcecastUrl(options.sourceUser, options.sourcePassword, server.Port(), options.mount);
+    return config;
+}
+
+std::string IcecastUrl(const std::string& user, const std::string& password, uint16_t port,
+                       const std::string& mount) {
+    return "icecast://" + user + ":" + password + "@127.0.0.1:" + std::to_string(port) + mount;
+}
+
+}  // namespace skyflume::test
