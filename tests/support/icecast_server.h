@@ -27,14 +27,15 @@ struct IcecastOptions {
 class IcecastServer {
 public:
     explicit IcecastServer(IcecastOptions options = {});
-    ~IcecastServer();
+    ~IcecastServer();  // kills the server and removes its folder
     IcecastServer(const IcecastServer&) = delete;
     IcecastServer& operator=(const IcecastServer&) = delete;
 
     // Starts the server and waits until it accepts connections. On failure
     // returns false and LastError() says why (including the server's log).
+    // After Stop() or Kill() it starts again on the same port.
     bool Start();
-    void Stop();  // SIGTERM, bounded wait, SIGKILL
+    void Stop();  // SIGTERM, bounded wait (icecast2 takes about 2 s), SIGKILL
     void Kill();  // SIGKILL now: the server vanishes mid-stream
     bool Running();
 

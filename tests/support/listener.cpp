@@ -210,7 +210,8 @@ void Listener::Run(std::string url) {
     };
 
     std::string endReason = "end of stream";
-    while (!stop_) {
+    bool reading = true;
+    while (reading && !stop_) {
         rc = av_read_frame(format.get(), packet.get());
         if (rc < 0) {
             if (rc != AVERROR_EOF) endReason = AvError(rc);
@@ -221,10 +222,12 @@ void Listener::Run(std::string url) {
                 std::lock_guard lock(mutex_);
                 ++result_.decodeErrors;
             }
-            if (!drain()) endReason = "cannot convert decoded audio";
+            if (!drain()) {
+                endReason = "cannot convert decoded audio";
+                reading = false;
+            }
         }
         av_packet_unref(packet.get());
-        if (endReason != "end of stream") break;
     }
     if (stop_) endReason = "stopped";
     avcodec_send_packet(codec.get(), nullptr);
