@@ -203,8 +203,8 @@ const std::vector<std::shared_ptr<ComponentRecord>>& RecordingGuiToolkit::Compon
 
 ComponentRecord* RecordingGuiToolkit::OpenWindow() const {
     for (auto it = shared->records.rbegin(); it != shared->records.rend(); ++it) {
-        if ((*it)->kind == ComponentKind::Window) {
-            return (*it)->Alive() ? it->get() : nullptr;
+        if ((*it)->kind == ComponentKind::Window && (*it)->Alive()) {
+            return it->get();
         }
     }
     return nullptr;

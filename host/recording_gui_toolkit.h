@@ -61,7 +61,7 @@ public:
 
     // Observation.
     const std::vector<std::shared_ptr<ComponentRecord>>& Components() const;
-    // The last window created, while it is alive; none otherwise.
+    // The last window created that is still alive; none if there is none.
     ComponentRecord* OpenWindow() const;
     // The controls created for a window, in creation order.
     std::vector<ComponentRecord*> ControlsOf(const ComponentRecord& window) const;

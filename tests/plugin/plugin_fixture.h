@@ -38,14 +38,20 @@ enum Control {
     kStreamButton,
 };
 
-// A new plug-in inside a recording host with a GUI toolkit. The host's
-// reference is released at the end unless the test did so.
+// A new plug-in inside a recording host with a GUI toolkit. At the end the
+// host deactivates a plug-in whose window is open and releases its
+// reference, unless the test did so; then nothing of the toolkit may be held.
 class PluginTest : public ::testing::Test {
 protected:
     ~PluginTest() override {
         if (destroyed == 0) {
+            if (toolkit.OpenWindow() != nullptr) {
+                plugin->Deactivate();
+            }
             plugin->Release();
         }
+        EXPECT_EQ(toolkit.LiveComponents(), 0);
+        EXPECT_EQ(toolkit.HeldReferences(), 0);
     }
 
     void Initialize() { ASSERT_EQ(plugin->Initialize(nullptr, kPluginInterfaceVersion, &hostObject), 1); }

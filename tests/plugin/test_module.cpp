@@ -25,8 +25,12 @@ const fs::path kRegistryKey = "SOFTWARE/Quillmark/Sonaplex/Plugins/{E85D1DFD-8B2
 
 class ModuleTest : public ::testing::Test {
 protected:
+    // Loaded once and kept, as a host keeps its plug-in modules: unloading
+    // would take the codec libraries along, whose start-up allocations the
+    // leak checker would then report.
+    static void SetUpTestSuite() { module = LoadLibraryW(Utf8ToUtf16(SKYFLUME_MODULE_PATH).c_str()); }
+
     void SetUp() override {
-        module = LoadLibraryW(Utf8ToUtf16(SKYFLUME_MODULE_PATH).c_str());
         ASSERT_NE(module, nullptr);
         getPlugin = reinterpret_cast<GetPluginFunction>(GetProcAddress(module, "GetPlugin"));
         registerServer = reinterpret_cast<RegistrationFunction>(GetProcAddress(module, "DllRegisterServer"));
@@ -43,12 +47,9 @@ protected:
     void TearDown() override {
         unsetenv("SONAPLEX_REGISTRY");
         fs::remove_all(scratch);
-        if (module != nullptr) {
-            FreeLibrary(module);
-        }
     }
 
-    HMODULE module = nullptr;
+    static inline HMODULE module = nullptr;
     GetPluginFunction getPlugin = nullptr;
     RegistrationFunction registerServer = nullptr;
     RegistrationFunction unregisterServer = nullptr;
