@@ -4,6 +4,7 @@
 #include <memory>
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include "host/text_conversion.h"
 
@@ -190,6 +191,23 @@ void DrawControl(Painter& painter, const ControlPicture& control) {
     }
 }
 
+// Every cairo object is gone when this returns.
+cairo_status_t DrawAndWrite(const WindowPicture& window, const std::filesystem::path& pngPath) {
+    const std::unique_ptr<cairo_surface_t, SurfaceReleaser> surface(
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, window.width, window.height));
+    const std::unique_ptr<cairo_t, ContextReleaser> context(cairo_create(surface.get()));
+    if (cairo_status(context.get()) != CAIRO_STATUS_SUCCESS) {
+        return cairo_status(context.get());
+    }
+    Painter painter(context.get());
+    painter.Fill(kWindowFace, 0, 0, window.width, window.height);
+    for (const ControlPicture& control : window.controls) {
+        DrawControl(painter, control);
+    }
+    cairo_surface_flush(surface.get());
+    return cairo_surface_write_to_png(surface.get(), pngPath.c_str());
+}
+
 }  // namespace
 
 std::string DrawWindowPicture(const WindowPicture& window, const std::filesystem::path& pngPath) {
@@ -197,23 +215,13 @@ std::string DrawWindowPicture(const WindowPicture& window, const std::filesystem
         return "a window of " + std::to_string(window.width) + " x " + std::to_string(window.height) +
                " pixels cannot be drawn";
     }
-    const std::unique_ptr<cairo_surface_t, SurfaceReleaser> surface(
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, window.width, window.height));
-    const std::unique_ptr<cairo_t, ContextReleaser> context(cairo_create(surface.get()));
-    if (cairo_status(context.get()) != CAIRO_STATUS_SUCCESS) {
-        return std::string("cannot draw the window: ") + cairo_status_to_string(cairo_status(context.get()));
-    }
-
-    Painter painter(context.get());
-    painter.Fill(kWindowFace, 0, 0, window.width, window.height);
-    for (const ControlPicture& control : window.controls) {
-        DrawControl(painter, control);
-    }
-    cairo_surface_flush(surface.get());
-
-    const cairo_status_t written = cairo_surface_write_to_png(surface.get(), pngPath.c_str());
-    if (written != CAIRO_STATUS_SUCCESS) {
-        return "cannot write " + pngPath.string() + ": " + cairo_status_to_string(written);
+    const cairo_status_t status = DrawAndWrite(window, pngPath);
+    // The font caches would outlive the program's only drawing and show up as
+    // leaks; both libraries set themselves up again if there is another.
+    cairo_debug_reset_static_data();
+    FcFini();
+    if (status != CAIRO_STATUS_SUCCESS) {
+        return "cannot draw the window into " + pngPath.string() + ": " + cairo_status_to_string(status);
     }
     return {};
 }

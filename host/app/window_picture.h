@@ -35,5 +35,6 @@ inline constexpr int kStandardEditHeight = 22;
 inline constexpr int kSeparatorHeight = 2;
 
 // Draws the client area, exactly width x height pixels, into a PNG file.
-// Answers an error text, empty on success.
+// Answers an error text, empty on success. Resets cairo's and fontconfig's
+// caches when done, so no other thread may be using either meanwhile.
 [[nodiscard]] std::string DrawWindowPicture(const WindowPicture& window, const std::filesystem::path& pngPath);
