@@ -22,6 +22,7 @@ void AudioClock::Stop() {
         stopRequested_ = true;
     }
     wake_.notify_all();
+    source_->Interrupt();
     if (thread_.joinable()) {
         thread_.join();
     }
@@ -34,14 +35,21 @@ std::chrono::steady_clock::duration AudioClock::PlayTime(int64_t frames) const {
     return std::chrono::duration_cast<std::chrono::steady_clock::duration>(seconds + rest);
 }
 
+bool AudioClock::StopRequested() {
+    std::lock_guard lock(mutex_);
+    return stopRequested_;
+}
+
 void AudioClock::Run() {
     std::vector<float> block(2 * static_cast<std::size_t>(framesPerBlock_));
     const auto start = std::chrono::steady_clock::now();
     int64_t played = 0;
-    std::unique_lock lock(mutex_);
-    while (!stopRequested_) {
-        lock.unlock();
+    for (;;) {
         const int got = source_->Read(block.data(), framesPerBlock_);
+        // A Read cut short by Stop is not the end of the input.
+        if (StopRequested()) {
+            return;
+        }
         if (got > 0) {
             onBlock_(block.data(), got);
         }
@@ -53,7 +61,9 @@ void AudioClock::Run() {
             return;
         }
         played += got;
-        lock.lock();
-        wake_.wait_until(lock, start + PlayTime(played), [this] { return stopRequested_; });
+        std::unique_lock lock(mutex_);
+        if (wake_.wait_until(lock, start + PlayTime(played), [this] { return stopRequested_; })) {
+            return;
+        }
     }
 }

@@ -33,8 +33,8 @@ public:
 
     int32_t FramesPerBlock() const { return framesPerBlock_; }
 
-    // Ends the thread and waits for it; no handler runs once this returns.
-    // Must not be called from a handler.
+    // Ends the thread and waits for it, interrupting a source that waits for
+    // input; no handler runs once this returns. Must not be called from a handler.
     void Stop();
 
     // True once the source has run dry.
@@ -42,6 +42,7 @@ public:
 
 private:
     void Run();
+    bool StopRequested();
     std::chrono::steady_clock::duration PlayTime(int64_t frames) const;
 
     std::unique_ptr<AudioSource> source_;

@@ -13,6 +13,11 @@ public:
     // Fills up to frameCount frames (2 * frameCount floats) and answers how
     // many it delivered; fewer only at the end of the input, 0 once it is over.
     virtual int Read(float* frames, int frameCount) = 0;
+
+    // Called from another thread to stop the reader: a Read waiting for input
+    // returns with what it has, and the source ends. Sources that never wait
+    // for input ignore it.
+    virtual void Interrupt() {}
 };
 
 // A source, or the reason why there is none.

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace {
@@ -17,6 +19,15 @@ constexpr std::size_t kFrameBytes = 2 * sizeof(float);
 class RawFloatSource : public AudioSource {
 public:
     explicit RawFloatSource(int fd) : fd_(fd) {}
+    ~RawFloatSource() override {
+        for (const int end : wake_) {
+            if (end >= 0) {
+                ::close(end);
+            }
+        }
+    }
+
+    bool CreateWakePipe() { return ::pipe2(wake_, O_CLOEXEC) == 0; }
 
     // Blocks until the whole request is in, since a short answer means the end.
     // A trailing partial frame at the end of the input is dropped.
@@ -25,25 +36,51 @@ public:
         const std::size_t wanted = static_cast<std::size_t>(frameCount) * kFrameBytes;
         std::size_t have = 0;
         while (!ended_ && have < wanted) {
+            if (!WaitForInput()) {
+                ended_ = true;
+                break;
+            }
             const ssize_t got = ::read(fd_, bytes + have, wanted - have);
             if (got > 0) {
                 have += static_cast<std::size_t>(got);
-            } else if (got < 0 && errno == EINTR) {
-                continue;
-            } else {
+            } else if (got == 0 || errno != EINTR) {
                 ended_ = true;
             }
         }
         return static_cast<int>(have / kFrameBytes);
     }
 
+    // The producer may stall for good; the wake pipe lets a stop get through anyway.
+    void Interrupt() override {
+        const char byte = 0;
+        while (::write(wake_[1], &byte, 1) < 0 && errno == EINTR) {
+        }
+    }
+
 private:
+    // True when the input has data or has ended; false when interrupted
+    // with nothing left to read at once.
+    bool WaitForInput() {
+        pollfd watched[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        while (::poll(watched, 2, -1) < 0) {
+            if (errno != EINTR) {
+                return false;
+            }
+        }
+        return watched[0].revents != 0;
+    }
+
     int fd_;
+    int wake_[2] = {-1, -1};
     bool ended_ = false;
 };
 
 }  // namespace
 
 OpenedAudioSource OpenRawFloatSource(int fd) {
-    return {std::make_unique<RawFloatSource>(fd), {}};
+    auto source = std::make_unique<RawFloatSource>(fd);
+    if (!source->CreateWakePipe()) {
+        return {nullptr, std::string("cannot prepare to read standard input: ") + std::strerror(errno)};
+    }
+    return {std::move(source), {}};
 }

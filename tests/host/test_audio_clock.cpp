@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 #include "host/app/audio_clock.h"
 
 namespace {
@@ -143,6 +145,28 @@ TEST(AudioClock, StopEndsAnEndlessSourceWithoutReportingAnEnd) {
     for (std::size_t i = 0; i < recorder.audio.size() / 2; ++i) {
         ASSERT_EQ(recorder.audio[2 * i], static_cast<float>(i));
     }
+}
+
+TEST(AudioClock, StopGetsThroughToASourceWaitingForInput) {
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    // Three blocks, then the producer stalls with its end still open.
+    const std::vector<float> threeBlocks(2 * 3 * 48, 0.25f);
+    ASSERT_EQ(::write(pipeFds[1], threeBlocks.data(), threeBlocks.size() * sizeof(float)),
+              static_cast<ssize_t>(threeBlocks.size() * sizeof(float)));
+    auto opened = OpenRawFloatSource(pipeFds[0]);
+    ASSERT_TRUE(opened.source) << opened.error;
+
+    Recorder recorder;
+    AudioClock clock(std::move(opened.source), 48000, recorder.OnBlock(), recorder.OnEnd(), 1ms);
+    ASSERT_TRUE(recorder.WaitUntil([&] { return recorder.blockSizes.size() == 3; }));
+    clock.Stop();
+
+    EXPECT_EQ(recorder.blockSizes, (std::vector<int32_t>{48, 48, 48}));
+    EXPECT_EQ(recorder.ends, 0);
+    EXPECT_FALSE(clock.Ended());
+    ::close(pipeFds[0]);
+    ::close(pipeFds[1]);
 }
 
 }  // namespace

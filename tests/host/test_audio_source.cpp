@@ -266,6 +266,29 @@ TEST(RawFloatSource, ReadsWholeFramesFromAPipeUntilItCloses) {
     EXPECT_EQ(audio, RawPattern(1000));
 }
 
+TEST(RawFloatSource, InterruptEndsAReadThatWaitsForAStalledProducer) {
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const std::vector<float> sent = RawPattern(10);
+    ASSERT_EQ(::write(pipeFds[1], sent.data(), sent.size() * sizeof(float)),
+              static_cast<ssize_t>(sent.size() * sizeof(float)));
+
+    auto opened = OpenRawFloatSource(pipeFds[0]);
+    ASSERT_TRUE(opened.source) << opened.error;
+    std::vector<float> block(2 * 100);
+    int got = -1;
+    std::thread reader([&] { got = opened.source->Read(block.data(), 100); });
+    opened.source->Interrupt();
+    reader.join();
+
+    EXPECT_EQ(got, 10);
+    block.resize(2 * 10);
+    EXPECT_EQ(block, sent);
+    EXPECT_EQ(opened.source->Read(block.data(), 1), 0);
+    ::close(pipeFds[0]);
+    ::close(pipeFds[1]);
+}
+
 TEST(RawFloatSource, DashMeansStandardInput) {
     int pipeFds[2];
     ASSERT_EQ(::pipe(pipeFds), 0);
