@@ -49,12 +49,11 @@ bool StreamWorker::EncodeRun(StreamRun& run) {
                            run.outputFrame);
 }
 
-void StreamWorker::AppendSilence(const StreamRun& run) {
+void StreamWorker::AppendSilence(StreamRun& run) {
     // A FIFO that cannot grow loses this silence only, as it would lose a
     // batch of the capture buffer.
     EnterCriticalSection(&fifoLock);
-    av_audio_fifo_write(inputFifo, reinterpret_cast<void**>(const_cast<float**>(run.silencePlanes)),
-                        run.silenceLength);
+    av_audio_fifo_write(inputFifo, reinterpret_cast<void**>(run.silencePlanes), run.silenceLength);
     LeaveCriticalSection(&fifoLock);
 }
 

@@ -102,7 +102,7 @@ private:
     // Streaming and the ending.
     int32_t Stream(StreamRun& run);
     bool EncodeRun(StreamRun& run);
-    void AppendSilence(const StreamRun& run);
+    void AppendSilence(StreamRun& run);
     void DrainEncoder(StreamRun& run);
     void Release(StreamRun& run);
 

@@ -123,11 +123,12 @@ int32_t StreamWorker::WriteHeader(StreamRun& run) {
     // The header only fills the connection's buffer; a server that is gone
     // shows as the first failed packet write, with a status of its own.
     [[maybe_unused]] const int headerResult = avformat_write_header(run.output, nullptr);
-    frameSize = run.encoder->frame_size;
     return kStatusOk;
 }
 
 int32_t StreamWorker::CreateFrames(StreamRun& run) {
+    // One input frame is one encoder frame, and the capture buffer's batch.
+    frameSize = run.encoder->frame_size;
     inputFrame = AllocateAudioFrame(frameSize, AV_SAMPLE_FMT_FLTP, run.encoder->ch_layout, inputSampleRate);
     run.outputFrame = AllocateAudioFrame(run.encoder->frame_size, run.encoder->sample_fmt, run.encoder->ch_layout,
                                          run.encoder->sample_rate);
