@@ -21,12 +21,6 @@ int32_t SkyflumePlugin::OnInitialize(int32_t, SXHost*) {
     return 1;
 }
 
-void SkyflumePlugin::OnButtonClicked(TButton*) {}
-
-void SkyflumePlugin::OnAudio(void*, const float*, int32_t) {}
-
-void SkyflumePlugin::OnEvent(int32_t, int32_t, intptr_t) {}
-
 int32_t SkyflumePlugin::Run() {
-    return 0;
+    return worker.Run(host, static_cast<SXEventListener*>(this));
 }

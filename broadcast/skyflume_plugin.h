@@ -4,6 +4,7 @@
 #include <span>
 
 #include "broadcast/plugin_state.h"
+#include "broadcast/stream_worker.h"
 #include "plugin_sdk/host_listeners.h"
 #include "plugin_sdk/sx_general_plugin_helper.h"
 
@@ -55,6 +56,17 @@ protected:
     void CreateControls(TGuiService* guiService, TGuiFactory* factory) override;
     void DestroyControls() override;
     void LoadControls() override;
+    void OnActivate() override;
+    void OnDeactivate() override;
+    void OnUnload() override;
+
+    // Validates the connection texts and builds streamParams; on false the
+    // user has been told why and streamParams is none.
+    bool PrepareStreamParams();
+    // Enables or disables every input and the button; labels stay as they are.
+    void EnableControls(bool enabled);
+    // Gives the station texts back to the host that made them.
+    static void FreeStreamParams(StreamParams* record);
 
     // Stores the nine box texts, or their fall-backs for emptied boxes.
     void ReadControls();
@@ -77,7 +89,19 @@ protected:
     TLabel* statusLabel = nullptr;
     TButton* streamButton = nullptr;
 
+    // The stream run's fields, shared with the worker thread and the audio
+    // thread as StreamWorker describes.
+    StreamWorker worker;
+
 private:
+    // A stop asked for by the user or the host: the button goes grey, and
+    // the worker is stopped unless a stop is already under way.
+    void RequestStop();
+    // Raises stopRequested, wakes the worker and waits until its thread ends.
+    void StopWorker();
+    void StartStream();
+    void FinishStream(int32_t status);
+
     // One input box with the state field it edits.
     struct TextBinding {
         TComponent* box;

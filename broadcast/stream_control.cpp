@@ -1,0 +1,293 @@
+// Stream control: the Stream/Stop button, the host's checks, the connection
+// record for the worker, the per-stream lock, event and thread, and the
+// status texts that follow the worker's events. Everything here runs on the
+// host's GUI thread.
+
+#include <cstring>
+#include <iterator>
+#include <string>
+#include <utility>
+
+#include "broadcast/skyflume_plugin.h"
+#include "broadcast/stream_url.h"
+
+namespace {
+
+// Sent by the host to stop a running stream.
+constexpr int32_t kEventHostStop = 4003;
+// FFmpeg's AV_CODEC_ID_MP3.
+constexpr int32_t kMp3CodecId = 86017;
+constexpr int32_t kErrorBoxKind = 80;
+constexpr int32_t kStatusTextCapacity = 64;
+
+void ShowHostMessage(SXApplication* host, const WChar* caption, const WChar* text) {
+    const RefPtr<RString> captionString = RefPtr<RString>::Adopt(CreateRString(caption));
+    const RefPtr<RString> textString = RefPtr<RString>::Adopt(CreateRString(text));
+    host->ShowMessage(captionString.Get(), textString.Get());
+}
+
+void ShowError(SXApplication* host, const WChar* text) {
+    const RefPtr<RString> caption = RefPtr<RString>::Adopt(CreateRString(SX_TEXT("Error")));
+    const RefPtr<RString> textString = RefPtr<RString>::Adopt(CreateRString(text));
+    host->ShowMessageBox(kErrorBoxKind, caption.Get(), textString.Get(), 0);
+}
+
+// The control's text; none when the control gives none or an empty one.
+RefPtr<RString> ReadText(TComponent* control) {
+    RefPtr<RString> text;
+    control->GetText(text.Receive());
+    if (text && text->GetLength() == 0) {
+        text.Reset();
+    }
+    return text;
+}
+
+const WChar* BufferOf(RString* text) {
+    const WChar* buffer = nullptr;
+    text->GetBuffer(&buffer);
+    return buffer;
+}
+
+// A UTF-8 copy made by the host, given back to it when it goes.
+class HostUtf8 {
+public:
+    HostUtf8(SXApplication* host, RString* text) : host(host) { host->WideToUtf8(BufferOf(text), &utf8); }
+    ~HostUtf8() { host->FreeUtf8(utf8); }
+    HostUtf8(const HostUtf8&) = delete;
+    HostUtf8& operator=(const HostUtf8&) = delete;
+
+    const char* Get() const { return utf8; }
+
+private:
+    SXApplication* host;
+    char* utf8 = nullptr;
+};
+
+struct HostCheck {
+    int32_t (SXApplication::*passes)();
+    const WChar* text;
+    const WChar* caption;
+};
+
+constexpr HostCheck kHostChecks[] = {
+    {&SXApplication::IsStarted, SX_TEXT("Error: Sonaplex not started!"), SX_TEXT("Skyflume Plug-In")},
+    {&SXApplication::IsStreamFormatProcessing, SX_TEXT("Error: Please set Stream Format to Processing Format!"),
+     SX_TEXT("Skyflume Plug-In")},
+    {&SXApplication::IsProcessAudioEnabled, SX_TEXT("Error: Please turn on Process Audio option!"),
+     SX_TEXT("Skyflume Plug - In")},
+};
+
+}  // namespace
+
+void SkyflumePlugin::OnButtonClicked(TButton* button) {
+    if (button == nullptr || button != streamButton) {
+        return;
+    }
+    if (worker.streaming) {
+        RequestStop();
+        return;
+    }
+    for (const HostCheck& check : kHostChecks) {
+        if ((host->*check.passes)() == 0) {
+            ShowHostMessage(host, check.caption, check.text);
+            return;
+        }
+    }
+    StartStream();
+}
+
+void SkyflumePlugin::StartStream() {
+    if (worker.streamParams != nullptr) {
+        FreeStreamParams(worker.streamParams);
+        worker.streamParams = nullptr;
+    }
+    if (!PrepareStreamParams()) {
+        return;
+    }
+    worker.stagedFrames = 0;
+    worker.stopRequested = false;
+    worker.inputSampleRate = host->GetSampleRate();
+    worker.codecId = kMp3CodecId;
+    worker.outputSampleRate = state.sampleRateIndex != 0 ? 48000 : 44100;
+    worker.bitRateKbps = kBitRateTable[BitRateIndex(state)];
+
+    window->SetClosable(0);
+    streamButton->SetEnabled(0);
+    EnableControls(false);
+
+    InitializeCriticalSection(&worker.fifoLock);
+    worker.wakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    SetComponentText(statusLabel, SX_TEXT("Status: connecting..."));
+    host->StartThread(0, &worker.threadHandle, static_cast<SXThread*>(this));
+}
+
+bool SkyflumePlugin::PrepareStreamParams() {
+    struct ConnectionField {
+        TComponent* control;
+        const WChar* message;
+    };
+    const ConnectionField connectionFields[] = {
+        {serverHostBox, SX_TEXT("Invalid server host name!")},
+        {serverPortBox, SX_TEXT("Invalid server port!")},
+        {mountPointBox, SX_TEXT("Invalid mount point!")},
+        {userNameBox, SX_TEXT("Invalid user name!")},
+        {passwordBox, SX_TEXT("Invalid password!")},
+    };
+    RefPtr<RString> texts[std::size(connectionFields)];
+    for (size_t i = 0; i < std::size(connectionFields); ++i) {
+        texts[i] = ReadText(connectionFields[i].control);
+        if (!texts[i]) {
+            ShowError(host, connectionFields[i].message);
+            return false;
+        }
+    }
+
+    std::string url;
+    {
+        const HostUtf8 serverHost(host, texts[0].Get());
+        const HostUtf8 serverPort(host, texts[1].Get());
+        const HostUtf8 mountPoint(host, texts[2].Get());
+        const HostUtf8 userName(host, texts[3].Get());
+        const HostUtf8 password(host, texts[4].Get());
+        url = ComposeStreamUrl(userName.Get(), password.Get(), serverHost.Get(), serverPort.Get(), mountPoint.Get());
+    }
+    // Cutting the URL would connect somewhere else or with another login.
+    if (url.size() >= kStreamUrlCapacity) {
+        ShowError(host, SX_TEXT("Server address and login too long!"));
+        return false;
+    }
+
+    auto* record = new StreamParams{};
+    record->host = host;
+    worker.streamParams = record;
+    record->url = new char[kStreamUrlCapacity];
+    std::memcpy(record->url, url.c_str(), url.size() + 1);
+
+    const std::pair<TComponent*, char**> stationFields[] = {
+        {radioNameBox, &record->radioName},
+        {radioDescriptionBox, &record->radioDescription},
+        {radioGenreBox, &record->radioGenre},
+        {radioWebsiteBox, &record->radioWebsite},
+    };
+    for (const auto& [control, field] : stationFields) {
+        const RefPtr<RString> text = ReadText(control);
+        host->WideToUtf8(text ? BufferOf(text.Get()) : kMetadataFallback, field);
+    }
+    return true;
+}
+
+void SkyflumePlugin::FreeStreamParams(StreamParams* record) {
+    delete[] record->url;
+    for (char* text : {record->radioName, record->radioDescription, record->radioGenre, record->radioWebsite}) {
+        if (text != nullptr) {
+            record->host->FreeUtf8(text);
+        }
+    }
+    delete record;
+}
+
+void SkyflumePlugin::EnableControls(bool enabled) {
+    TComponent* const controls[] = {
+        serverHostBox,       serverPortBox, mountPointBox, userNameBox,  passwordBox,    radioNameBox,
+        radioDescriptionBox, radioGenreBox, radioWebsiteBox, streamButton, bitRateCombo, sampleRateCombo,
+    };
+    for (TComponent* control : controls) {
+        control->SetEnabled(enabled ? 1 : 0);
+    }
+}
+
+void SkyflumePlugin::RequestStop() {
+    if (window != nullptr) {
+        streamButton->SetEnabled(0);
+    }
+    if (worker.stopRequested) {
+        return;
+    }
+    StopWorker();
+}
+
+// The worker ends after its current step; its last act, event 20001, is
+// handled only after this wait, once the GUI thread runs events again.
+void SkyflumePlugin::StopWorker() {
+    worker.stopRequested = true;
+    SetEvent(worker.wakeEvent);
+    WaitForSingleObject(worker.threadHandle, INFINITE);
+}
+
+void SkyflumePlugin::OnEvent(int32_t id, int32_t param, intptr_t) {
+    switch (id) {
+    case kEventHostStop:
+        if (worker.streaming) {
+            RequestStop();
+        }
+        break;
+    case kEventStreamStarted:
+        if (window != nullptr) {
+            streamButton->SetEnabled(1);
+            SetComponentText(statusLabel, SX_TEXT("Status: streaming..."));
+            SetComponentText(streamButton, SX_TEXT("Stop"));
+        }
+        break;
+    case kEventStreamEnded:
+        FinishStream(param);
+        break;
+    default:
+        break;
+    }
+}
+
+void SkyflumePlugin::FinishStream(int32_t status) {
+    DeleteCriticalSection(&worker.fifoLock);
+    CloseHandle(worker.wakeEvent);
+    worker.wakeEvent = nullptr;
+    CloseHandle(worker.threadHandle);
+    worker.threadHandle = nullptr;
+    worker.streaming = false;
+    if (window == nullptr) {
+        return;
+    }
+
+    SetComponentText(streamButton, SX_TEXT("Stream"));
+    streamButton->SetEnabled(1);
+    window->SetClosable(1);
+    EnableControls(true);
+
+    WChar text[kStatusTextCapacity];
+    switch (status) {
+    case kStatusOk:
+        SetComponentText(statusLabel, SX_TEXT("Status: done."));
+        break;
+    case kStatusConnectionFailed:
+        SetComponentText(statusLabel, SX_TEXT("Status: stream create error."));
+        break;
+    case kStatusWriteFailed:
+        SetComponentText(statusLabel, SX_TEXT("Status: stream write error."));
+        break;
+    default:
+        wsprintfW(text, SX_TEXT("Status: internal error %d"), status);
+        SetComponentText(statusLabel, text);
+        break;
+    }
+}
+
+void SkyflumePlugin::OnActivate() {
+    host->RegisterAudioCallback(static_cast<SXAudioCallback*>(this));
+    host->RegisterEventListener(static_cast<SXEventListener*>(this));
+}
+
+// A worker that is still connecting is ended as well: the host may destroy
+// the object right after deactivation, and the thread runs inside it.
+void SkyflumePlugin::OnDeactivate() {
+    host->UnregisterAudioCallback(static_cast<SXAudioCallback*>(this));
+    host->UnregisterEventListener(static_cast<SXEventListener*>(this));
+    if (worker.threadHandle != nullptr) {
+        StopWorker();
+    }
+}
+
+void SkyflumePlugin::OnUnload() {
+    if (worker.streamParams != nullptr) {
+        FreeStreamParams(worker.streamParams);
+        worker.streamParams = nullptr;
+    }
+}
