@@ -10,11 +10,21 @@ void Remove(std::vector<T*>& list, T* item) {
     list.erase(std::remove(list.begin(), list.end(), item), list.end());
 }
 
-DWORD RunThreadBody(LPVOID body) {
-    return static_cast<DWORD>(static_cast<SXThread*>(body)->Run());
+// The body's reference, taken by StartThread, is held while Run runs.
+DWORD RunThreadBody(LPVOID parameter) {
+    auto* body = static_cast<SXThread*>(parameter);
+    const int32_t result = body->Run();
+    body->Release();
+    return static_cast<DWORD>(result);
 }
 
 }  // namespace
+
+RecordingApplication::~RecordingApplication() {
+    for (const Event& event : events) {
+        event.target->Release();
+    }
+}
 
 void RecordingApplication::ClickMenuItem(size_t index) {
     menuItems.at(index).listener->OnMenuItemClicked(0);
@@ -33,6 +43,7 @@ size_t RecordingApplication::DeliverEvents() {
             events.pop_front();
         }
         event.target->OnEvent(event.id, event.param, event.param2);
+        event.target->Release();
         ++delivered;
     }
 }
@@ -50,6 +61,7 @@ bool RecordingApplication::WaitForEvent(int32_t id, std::chrono::milliseconds ti
             events.pop_front();
         }
         event.target->OnEvent(event.id, event.param, event.param2);
+        event.target->Release();
         if (event.id == id) {
             return true;
         }
@@ -101,6 +113,7 @@ void RecordingApplication::UnregisterEventListener(SXEventListener* listener) {
 }
 
 int32_t RecordingApplication::PostEvent(SXEventListener* target, int32_t id, int32_t param, intptr_t param2) {
+    target->AddRef();
     {
         const std::lock_guard lock(eventsMutex);
         events.push_back({target, id, param, param2});
@@ -110,6 +123,10 @@ int32_t RecordingApplication::PostEvent(SXEventListener* target, int32_t id, int
 }
 
 int32_t RecordingApplication::StartThread(int32_t, HANDLE* out, SXThread* body) {
+    body->AddRef();
     *out = CreateThread(nullptr, 0, RunThreadBody, body, 0, nullptr);
+    if (*out == nullptr) {
+        body->Release();
+    }
     return 0;
 }

@@ -13,7 +13,9 @@
 // A host application that answers as configured and keeps what a plug-in
 // asks of it. Everything but PostEvent belongs to the thread that drives the
 // plug-in (the "GUI thread"); posted events run there through DeliverEvents
-// or WaitForEvent.
+// or WaitForEvent. The target of a posted event is held until the event has
+// run, and a thread's body while its Run runs, so that neither is destroyed
+// under the host.
 class RecordingApplication final : public ApplicationBase {
 public:
     struct Message {
@@ -30,6 +32,10 @@ public:
 
     // Without a GUI service GetService answers 0.
     explicit RecordingApplication(TGuiService* guiService = nullptr) : guiService(guiService) {}
+    // Lets go of the targets of events that never ran.
+    ~RecordingApplication();
+    RecordingApplication(const RecordingApplication&) = delete;
+    RecordingApplication& operator=(const RecordingApplication&) = delete;
 
     // Configuration: the answers of the host's checks.
     int32_t started = 1;
