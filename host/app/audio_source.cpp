@@ -8,21 +8,21 @@ constexpr std::string_view kTonePrefix = "tone:";
 
 }  // namespace
 
-OpenedAudioSource OpenAudioSource(std::string_view spec, int sampleRate, bool loop) {
+OpenedAudioSource OpenAudioSource(std::string_view input, int sampleRate, bool loop) {
     if (sampleRate <= 0) {
         return {nullptr, "the host rate must be positive, not " + std::to_string(sampleRate)};
     }
-    if (spec == "-") {
+    if (input == "-") {
         return OpenRawFloatSource(0);
     }
-    if (spec.starts_with(kTonePrefix)) {
-        const std::string_view number = spec.substr(kTonePrefix.size());
+    if (input.starts_with(kTonePrefix)) {
+        const std::string_view number = input.substr(kTonePrefix.size());
         double frequency = 0.0;
         const auto [end, status] = std::from_chars(number.data(), number.data() + number.size(), frequency);
         if (status != std::errc() || end != number.data() + number.size()) {
-            return {nullptr, "'" + std::string(spec) + "' is not a tone: write tone:HZ, for example tone:440"};
+            return {nullptr, "'" + std::string(input) + "' is not a tone: write tone:HZ, for example tone:440"};
         }
         return OpenToneSource(frequency, sampleRate);
     }
-    return OpenAudioFile(std::string(spec), sampleRate, loop);
+    return OpenAudioFile(std::string(input), sampleRate, loop);
 }

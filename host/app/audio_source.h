@@ -30,7 +30,7 @@ struct OpenedAudioSource {
 //   "tone:HZ"  a sine of HZ hertz, amplitude 0.5 on both channels, endless;
 //   "-"        raw 32-bit float stereo little-endian from standard input;
 //   anything else is a file that FFmpeg decodes, looped when `loop` is set.
-OpenedAudioSource OpenAudioSource(std::string_view spec, int sampleRate, bool loop);
+OpenedAudioSource OpenAudioSource(std::string_view input, int sampleRate, bool loop);
 
 // The kinds one by one, for callers that already know which they want.
 OpenedAudioSource OpenAudioFile(const std::string& path, int sampleRate, bool loop);

@@ -182,7 +182,7 @@ TEST(AudioFileSource, RefusesWhatItCannotDecodeWithTheReason) {
     EXPECT_FALSE(opened.error.empty());
 }
 
-TEST(AudioSourceSpec, ToneIsAnEndlessSineOfTheGivenFrequency) {
+TEST(AudioSourceInput, ToneIsAnEndlessSineOfTheGivenFrequency) {
     for (const int rate : {44100, 48000}) {
         auto opened = OpenAudioSource("tone:1000", rate, false);
         ASSERT_TRUE(opened.source) << opened.error;
@@ -196,18 +196,18 @@ TEST(AudioSourceSpec, ToneIsAnEndlessSineOfTheGivenFrequency) {
     }
 }
 
-TEST(AudioSourceSpec, RefusesBadTonesAndRates) {
-    for (const char* spec : {"tone:", "tone:abc", "tone:440Hz", "tone:0", "tone:-5", "tone:24000", "tone:nan"}) {
-        const auto opened = OpenAudioSource(spec, 48000, false);
-        EXPECT_FALSE(opened.source) << spec;
-        EXPECT_FALSE(opened.error.empty()) << spec;
+TEST(AudioSourceInput, RefusesBadTonesAndRates) {
+    for (const char* input : {"tone:", "tone:abc", "tone:440Hz", "tone:0", "tone:-5", "tone:24000", "tone:nan"}) {
+        const auto opened = OpenAudioSource(input, 48000, false);
+        EXPECT_FALSE(opened.source) << input;
+        EXPECT_FALSE(opened.error.empty()) << input;
     }
     const auto opened = OpenAudioSource("tone:440", 0, false);
     EXPECT_FALSE(opened.source);
     EXPECT_FALSE(opened.error.empty());
 }
 
-TEST(AudioSourceSpec, AnythingElseIsAFile) {
+TEST(AudioSourceInput, AnythingElseIsAFile) {
     TempFolder folder;
     const auto wav = folder / "tone.wav";
     WriteToneWav(wav);
