@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "support/icecast_server.h"
 #include "support/listener.h"
 #include "support/signal_analysis.h"
@@ -18,6 +20,11 @@ struct ToneCase {
     int32_t outputSampleRate;
     int32_t bitRateKbps;
 };
+
+void PrintTo(const ToneCase& chosen, std::ostream* out) {
+    *out << chosen.inputSampleRate << " Hz to " << chosen.outputSampleRate << " Hz at " << chosen.bitRateKbps
+         << " kbit/s";
+}
 
 class WorkerToneTest : public ::testing::TestWithParam<ToneCase> {};
 
