@@ -33,6 +33,7 @@ int32_t StreamWorker::Stream(StreamRun& run) {
     // already past its flag test finish before its buffers go.
     stopRequested = true;
     Sleep(kCaptureSettleMs);
+    // After a failed write the connection takes nothing more: no drain, no trailer.
     if (writeFailed) {
         return kStatusWriteFailed;
     }
