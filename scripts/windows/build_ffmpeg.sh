@@ -7,8 +7,8 @@
 #
 # The cache key covers this script, the mingw-w64 compiler version and the
 # source versions that a private apt list names. That list is fetched only when
-# missing, older than a week, or when SKYFLUME_REFRESH_SOURCES=1, so a warm run
-# reads local files only and needs no network.
+# missing, a week old, or when SKYFLUME_REFRESH_SOURCES=1, so a warm run reads
+# local files only and needs no network.
 set -euo pipefail
 
 cache_root=${SKYFLUME_CACHE:-$HOME/.cache/skyflume}
@@ -16,7 +16,7 @@ host=x86_64-w64-mingw32
 cc=$host-gcc-posix
 script_path=$(readlink -f "${BASH_SOURCE[0]}")
 
-log() { printf 'build_ffmpeg: %s\n' "$*" >&2; }
+log() { printf 'build_ffmpeg [%4ss]: %s\n' "$SECONDS" "$*" >&2; }
 die() { log "$*"; exit 1; }
 
 command -v "$cc" >/dev/null || die "$cc not found; run scripts/windows/install_deps.sh"
@@ -56,12 +56,19 @@ write_sources() {
   mv "$apt_dir/sources.list.new" "$apt_dir/sources.list"
 }
 
-if [[ ! -s $apt_dir/sources.list || ${SKYFLUME_REFRESH_SOURCES:-0} == 1 ]] ||
-   ! compgen -G "$apt_dir/lists/*Sources*" >/dev/null ||
-   [[ -n $(find "$apt_dir/lists" -maxdepth 1 -name '*Sources*' -mtime +7 -print -quit) ]]; then
+# apt sets a list's time stamp from the mirror, so the age is kept separately.
+stamp=$apt_dir/updated
+if [[ ${SKYFLUME_REFRESH_SOURCES:-0} == 1 || ! -f $stamp ]] ||
+   [[ -n $(find "$stamp" -mtime +6 -print) ]]; then
   write_sources
   log "updating the private source lists"
-  apt-get "${apt_opts[@]}" -q update >&2
+  if apt-get "${apt_opts[@]}" -q update >&2; then
+    touch "$stamp"
+  elif [[ -f $stamp ]]; then
+    log "could not refresh the source lists; using those from $(date -r "$stamp" -u +%F)"
+  else
+    die "could not fetch the source lists"
+  fi
 fi
 
 src_version() {
