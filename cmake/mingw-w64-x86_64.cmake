@@ -21,6 +21,17 @@ set(SKYFLUME_WIN64_PREFIXES "" CACHE STRING "Prefixes holding Windows x64 builds
 # library paths included).
 list(APPEND CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLE} ${SKYFLUME_WIN64_PREFIXES})
 list(APPEND CMAKE_PREFIX_PATH ${SKYFLUME_WIN64_PREFIXES})
+# pkg-config likewise reads the Windows .pc files only: the build machine's
+# would hand Linux libraries to the Windows link.
+if(NOT DEFINED ENV{PKG_CONFIG_LIBDIR})
+  set(_skyflume_pc_dirs /usr/${MINGW_TRIPLE}/lib/pkgconfig)
+  foreach(_prefix IN LISTS SKYFLUME_WIN64_PREFIXES)
+    list(APPEND _skyflume_pc_dirs "${_prefix}/lib/pkgconfig")
+  endforeach()
+  string(REPLACE ";" ":" _skyflume_pc_path "${_skyflume_pc_dirs}")
+  set(ENV{PKG_CONFIG_LIBDIR} "${_skyflume_pc_path}")
+endif()
+
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -13,7 +13,7 @@ gtest_prefix=$("$here/build_googletest.sh" | tail -n1)
 build=$(mktemp -d "${TMPDIR:-/tmp}/skyflume-win64-smoke.XXXXXX")
 trap 'rm -rf "$build"' EXIT
 
-PKG_CONFIG_LIBDIR=$ffmpeg_prefix/lib/pkgconfig cmake -S "$here/smoke" -B "$build" \
+cmake -S "$here/smoke" -B "$build" \
   -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
   "-DSKYFLUME_WIN64_PREFIXES=$ffmpeg_prefix;$gtest_prefix" >/dev/null
 cmake --build "$build" -j"$(nproc)" >/dev/null
