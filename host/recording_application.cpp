@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -10,20 +11,38 @@ void Remove(std::vector<T*>& list, T* item) {
     list.erase(std::remove(list.begin(), list.end(), item), list.end());
 }
 
+}  // namespace
+
+struct RecordingApplication::ThreadStart {
+    RecordingApplication* application;
+    SXThread* body;
+};
+
 // The body's reference, taken by StartThread, is held while Run runs.
-DWORD RunThreadBody(LPVOID parameter) {
-    auto* body = static_cast<SXThread*>(parameter);
-    const int32_t result = body->Run();
-    body->Release();
+DWORD RecordingApplication::RunThreadBody(LPVOID parameter) {
+    const std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(parameter));
+    const int32_t result = start->body->Run();
+    start->body->Release();
+    // Notified under the lock: the application may go as soon as it is free.
+    const std::lock_guard lock(start->application->threadsMutex);
+    --start->application->runningThreads;
+    start->application->threadEnded.notify_all();
     return static_cast<DWORD>(result);
 }
 
-}  // namespace
-
 RecordingApplication::~RecordingApplication() {
+    {
+        std::unique_lock lock(threadsMutex);
+        threadEnded.wait(lock, [this] { return runningThreads == 0; });
+    }
     for (const Event& event : events) {
         event.target->Release();
     }
+}
+
+bool RecordingApplication::WaitForThreads(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(threadsMutex);
+    return threadEnded.wait_for(lock, timeout, [this] { return runningThreads == 0; });
 }
 
 void RecordingApplication::ClickMenuItem(size_t index) {
@@ -124,9 +143,18 @@ int32_t RecordingApplication::PostEvent(SXEventListener* target, int32_t id, int
 
 int32_t RecordingApplication::StartThread(int32_t, HANDLE* out, SXThread* body) {
     body->AddRef();
-    *out = CreateThread(nullptr, 0, RunThreadBody, body, 0, nullptr);
+    {
+        const std::lock_guard lock(threadsMutex);
+        ++runningThreads;
+    }
+    auto start = std::make_unique<ThreadStart>(ThreadStart{this, body});
+    *out = CreateThread(nullptr, 0, RunThreadBody, start.get(), 0, nullptr);
     if (*out == nullptr) {
         body->Release();
+        const std::lock_guard lock(threadsMutex);
+        --runningThreads;
+        return 0;
     }
+    start.release();
     return 0;
 }

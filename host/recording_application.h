@@ -32,7 +32,8 @@ public:
 
     // Without a GUI service GetService answers 0.
     explicit RecordingApplication(TGuiService* guiService = nullptr) : guiService(guiService) {}
-    // Lets go of the targets of events that never ran.
+    // Waits for the threads it started, then lets go of the targets of
+    // events that never ran.
     ~RecordingApplication();
     RecordingApplication(const RecordingApplication&) = delete;
     RecordingApplication& operator=(const RecordingApplication&) = delete;
@@ -60,6 +61,9 @@ public:
     // Runs posted events as they come until one with this id has run;
     // false if none came in time.
     bool WaitForEvent(int32_t id, std::chrono::milliseconds timeout);
+    // Waits until every thread started so far has run its body and let go of
+    // it; false if one is still running after the timeout.
+    bool WaitForThreads(std::chrono::milliseconds timeout);
 
     // SXApplication
     int32_t IsStarted() override { return started; }
@@ -89,6 +93,9 @@ private:
         intptr_t param2;
     };
 
+    struct ThreadStart;
+    static DWORD RunThreadBody(LPVOID parameter);
+
     TGuiService* guiService;
     std::vector<Message> messages;
     std::vector<MenuItem> menuItems;
@@ -98,4 +105,8 @@ private:
     std::mutex eventsMutex;
     std::condition_variable eventPosted;
     std::deque<Event> events;
+
+    std::mutex threadsMutex;
+    std::condition_variable threadEnded;
+    int32_t runningThreads = 0;
 };
