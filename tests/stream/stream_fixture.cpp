@@ -1,0 +1,80 @@
+#include "stream/stream_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace skyflume::test {
+
+HostText Text(const std::string& ascii) {
+    return HostText(ascii.begin(), ascii.end());
+}
+
+std::string Narrow(const HostText& text) {
+    std::string ascii;
+    for (const WChar unit : text) {
+        ascii += unit < 0x80 ? static_cast<char>(unit) : '?';
+    }
+    return ascii;
+}
+
+ComponentRecord& SettingsWindow::Window() const {
+    ComponentRecord* window = toolkit.OpenWindow();
+    if (window == nullptr) {
+        ADD_FAILURE() << "no window is open";
+        static ComponentRecord none{};
+        return none;
+    }
+    return *window;
+}
+
+ComponentRecord& SettingsWindow::At(Control control) const {
+    return *toolkit.ControlsOf(Window()).at(static_cast<size_t>(control) - 1);
+}
+
+void SettingsWindow::Type(Control box, const std::string& text) const {
+    toolkit.TypeText(At(box), Text(text));
+}
+
+int SettingsWindow::EnabledInputs() const {
+    int enabled = 0;
+    for (const Control control : kInputControls) {
+        enabled += At(control).enabled ? 1 : 0;
+    }
+    return enabled;
+}
+
+void SettingsWindow::TypeServer(uint16_t port, const std::string& mount, const std::string& user,
+                                const std::string& password) const {
+    Type(kServerHostBox, "127.0.0.1");
+    Type(kServerPortBox, std::to_string(port));
+    Type(kMountPointBox, mount);
+    Type(kUserNameBox, user);
+    Type(kPasswordBox, password);
+}
+
+LoopbackPort::LoopbackPort(Kind kind) {
+    socketFd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (socketFd < 0 || bind(socketFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        (kind == Kind::Silent && listen(socketFd, 4) != 0) ||
+        getsockname(socketFd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        ADD_FAILURE() << "no loopback port";
+        return;
+    }
+    number = ntohs(address.sin_port);
+}
+
+LoopbackPort::~LoopbackPort() {
+    if (socketFd >= 0) {
+        close(socketFd);
+    }
+}
+
+}  // namespace skyflume::test

@@ -1,0 +1,84 @@
+#pragma once
+
+// What the stream tests share: the settings window's controls by number,
+// the texts they expect, and loopback ports that refuse or never answer.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/host_string.h"
+#include "host/recording_gui_toolkit.h"
+
+namespace skyflume::test {
+
+// Numbers of the controls in creation order, counted from 1 as in the layout.
+enum Control {
+    kServerHostBox = 12,
+    kServerPortBox,
+    kMountPointBox,
+    kUserNameBox,
+    kPasswordBox,
+    kBitRateCombo,
+    kSampleRateCombo,
+    kRadioNameBox,
+    kRadioDescriptionBox,
+    kRadioGenreBox,
+    kRadioWebsiteBox,
+    kSeparator,
+    kStatusLabel,
+    kStreamButton,
+};
+
+// The controls that a running stream disables, the button last.
+inline constexpr Control kInputControls[] = {
+    kServerHostBox,       kServerPortBox, kMountPointBox,  kUserNameBox,  kPasswordBox,    kRadioNameBox,
+    kRadioDescriptionBox, kRadioGenreBox, kRadioWebsiteBox, kBitRateCombo, kSampleRateCombo,
+};
+
+HostText Text(const std::string& ascii);
+std::string Narrow(const HostText& text);
+
+// The open window's controls, with the user's actions on them.
+class SettingsWindow {
+public:
+    explicit SettingsWindow(RecordingGuiToolkit& toolkit) : toolkit(toolkit) {}
+
+    // Fails the test when no window is open.
+    ComponentRecord& Window() const;
+    ComponentRecord& At(Control control) const;
+    void Type(Control box, const std::string& text) const;
+    void Click() const { toolkit.Click(At(kStreamButton)); }
+    std::string Status() const { return Narrow(At(kStatusLabel).text); }
+    std::string ButtonCaption() const { return Narrow(At(kStreamButton).text); }
+    bool ButtonEnabled() const { return At(kStreamButton).enabled; }
+    // How many of the inputs are enabled.
+    int EnabledInputs() const;
+    bool Closable() const { return Window().closable != 0; }
+    // The settings of a server on loopback with the given login.
+    void TypeServer(uint16_t port, const std::string& mount, const std::string& user,
+                    const std::string& password) const;
+
+private:
+    RecordingGuiToolkit& toolkit;
+};
+
+// A loopback TCP port, held while the object lives. Refusing: bound without
+// listening, so every connection is refused at once. Silent: listening
+// without ever accepting or answering, so a client waits for its time-out.
+class LoopbackPort {
+public:
+    enum class Kind { Refusing, Silent };
+    explicit LoopbackPort(Kind kind);
+    ~LoopbackPort();
+    LoopbackPort(const LoopbackPort&) = delete;
+    LoopbackPort& operator=(const LoopbackPort&) = delete;
+
+    uint16_t Number() const { return number; }
+
+private:
+    int socketFd = -1;
+    uint16_t number = 0;
+};
+
+}  // namespace skyflume::test
