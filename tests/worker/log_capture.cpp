@@ -21,8 +21,9 @@ void Collect(void* context, int level, const char* format, va_list arguments) {
     char line[1024];
     int printPrefix = 1;
     av_log_format_line(context, level, format, arguments, line, sizeof line, &printPrefix);
+    std::string text(line);
     std::lock_guard lock(messagesMutex);
-    messages.emplace_back(line);
+    messages.push_back(std::move(text));
 }
 
 }  // namespace
