@@ -9,6 +9,7 @@ extern "C" {
 }
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string_view>
 
@@ -54,6 +55,17 @@ TEST(FfmpegWin64, ResamplerInitialises) {
             0);
   EXPECT_EQ(swr_init(swr), 0);
   swr_free(&swr);
+}
+
+TEST(FfmpegWin64, ModuleWithStaticRuntimeLoads) {
+  HMODULE module = LoadLibraryA("probe_module.dll");
+  ASSERT_NE(module, nullptr) << "LoadLibrary error " << GetLastError();
+  using Probe = unsigned (*)();
+  auto probe = reinterpret_cast<Probe>(
+      reinterpret_cast<void*>(GetProcAddress(module, "probe_avformat_version_from_thread")));
+  ASSERT_NE(probe, nullptr);
+  EXPECT_EQ(probe(), avformat_version());
+  EXPECT_TRUE(FreeLibrary(module));
 }
 
 }  // namespace
