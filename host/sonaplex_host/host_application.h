@@ -1,0 +1,98 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+#include "host/application_base.h"
+#include "host/host_string.h"
+#include "plugin_sdk/gui_toolkit.h"
+
+// The application that sonaplex-host offers its plug-in. The thread that
+// creates it is the GUI thread: it makes every call into the plug-in and runs
+// every posted event (RunEvents). PostEvent is the one operation called from
+// other threads, and DeliverAudio belongs to the audio thread.
+class HostApplication final : public ApplicationBase {
+public:
+    struct Message {
+        bool boxed;  // ShowMessageBox rather than ShowMessage
+        HostText caption;
+        HostText text;
+    };
+    struct MenuItem {
+        HostText name;
+        SXMenuItemListener* listener;
+    };
+
+    HostApplication(TGuiService* guiService, int32_t sampleRate) : guiService(guiService), sampleRate(sampleRate) {}
+    // Lets go of the targets of events that never ran.
+    ~HostApplication();
+    HostApplication(const HostApplication&) = delete;
+    HostApplication& operator=(const HostApplication&) = delete;
+
+    // Every message shown so far, oldest first.
+    const std::vector<Message>& Messages() const { return messages; }
+    const std::vector<MenuItem>& MenuItems() const { return menuItems; }
+
+    // GUI thread: waits until an event is posted, Wake is called or the
+    // deadline passes, then runs every event queued by then, in posting order.
+    void RunEvents(std::chrono::steady_clock::time_point deadline);
+    // Any thread: ends a RunEvents wait early, so the GUI thread looks around.
+    void Wake();
+
+    // Waits until every thread started for the plug-in has finished, its
+    // reference on the body given back; the module may go after that.
+    void WaitForThreads();
+
+    // Audio thread: hands one block to every registered callback.
+    void DeliverAudio(const float* interleaved, int32_t frameCount);
+
+    // SXApplication
+    void ShowMessageBox(int32_t kind, RString* caption, RString* text, int32_t reserved) override;
+    void ShowMessage(RString* caption, RString* text) override;
+    void AddMenuItem(RString* name, SXMenuItemListener* listener) override;
+    void RemoveMenuItem(SXMenuItemListener* listener) override;
+    int32_t GetService(const GUID* id, void** out) override;
+    // Once Unregister returns, no OnAudio of that callback runs or starts.
+    void RegisterAudioCallback(SXAudioCallback* callback) override;
+    void UnregisterAudioCallback(SXAudioCallback* callback) override;
+    // Any thread: queues, holding a reference on the target until its
+    // OnEvent has run, and returns at once; never waits for the GUI thread.
+    int32_t PostEvent(SXEventListener* target, int32_t id, int32_t param, intptr_t param2) override;
+    int32_t GetSampleRate() override { return sampleRate; }
+    // Runs body->Run() on a new thread, holding a reference on the body while
+    // it runs; the handle, signalled when Run has returned, is the caller's.
+    int32_t StartThread(int32_t option, HANDLE* out, SXThread* body) override;
+
+private:
+    struct ThreadStart;
+    static DWORD RunThread(LPVOID parameter);
+
+    struct Event {
+        SXEventListener* target;
+        int32_t id;
+        int32_t param;
+        intptr_t param2;
+    };
+
+    TGuiService* const guiService;
+    const int32_t sampleRate;
+    std::vector<Message> messages;
+    std::vector<MenuItem> menuItems;
+
+    // The audio thread holds it for one block's calls; GUI-thread changes
+    // wait for that block, which is short, and are rare.
+    std::mutex audioMutex;
+    std::vector<SXAudioCallback*> audioCallbacks;
+
+    std::mutex threadsMutex;
+    std::condition_variable threadEnded;
+    int runningThreads = 0;
+
+    std::mutex eventsMutex;
+    std::condition_variable eventPosted;
+    std::deque<Event> events;
+    bool woken = false;
+};

@@ -1,0 +1,237 @@
+#include "host/sonaplex_host/options.h"
+
+#include <getopt.h>
+
+#include <charconv>
+#include <cstdlib>
+#include <fstream>
+
+#include "host/app/state_file.h"
+
+namespace {
+
+enum OptionId : int {
+    kModule = 256,
+    kRegister,
+    kUnregister,
+    kState,
+    kInput,
+    kLoop,
+    kDuration,
+    kHostRate,
+    kBlockMs,
+    kWindowPng,
+    kStream,
+    kServer,
+    kPort,
+    kMount,
+    kUser,
+    kPasswordFile,
+    kBitRate,
+    kSampleRate,
+    kName,
+    kDescription,
+    kGenre,
+    kWebsite,
+    kHelp,
+};
+
+constexpr option kLongOptions[] = {
+    {"module", required_argument, nullptr, kModule},
+    {"register", no_argument, nullptr, kRegister},
+    {"unregister", no_argument, nullptr, kUnregister},
+    {"state", required_argument, nullptr, kState},
+    {"input", required_argument, nullptr, kInput},
+    {"loop", no_argument, nullptr, kLoop},
+    {"duration", required_argument, nullptr, kDuration},
+    {"host-rate", required_argument, nullptr, kHostRate},
+    {"block-ms", required_argument, nullptr, kBlockMs},
+    {"window-png", required_argument, nullptr, kWindowPng},
+    {"stream", no_argument, nullptr, kStream},
+    {"server", required_argument, nullptr, kServer},
+    {"port", required_argument, nullptr, kPort},
+    {"mount", required_argument, nullptr, kMount},
+    {"user", required_argument, nullptr, kUser},
+    {"password-file", required_argument, nullptr, kPasswordFile},
+    {"bit-rate", required_argument, nullptr, kBitRate},
+    {"sample-rate", required_argument, nullptr, kSampleRate},
+    {"name", required_argument, nullptr, kName},
+    {"description", required_argument, nullptr, kDescription},
+    {"genre", required_argument, nullptr, kGenre},
+    {"website", required_argument, nullptr, kWebsite},
+    {"help", no_argument, nullptr, kHelp},
+    {nullptr, 0, nullptr, 0},
+};
+
+std::optional<int> WholeNumber(std::string_view text, int low, int high) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<double> PositiveSeconds(const std::string& text) {
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !(value > 0) || value > 1e7) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The first line of the file, without its line end.
+std::optional<std::string> ReadPasswordFile(const std::string& path) {
+    std::ifstream file(path);
+    std::string line;
+    if (!file.is_open() || (!std::getline(file, line) && !file.eof())) {
+        return std::nullopt;
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return line;
+}
+
+}  // namespace
+
+ParsedOptions ParseOptions(int argc, char** argv) {
+    ParsedOptions parsed;
+    Options& options = parsed.options;
+    options.state = DefaultStatePath();
+    bool stream = false;
+    std::optional<std::string> passwordFile;
+
+    auto fail = [&parsed](std::string error) {
+        parsed.error = std::move(error);
+        return parsed;
+    };
+
+    opterr = 0;
+    optind = 1;
+    for (;;) {
+        const int id = getopt_long(argc, argv, "", kLongOptions, nullptr);
+        if (id == -1) {
+            break;
+        }
+        const std::string value = optarg != nullptr ? optarg : "";
+        switch (id) {
+        case kModule: options.module = value; break;
+        case kRegister: options.action = Options::Action::Register; break;
+        case kUnregister: options.action = Options::Action::Unregister; break;
+        case kState: options.state = value; break;
+        case kInput: options.input = value; break;
+        case kLoop: options.loop = true; break;
+        case kDuration:
+            options.durationSeconds = PositiveSeconds(value);
+            if (!options.durationSeconds) return fail("--duration wants a positive number of seconds, not '" + value + "'");
+            break;
+        case kHostRate: {
+            const auto rate = WholeNumber(value, 44100, 48000);
+            if (!rate || (*rate != 44100 && *rate != 48000)) return fail("--host-rate is 44100 or 48000, not '" + value + "'");
+            options.hostRate = *rate;
+            break;
+        }
+        case kBlockMs: {
+            const auto ms = WholeNumber(value, 1, 100);
+            if (!ms) return fail("--block-ms wants 1 to 100 milliseconds, not '" + value + "'");
+            options.blockMs = *ms;
+            break;
+        }
+        case kWindowPng: options.windowPng = value; break;
+        case kStream: stream = true; break;
+        case kServer: options.server = value; break;
+        case kPort:
+            if (!WholeNumber(value, 1, 65535)) return fail("--port wants a port number from 1 to 65535, not '" + value + "'");
+            options.port = value;
+            break;
+        case kMount: options.mount = value; break;
+        case kUser: options.user = value; break;
+        case kPasswordFile: passwordFile = value; break;
+        case kBitRate:
+            options.bitRateKbps = WholeNumber(value, 64, 320);
+            if (!options.bitRateKbps) return fail("--bit-rate wants kbit/s from 64 to 320, not '" + value + "'");
+            break;
+        case kSampleRate: {
+            const auto rate = WholeNumber(value, 44100, 48000);
+            if (!rate || (*rate != 44100 && *rate != 48000)) return fail("--sample-rate is 44100 or 48000, not '" + value + "'");
+            options.sampleRate = *rate;
+            break;
+        }
+        case kName: options.name = value; break;
+        case kDescription: options.description = value; break;
+        case kGenre: options.genre = value; break;
+        case kWebsite: options.website = value; break;
+        case kHelp: options.action = Options::Action::Help; return parsed;
+        case ':': return fail(std::string(argv[optind - 1]) + " wants a value");
+        default: return fail("unknown option " + std::string(argv[optind - 1]));
+        }
+    }
+    if (optind < argc) {
+        return fail("unexpected argument '" + std::string(argv[optind]) + "' (the password is never given on the command line; use --password-file or SKYFLUME_PASSWORD)");
+    }
+
+    if (passwordFile) {
+        options.password = ReadPasswordFile(*passwordFile);
+        if (!options.password) return fail("cannot read the password file " + *passwordFile);
+    } else if (const char* password = std::getenv("SKYFLUME_PASSWORD"); password != nullptr) {
+        options.password = password;
+    }
+    if (options.windowPng && !stream && options.action == Options::Action::Stream) {
+        options.action = Options::Action::DrawWindow;
+    }
+    return parsed;
+}
+
+std::string HelpText() {
+    return R"(Usage: sonaplex-host [OPTIONS]
+
+Loads the Skyflume module as the Sonaplex host does, enters the settings
+given here into its settings window, clicks Stream and prints every status
+text and message until the stream ends.
+
+Module:
+  --module PATH        the module file (default: the "Path" value of the
+                       plug-in's registry key; the registry is the folder in
+                       SONAPLEX_REGISTRY, else /etc/sonaplex/registry)
+  --register           register the module (DllRegisterServer) and exit
+  --unregister         unregister the module (DllUnregisterServer) and exit
+
+Settings, typed into the window (the others keep what the state restored):
+  --server HOST        --port N          --mount PATH      --user NAME
+  --bit-rate KBPS      (64 to 320, picked as "KBPS kbps" in the drop-down)
+  --sample-rate HZ     (44100 or 48000)
+  --name TEXT          --description TEXT    --genre TEXT    --website URL
+  --password-file FILE the password is the file's first line; without it the
+                       environment variable SKYFLUME_PASSWORD, if set
+
+Run:
+  --input SPEC         a file FFmpeg decodes, tone:HZ, or - for raw 32-bit
+                       float stereo on standard input (default tone:1000);
+                       it starts playing when the stream is up
+  --loop               play the file again and again
+  --duration S         click Stop S seconds after the stream is up (default:
+                       at the end of the input, or on Ctrl-C / SIGTERM)
+  --host-rate HZ       the host's sample rate, 44100 or 48000 (default 44100)
+  --block-ms MS        audio block length, 1 to 100 ms (default 10)
+  --state FILE         the plug-in's saved settings (default
+                       $XDG_STATE_HOME/sonaplex-host/skyflume.state)
+  --window-png FILE    draw the settings window into a PNG once the settings
+                       are entered, then exit without streaming; with
+                       --stream, stream and draw it when the stream is up
+  --help               this text
+
+Exit status:
+  0  the stream ended with "Status: done." (or the action succeeded)
+  1  the host failed: the state could not be saved or the picture drawn
+  2  usage error
+  3  module error: missing or unusable module, missing export, Initialize
+     refused, registration failed
+  4  no stream started: the plug-in showed a message (host check or invalid
+     setting), or a setting could not be entered
+  5  the stream failed: "Status: stream create error.", "Status: stream
+     write error." or "Status: internal error N"
+  6  the audio input cannot be opened
+)";
+}

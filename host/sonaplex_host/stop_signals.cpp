@@ -1,0 +1,27 @@
+#include "host/sonaplex_host/stop_signals.h"
+
+#include <csignal>
+
+namespace {
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void NoteStopSignal(int signal) {
+    stopSignal = signal;
+}
+
+}  // namespace
+
+void InstallStopSignals() {
+    std::signal(SIGINT, NoteStopSignal);
+    std::signal(SIGTERM, NoteStopSignal);
+}
+
+int StopSignal() {
+    return stopSignal;
+}
+
+void RestoreDefaultSignals() {
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+}
