@@ -175,7 +175,7 @@ TEST_F(EndToEndTest, AServerThatVanishesMidStreamEndsWithStreamWriteError) {
     ASSERT_TRUE(StartServer(server));
     settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
     StartAudio();
-    StartStreaming();
+    ASSERT_NO_FATAL_FAILURE(StartStreaming());
     ASSERT_TRUE(server.SourceConnected());
     server.Kill();
     ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
@@ -189,7 +189,7 @@ TEST_F(EndToEndTest, APasswordWithUrlCharactersLogsInAsTyped) {
     ASSERT_TRUE(StartServer(server));
     settings.TypeServer(server.Port(), "/stream", "admin", "p@ss:w/rd%x");
     StartAudio();
-    StartStreaming();
+    ASSERT_NO_FATAL_FAILURE(StartStreaming());
     EXPECT_TRUE(server.SourceConnected());
     settings.Click();
     ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
