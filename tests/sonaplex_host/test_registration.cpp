@@ -1,0 +1,54 @@
+// --register and --unregister write and remove the plug-in's registry entry,
+// and a host without --module finds the module through it.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "host_run.h"
+#include "../host/temp_folder.h"
+
+namespace skyflume::test {
+namespace {
+
+constexpr int kExitModule = 3;
+
+class RegistrationTest : public ::testing::Test {
+protected:
+    void SetUp() override { ::setenv("SONAPLEX_REGISTRY", registry.c_str(), 1); }
+    void TearDown() override { ::unsetenv("SONAPLEX_REGISTRY"); }
+
+    TempFolder folder;
+    const std::filesystem::path registry = folder / "registry";
+    const std::filesystem::path pathValue =
+        registry / "SOFTWARE/Quillmark/Sonaplex/Plugins/{E85D1DFD-8B26-4399-A2E8-20FE315600C1}/Path";
+};
+
+TEST_F(RegistrationTest, TheRegisteredModuleIsFoundUntilItIsUnregistered) {
+    const HostOutcome registered = RunHost(folder.Path(), {"--register", "--module", SKYFLUME_MODULE_PATH}, false);
+    ASSERT_EQ(registered.exitStatus, 0) << registered.output;
+    std::ifstream value(pathValue);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(value), std::istreambuf_iterator<char>()),
+              std::filesystem::canonical(SKYFLUME_MODULE_PATH).string());
+
+    const auto png = folder / "window.png";
+    const HostOutcome found = RunHost(
+        folder.Path(), {"--state", (folder / "state").string(), "--window-png", png.string()}, false);
+    EXPECT_EQ(found.exitStatus, 0) << found.output;
+    EXPECT_TRUE(std::filesystem::exists(png));
+
+    const HostOutcome unregistered = RunHost(folder.Path(), {"--unregister"}, false);
+    EXPECT_EQ(unregistered.exitStatus, 0) << unregistered.output;
+    EXPECT_FALSE(std::filesystem::exists(pathValue));
+
+    const HostOutcome again = RunHost(folder.Path(), {"--unregister", "--module", SKYFLUME_MODULE_PATH}, false);
+    EXPECT_EQ(again.exitStatus, kExitModule) << again.output;
+    EXPECT_NE(again.output.find("DllUnregisterServer"), std::string::npos) << again.output;
+    EXPECT_NE(again.output.find("failed"), std::string::npos) << again.output;
+}
+
+}  // namespace
+}  // namespace skyflume::test

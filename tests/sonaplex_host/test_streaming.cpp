@@ -1,0 +1,124 @@
+// Streams that run: to the end of a file, from settings saved by an earlier
+// run, stopped by Ctrl-C, and refused by the server.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+
+#include "host_run.h"
+#include "support/icecast_server.h"
+#include "support/listener.h"
+#include "support/signal_analysis.h"
+#include "../host/temp_folder.h"
+
+namespace skyflume::test {
+namespace {
+
+constexpr int kExitStreamFailed = 5;
+// Offset and capacity of the server port text in the plug-in's state block.
+constexpr std::size_t kServerPortOffset = 276;
+constexpr std::size_t kServerPortUnits = 16;
+
+class StreamingTest : public ::testing::Test {
+protected:
+    void StartServer(IcecastOptions options = {}) {
+        server = std::make_unique<IcecastServer>(std::move(options));
+        ASSERT_TRUE(server->Start()) << server->LastError();
+    }
+    std::vector<std::string> ServerOptions() const {
+        return {"--server", IcecastServer::Host(), "--port", std::to_string(server->Port())};
+    }
+
+    TempFolder folder;
+    std::unique_ptr<IcecastServer> server;
+};
+
+TEST_F(StreamingTest, AFileStreamsToItsEndAndTheListenerHearsItsTone) {
+    StartServer();
+    const auto wav = folder / "tone-1k.wav";
+    WriteToneWav(wav, 1000.0, 44100, 3.0);
+    auto arguments = ServerOptions();
+    arguments.insert(arguments.end(), {"--input", wav.string()});
+    HostRun host(folder.Path(), arguments);
+    ASSERT_TRUE(host.Start());
+    ASSERT_TRUE(server->SourceConnected(std::chrono::seconds(10))) << host.Output();
+    Listener listener;
+    listener.Start(server->MountUrl());
+
+    const HostOutcome outcome = host.Finish();
+    listener.WaitForEnd(std::chrono::seconds(10));
+    const ListenResult heard = listener.StopAndJoin();
+
+    EXPECT_TRUE(outcome.exited) << outcome.output;
+    EXPECT_EQ(outcome.exitStatus, 0) << outcome.output;
+    EXPECT_NE(outcome.output.find("clicking Stop: end of the input"), std::string::npos) << outcome.output;
+    EXPECT_NE(outcome.output.find("Status: done."), std::string::npos) << outcome.output;
+    ASSERT_TRUE(heard.connected) << heard.error;
+    EXPECT_GE(heard.SecondsHeard(), 2.0);
+    EXPECT_NEAR(DominantFrequency(heard.left, heard.sampleRate), 1000.0, 5.0);
+}
+
+TEST_F(StreamingTest, ASecondRunWithoutOptionsStreamsWithTheSettingsOfTheFirst) {
+    IcecastOptions options;
+    options.mount = "/persisted";
+    StartServer(options);
+    auto first = ServerOptions();
+    first.insert(first.end(), {"--mount", "/persisted", "--bit-rate", "192", "--duration", "0.3"});
+    const HostOutcome firstOutcome = RunHost(folder.Path(), first);
+    ASSERT_EQ(firstOutcome.exitStatus, 0) << firstOutcome.output;
+    ASSERT_TRUE(server->SourceGone(std::chrono::seconds(5)));
+
+    HostRun second(folder.Path(), {"--duration", "3"});
+    ASSERT_TRUE(second.Start());
+    ASSERT_TRUE(server->SourceConnected(std::chrono::seconds(10))) << second.Output();
+    Listener listener;
+    listener.Start(server->MountUrl());
+    listener.WaitForSeconds(1.0, std::chrono::seconds(10));
+    const ListenResult heard = listener.StopAndJoin();
+    const HostOutcome secondOutcome = second.Finish();
+
+    EXPECT_EQ(secondOutcome.exitStatus, 0) << secondOutcome.output;
+    EXPECT_NE(secondOutcome.output.find("restored the settings from"), std::string::npos) << secondOutcome.output;
+    ASSERT_TRUE(heard.connected) << heard.error;
+    EXPECT_EQ(heard.bitRate, 192000);
+    EXPECT_EQ(heard.sampleRate, 44100);
+}
+
+TEST_F(StreamingTest, CtrlCStopsTheStreamCleanlyAndKeepsTheSettings) {
+    StartServer();
+    HostRun host(folder.Path(), ServerOptions());
+    ASSERT_TRUE(host.Start());
+    ASSERT_TRUE(host.WaitForOutput("Status: streaming...", std::chrono::seconds(10))) << host.Output();
+
+    ASSERT_EQ(::kill(host.Pid(), SIGINT), 0);
+    const HostOutcome outcome = host.Finish();
+
+    EXPECT_TRUE(outcome.exited) << outcome.output;
+    EXPECT_EQ(outcome.exitStatus, 0) << outcome.output;
+    EXPECT_NE(outcome.output.find("clicking Stop: interrupted (SIGINT)"), std::string::npos) << outcome.output;
+    EXPECT_NE(outcome.output.find("Status: done."), std::string::npos) << outcome.output;
+    const auto state = HostRun::StatePath(folder.Path());
+    EXPECT_EQ(std::filesystem::file_size(state), 1204u);
+    const std::string port = std::to_string(server->Port());
+    EXPECT_EQ(StateText(state, kServerPortOffset, kServerPortUnits), std::u16string(port.begin(), port.end()));
+    EXPECT_TRUE(server->SourceGone(std::chrono::seconds(5)));
+}
+
+TEST_F(StreamingTest, AWrongPasswordEndsWithTheCreateError) {
+    StartServer();
+    const auto passwordFile = folder / "password";
+    std::ofstream(passwordFile) << "not-the-password\n";
+    auto arguments = ServerOptions();
+    arguments.insert(arguments.end(), {"--password-file", passwordFile.string(), "--duration", "5"});
+
+    const HostOutcome outcome = RunHost(folder.Path(), arguments);
+
+    EXPECT_EQ(outcome.exitStatus, kExitStreamFailed) << outcome.output;
+    EXPECT_NE(outcome.output.find("Status: stream create error."), std::string::npos) << outcome.output;
+    EXPECT_EQ(outcome.output.find("Status: streaming..."), std::string::npos) << outcome.output;
+}
+
+}  // namespace
+}  // namespace skyflume::test
