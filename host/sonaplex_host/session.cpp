@@ -160,7 +160,6 @@ private:
     // Why the stream is to stop now; none while it is to go on.
     const char* StopReason() {
         if (const int signal = StopSignal(); signal != 0) {
-            RestoreDefaultSignals();
             return signal == SIGINT ? "interrupted (SIGINT)" : "terminated (SIGTERM)";
         }
         if (inputEnded) {

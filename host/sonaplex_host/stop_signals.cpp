@@ -20,8 +20,3 @@ void InstallStopSignals() {
 int StopSignal() {
     return stopSignal;
 }
-
-void RestoreDefaultSignals() {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-}
