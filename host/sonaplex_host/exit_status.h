@@ -2,11 +2,11 @@
 
 // sonaplex-host's exit statuses, as --help lists them.
 enum ExitStatus : int {
-    kExitDone = 0,           // the stream ended with "Status: done.", or the action succeeded
-    kExitHostFailure = 1,    // the host itself failed: state not saved, picture not drawn
-    kExitUsage = 2,          // the command line cannot be used
-    kExitModule = 3,         // module missing or unusable, Initialize refused, registration failed
-    kExitRefused = 4,        // no stream started: the plug-in showed a message or lacks its window
-    kExitStreamFailed = 5,   // the stream ended with a create, write or internal error
-    kExitInput = 6,          // the audio input cannot be opened
+    kExitDone = 0,          // the stream ended with "Status: done.", or the action succeeded
+    kExitHostFailure = 1,   // the host itself failed: state not saved, picture not drawn
+    kExitUsage = 2,         // the command line cannot be used
+    kExitModule = 3,        // module missing or unusable, Initialize refused, registration failed
+    kExitRefused = 4,       // no stream started: the plug-in showed a message or lacks its window
+    kExitStreamFailed = 5,  // the stream ended with a create, write or internal error
+    kExitInput = 6,         // the audio input cannot be opened
 };

@@ -63,7 +63,8 @@ std::optional<std::filesystem::path> RegisteredModulePath(std::string& error) {
     std::vector<WCHAR> text(size / sizeof(WCHAR) + 1);
     if (result == ERROR_SUCCESS) {
         size = static_cast<DWORD>(text.size() * sizeof(WCHAR));
-        result = RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr, text.data(), &size);
+        result =
+            RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr, text.data(), &size);
     }
     if (result != ERROR_SUCCESS || text[0] == 0) {
         error = std::string("the module is not registered: no value \"Path\" under HKEY_LOCAL_MACHINE\\") +

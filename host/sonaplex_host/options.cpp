@@ -81,6 +81,25 @@ std::optional<double> PositiveSeconds(const std::string& text) {
     return value;
 }
 
+std::optional<int> Rate(std::string_view text) {
+    const auto rate = WholeNumber(text, 44100, 48000);
+    return rate && (*rate == 44100 || *rate == 48000) ? rate : std::nullopt;
+}
+
+// What the option wants when the value just given is not one; empty when it is.
+std::string Wanted(int id, const Options& options, const std::optional<int>& hostRate,
+                   const std::optional<int>& blockMs) {
+    switch (id) {
+    case kDuration: return options.durationSeconds ? "" : "a positive number of seconds";
+    case kHostRate: return hostRate ? "" : "44100 or 48000";
+    case kBlockMs: return blockMs ? "" : "1 to 100 milliseconds";
+    case kPort: return WholeNumber(*options.port, 1, 65535) ? "" : "a port number from 1 to 65535";
+    case kBitRate: return options.bitRateKbps ? "" : "kbit/s from 64 to 320";
+    case kSampleRate: return options.sampleRate ? "" : "44100 or 48000";
+    default: return "";
+    }
+}
+
 // The first line of the file, without its line end.
 std::optional<std::string> ReadPasswordFile(const std::string& path) {
     std::ifstream file(path);
@@ -102,6 +121,8 @@ ParsedOptions ParseOptions(int argc, char** argv) {
     options.state = DefaultStatePath();
     bool stream = false;
     std::optional<std::string> passwordFile;
+    std::optional<int> hostRate = options.hostRate;
+    std::optional<int> blockMs = options.blockMs;
 
     auto fail = [&parsed](std::string error) {
         parsed.error = std::move(error);
@@ -111,7 +132,8 @@ ParsedOptions ParseOptions(int argc, char** argv) {
     opterr = 0;
     optind = 1;
     for (;;) {
-        const int id = getopt_long(argc, argv, "", kLongOptions, nullptr);
+        int index = 0;
+        const int id = getopt_long(argc, argv, ":", kLongOptions, &index);
         if (id == -1) {
             break;
         }
@@ -123,42 +145,18 @@ ParsedOptions ParseOptions(int argc, char** argv) {
         case kState: options.state = value; break;
         case kInput: options.input = value; break;
         case kLoop: options.loop = true; break;
-        case kDuration:
-            options.durationSeconds = PositiveSeconds(value);
-            if (!options.durationSeconds) return fail("--duration wants a positive number of seconds, not '" + value + "'");
-            break;
-        case kHostRate: {
-            const auto rate = WholeNumber(value, 44100, 48000);
-            if (!rate || (*rate != 44100 && *rate != 48000)) return fail("--host-rate is 44100 or 48000, not '" + value + "'");
-            options.hostRate = *rate;
-            break;
-        }
-        case kBlockMs: {
-            const auto ms = WholeNumber(value, 1, 100);
-            if (!ms) return fail("--block-ms wants 1 to 100 milliseconds, not '" + value + "'");
-            options.blockMs = *ms;
-            break;
-        }
+        case kDuration: options.durationSeconds = PositiveSeconds(value); break;
+        case kHostRate: hostRate = Rate(value); break;
+        case kBlockMs: blockMs = WholeNumber(value, 1, 100); break;
         case kWindowPng: options.windowPng = value; break;
         case kStream: stream = true; break;
         case kServer: options.server = value; break;
-        case kPort:
-            if (!WholeNumber(value, 1, 65535)) return fail("--port wants a port number from 1 to 65535, not '" + value + "'");
-            options.port = value;
-            break;
+        case kPort: options.port = value; break;
         case kMount: options.mount = value; break;
         case kUser: options.user = value; break;
         case kPasswordFile: passwordFile = value; break;
-        case kBitRate:
-            options.bitRateKbps = WholeNumber(value, 64, 320);
-            if (!options.bitRateKbps) return fail("--bit-rate wants kbit/s from 64 to 320, not '" + value + "'");
-            break;
-        case kSampleRate: {
-            const auto rate = WholeNumber(value, 44100, 48000);
-            if (!rate || (*rate != 44100 && *rate != 48000)) return fail("--sample-rate is 44100 or 48000, not '" + value + "'");
-            options.sampleRate = *rate;
-            break;
-        }
+        case kBitRate: options.bitRateKbps = WholeNumber(value, 64, 320); break;
+        case kSampleRate: options.sampleRate = Rate(value); break;
         case kName: options.name = value; break;
         case kDescription: options.description = value; break;
         case kGenre: options.genre = value; break;
@@ -167,14 +165,23 @@ ParsedOptions ParseOptions(int argc, char** argv) {
         case ':': return fail(std::string(argv[optind - 1]) + " wants a value");
         default: return fail("unknown option " + std::string(argv[optind - 1]));
         }
+        // Each value is checked where it was given, so the message names it.
+        if (const std::string wanted = Wanted(id, options, hostRate, blockMs); !wanted.empty()) {
+            return fail(std::string("--") + kLongOptions[index].name + " wants " + wanted + ", not '" + value + "'");
+        }
     }
     if (optind < argc) {
-        return fail("unexpected argument '" + std::string(argv[optind]) + "' (the password is never given on the command line; use --password-file or SKYFLUME_PASSWORD)");
+        return fail("unexpected argument '" + std::string(argv[optind]) +
+                    "' (the password is never given on the command line; use --password-file or SKYFLUME_PASSWORD)");
     }
 
+    options.hostRate = *hostRate;
+    options.blockMs = *blockMs;
     if (passwordFile) {
         options.password = ReadPasswordFile(*passwordFile);
-        if (!options.password) return fail("cannot read the password file " + *passwordFile);
+        if (!options.password) {
+            return fail("cannot read the password file " + *passwordFile);
+        }
     } else if (const char* password = std::getenv("SKYFLUME_PASSWORD"); password != nullptr) {
         options.password = password;
     }

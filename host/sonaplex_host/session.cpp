@@ -267,7 +267,8 @@ private:
     int SaveState(int status) {
         void* block = nullptr;
         const int32_t size = plugin->GetState(&block);
-        const std::span<const uint8_t> bytes(static_cast<const uint8_t*>(block), block != nullptr && size > 0 ? size : 0);
+        const std::span<const uint8_t> bytes(static_cast<const uint8_t*>(block),
+                                             block != nullptr && size > 0 ? size : 0);
         if (const std::string error = SaveStateFile(options.state, bytes); !error.empty()) {
             Complain("settings not saved: " + error);
             return status == kExitDone ? kExitHostFailure : status;

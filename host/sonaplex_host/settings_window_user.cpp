@@ -7,8 +7,8 @@
 namespace {
 
 bool IsInput(ComponentKind kind) {
-    return kind == ComponentKind::TextBox || kind == ComponentKind::NumberBox ||
-           kind == ComponentKind::PasswordBox || kind == ComponentKind::ComboBox;
+    return kind == ComponentKind::TextBox || kind == ComponentKind::NumberBox || kind == ComponentKind::PasswordBox ||
+           kind == ComponentKind::ComboBox;
 }
 
 std::u16string Utf16(const std::string& text) {
@@ -73,11 +73,9 @@ std::string SettingsWindowUser::Pick(std::u16string_view caption, const std::u16
 
 std::string SettingsWindowUser::EnterSettings(const Options& options) {
     const std::pair<std::u16string_view, const std::optional<std::string>*> texts[] = {
-        {u"Server URL", &options.server},   {u"Server Port", &options.port},
-        {u"Mount Point", &options.mount},   {u"User Name", &options.user},
-        {u"Password", &options.password},   {u"Radio Name", &options.name},
-        {u"Radio Desc.", &options.description}, {u"Radio Genre", &options.genre},
-        {u"Radio Website", &options.website},
+        {u"Server URL", &options.server},       {u"Server Port", &options.port},  {u"Mount Point", &options.mount},
+        {u"User Name", &options.user},          {u"Password", &options.password}, {u"Radio Name", &options.name},
+        {u"Radio Desc.", &options.description}, {u"Radio Genre", &options.genre}, {u"Radio Website", &options.website},
     };
     for (const auto& [caption, value] : texts) {
         if (*value) {
@@ -87,12 +85,14 @@ std::string SettingsWindowUser::EnterSettings(const Options& options) {
         }
     }
     if (options.bitRateKbps) {
-        if (std::string error = Pick(u"Bit Rate", Utf16(std::to_string(*options.bitRateKbps) + " kbps")); !error.empty()) {
+        if (std::string error = Pick(u"Bit Rate", Utf16(std::to_string(*options.bitRateKbps) + " kbps"));
+            !error.empty()) {
             return error;
         }
     }
     if (options.sampleRate) {
-        if (std::string error = Pick(u"Sample Rate", Utf16(std::to_string(*options.sampleRate) + " Hz")); !error.empty()) {
+        if (std::string error = Pick(u"Sample Rate", Utf16(std::to_string(*options.sampleRate) + " Hz"));
+            !error.empty()) {
             return error;
         }
     }
