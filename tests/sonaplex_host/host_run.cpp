@@ -27,8 +27,8 @@ void PutLittleEndian(std::ofstream& file, T value) {
 }  // namespace
 
 HostRun::HostRun(const std::filesystem::path& folder, std::vector<std::string> arguments, bool withModuleAndState)
-    : outputPath(folder / ("host-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
-                           ".log")) {
+    : outputPath(folder /
+                 ("host-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + ".log")) {
     argv.push_back(SONAPLEX_HOST_PATH);
     if (withModuleAndState) {
         argv.insert(argv.end(), {"--module", SKYFLUME_MODULE_PATH, "--state", StatePath(folder).string()});
@@ -71,8 +71,7 @@ HostOutcome HostRun::Finish(std::chrono::milliseconds timeout) {
     return outcome;
 }
 
-HostOutcome RunHost(const std::filesystem::path& folder, std::vector<std::string> arguments,
-                    bool withModuleAndState) {
+HostOutcome RunHost(const std::filesystem::path& folder, std::vector<std::string> arguments, bool withModuleAndState) {
     HostRun run(folder, std::move(arguments), withModuleAndState);
     if (!run.Start()) {
         return {};

@@ -1,5 +1,5 @@
-// Runs that must not start a stream: the input cannot be opened, or the
-// module cannot be used.
+// Runs that must not start a stream: the input cannot be opened, the module
+// cannot be used, or the plug-in refuses the settings.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@ namespace skyflume::test {
 namespace {
 
 constexpr int kExitModule = 3;
+constexpr int kExitRefused = 4;
 constexpr int kExitInput = 6;
 
 void ExpectNoStream(const HostOutcome& outcome) {
@@ -43,7 +44,8 @@ TEST(NoStreamTest, AModuleThatCannotBeUsedIsNamedAndNothingStreams) {
         std::string message;
     };
     const Case cases[] = {
-        {(folder / "absent.sxp64").string(), "cannot load the module " + (folder / "absent.sxp64").string() + ": no such file"},
+        {(folder / "absent.sxp64").string(),
+         "cannot load the module " + (folder / "absent.sxp64").string() + ": no such file"},
         {notAModule.string(), "cannot load the module " + notAModule.string() + ": it is not a loadable module"},
         {NOT_A_PLUGIN_MODULE_PATH, "does not export GetPlugin"},
     };
@@ -66,6 +68,16 @@ TEST(NoStreamTest, AnUnregisteredModuleIsNotFoundWithoutModuleOption) {
     ExpectNoStream(outcome);
     EXPECT_EQ(outcome.exitStatus, kExitModule);
     EXPECT_NE(outcome.output.find("the module is not registered"), std::string::npos) << outcome.output;
+}
+
+TEST(NoStreamTest, ASettingThePlugInRefusesShowsItsMessage) {
+    TempFolder folder;
+    const HostOutcome outcome = RunHost(folder.Path(), {"--server", ""});
+
+    ExpectNoStream(outcome);
+    EXPECT_EQ(outcome.exitStatus, kExitRefused);
+    EXPECT_NE(outcome.output.find("message box \"Error\": Invalid server host name!"), std::string::npos)
+        << outcome.output;
 }
 
 }  // namespace

@@ -35,8 +35,8 @@ TEST_F(RegistrationTest, TheRegisteredModuleIsFoundUntilItIsUnregistered) {
               std::filesystem::canonical(SKYFLUME_MODULE_PATH).string());
 
     const auto png = folder / "window.png";
-    const HostOutcome found = RunHost(
-        folder.Path(), {"--state", (folder / "state").string(), "--window-png", png.string()}, false);
+    const HostOutcome found =
+        RunHost(folder.Path(), {"--state", (folder / "state").string(), "--window-png", png.string()}, false);
     EXPECT_EQ(found.exitStatus, 0) << found.output;
     EXPECT_TRUE(std::filesystem::exists(png));
 

@@ -31,8 +31,7 @@ TEST(WindowPictureTest, DrawsTheWholeWindowWithTheGreenStatusAndKeepsTheSettings
 
     ASSERT_EQ(outcome.exitStatus, 0) << outcome.output;
     EXPECT_EQ(outcome.output.find("Status: connecting..."), std::string::npos) << outcome.output;
-    const std::unique_ptr<cairo_surface_t, SurfaceReleaser> surface(
-        cairo_image_surface_create_from_png(png.c_str()));
+    const std::unique_ptr<cairo_surface_t, SurfaceReleaser> surface(cairo_image_surface_create_from_png(png.c_str()));
     ASSERT_EQ(cairo_surface_status(surface.get()), CAIRO_STATUS_SUCCESS);
     const int width = cairo_image_surface_get_width(surface.get());
     const int height = cairo_image_surface_get_height(surface.get());
