@@ -69,15 +69,15 @@ TEST(CountedObjectTest, QueryInterfaceFailsThroughEveryInterfaceAndLeavesOutAlon
     EXPECT_EQ(primary->Release(), 0);
 }
 
-std::u16string TextOf(RString* string) {
+std::basic_string<WChar> TextOf(RString* string) {
     const WChar* buffer = nullptr;
     string->GetBuffer(&buffer);
-    return std::u16string(buffer, static_cast<size_t>(string->GetLength()) + 1);
+    return std::basic_string<WChar>(buffer, static_cast<size_t>(string->GetLength()) + 1);
 }
 
 TEST(StringTest, NullTextHasNoBufferAndLengthZero) {
     RString* string = CreateRString(nullptr);
-    const WChar* buffer = u"untouched";
+    const WChar* buffer = SX_TEXT("untouched");
     string->GetBuffer(&buffer);
     EXPECT_EQ(buffer, nullptr);
     EXPECT_EQ(string->GetLength(), 0);
@@ -85,7 +85,7 @@ TEST(StringTest, NullTextHasNoBufferAndLengthZero) {
 }
 
 TEST(StringTest, EmptyTextIsASingleTerminator) {
-    const WChar empty[] = u"";
+    const WChar empty[] = SX_TEXT("");
     RString* string = CreateRString(empty);
     const WChar* buffer = nullptr;
     string->GetBuffer(&buffer);
@@ -97,24 +97,24 @@ TEST(StringTest, EmptyTextIsASingleTerminator) {
 }
 
 TEST(StringTest, TextIsCopiedWithItsTerminator) {
-    WChar text[] = u"Unknown";
+    WChar text[] = SX_TEXT("Unknown");
     RString* string = CreateRString(text);
-    text[0] = u'X';
+    text[0] = SX_TEXT('X');
     EXPECT_EQ(string->GetLength(), 7);
-    EXPECT_EQ(TextOf(string), std::u16string(u"Unknown", 8));
+    EXPECT_EQ(TextOf(string), std::basic_string<WChar>(SX_TEXT("Unknown"), 8));
     EXPECT_EQ(string->Release(), 0);
 }
 
 TEST(StringTest, KnownLengthTakesThatManyUnits) {
-    RString* string = CreateRString(u"Unknown Plug-In", 7);
+    RString* string = CreateRString(SX_TEXT("Unknown Plug-In"), 7);
     EXPECT_EQ(string->GetLength(), 7);
-    EXPECT_EQ(TextOf(string), std::u16string(u"Unknown", 8));
+    EXPECT_EQ(TextOf(string), std::basic_string<WChar>(SX_TEXT("Unknown"), 8));
     EXPECT_EQ(string->Release(), 0);
 }
 
 // The sanitizer build sees a second destruction as a double free.
 TEST(StringTest, StringInterfaceAndPrimaryShareOneCount) {
-    RString* string = CreateRString(u"Skyflume");
+    RString* string = CreateRString(SX_TEXT("Skyflume"));
     RUnknown* primary = static_cast<CRUnknown*>(static_cast<CRString*>(string));
 
     EXPECT_EQ(string->AddRef(), 2);
@@ -125,7 +125,7 @@ TEST(StringTest, StringInterfaceAndPrimaryShareOneCount) {
 }
 
 TEST(StringTest, QueryInterfaceFailsAndLeavesOutAlone) {
-    RString* string = CreateRString(u"Skyflume");
+    RString* string = CreateRString(SX_TEXT("Skyflume"));
     int marker = 0;
     void* out = &marker;
     EXPECT_EQ(string->QueryInterface(nullptr, &out), kENoInterface);

@@ -1,0 +1,18 @@
+// The Linux handle's interface has the three slots that host and module agree
+// on; on Windows a HANDLE is the system's own.
+
+#include <gtest/gtest.h>
+
+#include "platform/windows_api.h"
+#include "slot_layout.h"
+
+namespace {
+
+TEST(SlotTest, PlatformObject) {
+    ExpectSlots({
+        SLOT(PlatformObject, Wait, 0), SLOT(PlatformObject, Signal, 1), SLOT(PlatformObject, Close, 2),
+    });
+    EXPECT_EQ(SlotCount<PlatformObject>(), 3);
+}
+
+}  // namespace
