@@ -13,10 +13,9 @@ DWORD HostApplication::RunThread(LPVOID parameter) {
     const std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(parameter));
     start->body->Run();
     start->body->Release();
-    {
-        const std::lock_guard lock(start->application->threadsMutex);
-        --start->application->runningThreads;
-    }
+    // Notified under the lock: once it is released the application may be gone.
+    const std::lock_guard lock(start->application->threadsMutex);
+    --start->application->runningThreads;
     start->application->threadEnded.notify_all();
     return 0;
 }

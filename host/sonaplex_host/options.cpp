@@ -214,7 +214,7 @@ Settings, typed into the window (the others keep what the state restored):
                        environment variable SKYFLUME_PASSWORD, if set
 
 Run:
-  --input SPEC         a file FFmpeg decodes, tone:HZ, or - for raw 32-bit
+  --input INPUT        a file FFmpeg decodes, tone:HZ, or - for raw 32-bit
                        float stereo on standard input (default tone:1000);
                        it starts playing when the stream is up
   --loop               play the file again and again
