@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -13,36 +12,8 @@ void Remove(std::vector<T*>& list, T* item) {
 
 }  // namespace
 
-struct RecordingApplication::ThreadStart {
-    RecordingApplication* application;
-    SXThread* body;
-};
-
-// The body's reference, taken by StartThread, is held while Run runs.
-DWORD RecordingApplication::RunThreadBody(LPVOID parameter) {
-    const std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(parameter));
-    const int32_t result = start->body->Run();
-    start->body->Release();
-    // Notified under the lock: the application may go as soon as it is free.
-    const std::lock_guard lock(start->application->threadsMutex);
-    --start->application->runningThreads;
-    start->application->threadEnded.notify_all();
-    return static_cast<DWORD>(result);
-}
-
-RecordingApplication::~RecordingApplication() {
-    {
-        std::unique_lock lock(threadsMutex);
-        threadEnded.wait(lock, [this] { return runningThreads == 0; });
-    }
-    for (const Event& event : events) {
-        event.target->Release();
-    }
-}
-
 bool RecordingApplication::WaitForThreads(std::chrono::milliseconds timeout) {
-    std::unique_lock lock(threadsMutex);
-    return threadEnded.wait_for(lock, timeout, [this] { return runningThreads == 0; });
+    return threads.WaitAll(timeout);
 }
 
 void RecordingApplication::ClickMenuItem(size_t index) {
@@ -50,41 +21,11 @@ void RecordingApplication::ClickMenuItem(size_t index) {
 }
 
 size_t RecordingApplication::DeliverEvents() {
-    size_t delivered = 0;
-    for (;;) {
-        Event event{};
-        {
-            const std::lock_guard lock(eventsMutex);
-            if (events.empty()) {
-                return delivered;
-            }
-            event = events.front();
-            events.pop_front();
-        }
-        event.target->OnEvent(event.id, event.param, event.param2);
-        event.target->Release();
-        ++delivered;
-    }
+    return events.DeliverAll();
 }
 
 bool RecordingApplication::WaitForEvent(int32_t id, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        Event event{};
-        {
-            std::unique_lock lock(eventsMutex);
-            if (!eventPosted.wait_until(lock, deadline, [this] { return !events.empty(); })) {
-                return false;
-            }
-            event = events.front();
-            events.pop_front();
-        }
-        event.target->OnEvent(event.id, event.param, event.param2);
-        event.target->Release();
-        if (event.id == id) {
-            return true;
-        }
-    }
+    return events.DeliverUntil(id, std::chrono::steady_clock::now() + timeout);
 }
 
 void RecordingApplication::ShowMessageBox(int32_t kind, RString* caption, RString* text, int32_t reserved) {
@@ -132,29 +73,11 @@ void RecordingApplication::UnregisterEventListener(SXEventListener* listener) {
 }
 
 int32_t RecordingApplication::PostEvent(SXEventListener* target, int32_t id, int32_t param, intptr_t param2) {
-    target->AddRef();
-    {
-        const std::lock_guard lock(eventsMutex);
-        events.push_back({target, id, param, param2});
-    }
-    eventPosted.notify_all();
+    events.Post(target, id, param, param2);
     return 1;
 }
 
 int32_t RecordingApplication::StartThread(int32_t, HANDLE* out, SXThread* body) {
-    body->AddRef();
-    {
-        const std::lock_guard lock(threadsMutex);
-        ++runningThreads;
-    }
-    auto start = std::make_unique<ThreadStart>(ThreadStart{this, body});
-    *out = CreateThread(nullptr, 0, RunThreadBody, start.get(), 0, nullptr);
-    if (*out == nullptr) {
-        body->Release();
-        const std::lock_guard lock(threadsMutex);
-        --runningThreads;
-        return 0;
-    }
-    start.release();
+    threads.Start(out, body);
     return 0;
 }

@@ -1,12 +1,11 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 #include <vector>
 
 #include "host/application_base.h"
+#include "host/body_threads.h"
+#include "host/event_queue.h"
 #include "host/host_string.h"
 #include "plugin_sdk/gui_toolkit.h"
 
@@ -32,9 +31,6 @@ public:
 
     // Without a GUI service GetService answers 0.
     explicit RecordingApplication(TGuiService* guiService = nullptr) : guiService(guiService) {}
-    // Waits for the threads it started, then lets go of the targets of
-    // events that never ran.
-    ~RecordingApplication();
     RecordingApplication(const RecordingApplication&) = delete;
     RecordingApplication& operator=(const RecordingApplication&) = delete;
 
@@ -86,27 +82,14 @@ public:
     int32_t StartThread(int32_t option, HANDLE* out, SXThread* body) override;
 
 private:
-    struct Event {
-        SXEventListener* target;
-        int32_t id;
-        int32_t param;
-        intptr_t param2;
-    };
-
-    struct ThreadStart;
-    static DWORD RunThreadBody(LPVOID parameter);
-
     TGuiService* guiService;
     std::vector<Message> messages;
     std::vector<MenuItem> menuItems;
     std::vector<SXAudioCallback*> audioCallbacks;
     std::vector<SXEventListener*> eventListeners;
 
-    std::mutex eventsMutex;
-    std::condition_variable eventPosted;
-    std::deque<Event> events;
-
-    std::mutex threadsMutex;
-    std::condition_variable threadEnded;
-    int32_t runningThreads = 0;
+    // Destroyed in reverse: the threads are waited for, then the targets of
+    // events that never ran are let go, since a thread may still post.
+    EventQueue events;
+    BodyThreads threads;
 };

@@ -1,52 +1,6 @@
 #include "host/sonaplex_host/host_application.h"
 
 #include <cstring>
-#include <memory>
-
-struct HostApplication::ThreadStart {
-    HostApplication* application;
-    SXThread* body;
-};
-
-// The body's reference, taken by StartThread, is held while Run runs.
-DWORD HostApplication::RunThread(LPVOID parameter) {
-    const std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(parameter));
-    start->body->Run();
-    start->body->Release();
-    // Notified under the lock: once it is released the application may be gone.
-    const std::lock_guard lock(start->application->threadsMutex);
-    --start->application->runningThreads;
-    start->application->threadEnded.notify_all();
-    return 0;
-}
-
-HostApplication::~HostApplication() {
-    for (const Event& event : events) {
-        event.target->Release();
-    }
-}
-
-void HostApplication::RunEvents(std::chrono::steady_clock::time_point deadline) {
-    std::deque<Event> due;
-    {
-        std::unique_lock lock(eventsMutex);
-        eventPosted.wait_until(lock, deadline, [this] { return woken || !events.empty(); });
-        woken = false;
-        due.swap(events);
-    }
-    for (const Event& event : due) {
-        event.target->OnEvent(event.id, event.param, event.param2);
-        event.target->Release();
-    }
-}
-
-void HostApplication::Wake() {
-    {
-        const std::lock_guard lock(eventsMutex);
-        woken = true;
-    }
-    eventPosted.notify_all();
-}
 
 void HostApplication::DeliverAudio(const float* interleaved, int32_t frameCount) {
     const std::lock_guard lock(audioMutex);
@@ -92,34 +46,11 @@ void HostApplication::UnregisterAudioCallback(SXAudioCallback* callback) {
 }
 
 int32_t HostApplication::PostEvent(SXEventListener* target, int32_t id, int32_t param, intptr_t param2) {
-    target->AddRef();
-    {
-        const std::lock_guard lock(eventsMutex);
-        events.push_back({target, id, param, param2});
-    }
-    eventPosted.notify_all();
+    events.Post(target, id, param, param2);
     return 1;
 }
 
 int32_t HostApplication::StartThread(int32_t, HANDLE* out, SXThread* body) {
-    body->AddRef();
-    {
-        const std::lock_guard lock(threadsMutex);
-        ++runningThreads;
-    }
-    auto start = std::make_unique<ThreadStart>(ThreadStart{this, body});
-    *out = CreateThread(nullptr, 0, RunThread, start.get(), 0, nullptr);
-    if (*out == nullptr) {
-        body->Release();
-        const std::lock_guard lock(threadsMutex);
-        --runningThreads;
-    } else {
-        start.release();
-    }
+    threads.Start(out, body);
     return 0;
-}
-
-void HostApplication::WaitForThreads() {
-    std::unique_lock lock(threadsMutex);
-    threadEnded.wait(lock, [this] { return runningThreads == 0; });
 }

@@ -1,12 +1,12 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <vector>
 
 #include "host/application_base.h"
+#include "host/body_threads.h"
+#include "host/event_queue.h"
 #include "host/host_string.h"
 #include "plugin_sdk/gui_toolkit.h"
 
@@ -27,8 +27,6 @@ public:
     };
 
     HostApplication(TGuiService* guiService, int32_t sampleRate) : guiService(guiService), sampleRate(sampleRate) {}
-    // Lets go of the targets of events that never ran.
-    ~HostApplication();
     HostApplication(const HostApplication&) = delete;
     HostApplication& operator=(const HostApplication&) = delete;
 
@@ -38,13 +36,13 @@ public:
 
     // GUI thread: waits until an event is posted, Wake is called or the
     // deadline passes, then runs every event queued by then, in posting order.
-    void RunEvents(std::chrono::steady_clock::time_point deadline);
+    void RunEvents(std::chrono::steady_clock::time_point deadline) { events.WaitAndDeliver(deadline); }
     // Any thread: ends a RunEvents wait early, so the GUI thread looks around.
-    void Wake();
+    void Wake() { events.Wake(); }
 
     // Waits until every thread started for the plug-in has finished, its
     // reference on the body given back; the module may go after that.
-    void WaitForThreads();
+    void WaitForThreads() { threads.WaitAll(); }
 
     // Audio thread: hands one block to every registered callback.
     void DeliverAudio(const float* interleaved, int32_t frameCount);
@@ -67,16 +65,6 @@ public:
     int32_t StartThread(int32_t option, HANDLE* out, SXThread* body) override;
 
 private:
-    struct ThreadStart;
-    static DWORD RunThread(LPVOID parameter);
-
-    struct Event {
-        SXEventListener* target;
-        int32_t id;
-        int32_t param;
-        intptr_t param2;
-    };
-
     TGuiService* const guiService;
     const int32_t sampleRate;
     std::vector<Message> messages;
@@ -87,12 +75,8 @@ private:
     std::mutex audioMutex;
     std::vector<SXAudioCallback*> audioCallbacks;
 
-    std::mutex threadsMutex;
-    std::condition_variable threadEnded;
-    int runningThreads = 0;
-
-    std::mutex eventsMutex;
-    std::condition_variable eventPosted;
-    std::deque<Event> events;
-    bool woken = false;
+    // Destroyed in reverse: the threads are waited for, then the targets of
+    // events that never ran are let go, since a thread may still post.
+    EventQueue events;
+    BodyThreads threads;
 };
