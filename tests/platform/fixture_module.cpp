@@ -1,5 +1,6 @@
 // A module that links the platform's module entry and reports what it saw.
 
+#include "fixture_export.h"
 #include "platform/module_attach.h"
 
 namespace {
@@ -17,8 +18,6 @@ BOOL OnLoaderNotification(HINSTANCE module, DWORD reason) {
     }
     return TRUE;
 }
-
-#define FIXTURE_EXPORT extern "C" __attribute__((visibility("default")))
 
 FIXTURE_EXPORT HINSTANCE FixtureAttachedModule() { return attachedModule; }
 FIXTURE_EXPORT int FixtureAttachCount() { return attachCount; }

@@ -69,6 +69,4 @@ TEST(Threads, ManyShortThreadsWithACustomStackSize) {
     EXPECT_EQ(count, 20);
 }
 
-TEST(Threads, NoRoutineNoThread) { EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr); }
-
 }  // namespace

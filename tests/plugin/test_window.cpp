@@ -274,20 +274,4 @@ TEST_F(WindowTest, WithoutTheGuiServiceNoWindowOpensAndNothingIsSaid) {
     EXPECT_EQ(application.MenuItems().size(), 1u);
 }
 
-TEST_F(WindowTest, WithoutTheFactoryEveryAttemptToOpenShowsTheMessage) {
-    toolkit.SetFactoryAvailable(false);
-    const std::string message = "Skyflume: Required GUI service not found. Please update your application.\n";
-    testing::internal::CaptureStderr();
-    InitializeAndActivate();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), message);
-    EXPECT_EQ(toolkit.HeldReferences(), 0);
-
-    testing::internal::CaptureStderr();
-    application.ClickMenuItem(0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), message);
-    EXPECT_TRUE(toolkit.Components().empty());
-    EXPECT_EQ(State().windowOpen, 1);
-    EXPECT_EQ(toolkit.HeldReferences(), 0);
-}
-
 }  // namespace

@@ -1,0 +1,82 @@
+// The Linux module's exported names and its registration in the folder that
+// stands for HKEY_LOCAL_MACHINE.
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "module_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The plug-in's key below HKEY_LOCAL_MACHINE, each '\\' a folder.
+const fs::path kRegistryKey = "SOFTWARE/Quillmark/Sonaplex/Plugins/{E85D1DFD-8B26-4399-A2E8-20FE315600C1}";
+
+class LinuxModuleTest : public ModuleTest {
+protected:
+    void SetUp() override {
+        ModuleTest::SetUp();
+        char pattern[] = "/tmp/skyflume-registry-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        scratch = pattern;
+        setenv("SONAPLEX_REGISTRY", (scratch / "registry").c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("SONAPLEX_REGISTRY");
+        fs::remove_all(scratch);
+    }
+
+    fs::path scratch;
+};
+
+TEST_F(LinuxModuleTest, ExportsOnlyItsThreeEntryPoints) {
+    const std::string command = std::string("nm -D --defined-only ") + SKYFLUME_MODULE_PATH;
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::set<std::string> names;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        std::istringstream fields(line);
+        std::string address, type, name;
+        fields >> address >> type >> name;
+        names.insert(name);
+    }
+    ASSERT_EQ(pclose(pipe), 0);
+    EXPECT_EQ(names, (std::set<std::string>{"DllRegisterServer", "DllUnregisterServer", "GetPlugin"}));
+}
+
+TEST_F(LinuxModuleTest, RegistrationRecordsTheModulesPathOnceAndUnregistrationRemovesIt) {
+    const fs::path key = scratch / "registry" / kRegistryKey;
+    EXPECT_EQ(registerServer(), 0);
+    EXPECT_EQ(registerServer(), 0);
+
+    std::vector<fs::path> values;
+    for (const auto& entry : fs::directory_iterator(key)) {
+        values.push_back(entry.path().filename());
+    }
+    ASSERT_EQ(values, std::vector<fs::path>{"Path"});
+    std::ifstream value(key / "Path");
+    const std::string path((std::istreambuf_iterator<char>(value)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(path, fs::canonical(SKYFLUME_MODULE_PATH).string());
+
+    EXPECT_EQ(unregisterServer(), 0);
+    EXPECT_FALSE(fs::exists(key));
+    EXPECT_EQ(unregisterServer(), 1);
+}
+
+TEST_F(LinuxModuleTest, RegistrationFailsWhenTheRegistryCannotBeWritten) {
+    // Even root cannot create a folder below a regular file.
+    std::ofstream(scratch / "blocker") << "not a folder";
+    setenv("SONAPLEX_REGISTRY", (scratch / "blocker" / "registry").c_str(), 1);
+    EXPECT_EQ(registerServer(), 1);
+    EXPECT_EQ(unregisterServer(), 1);
+}
+
+}  // namespace
