@@ -3,7 +3,8 @@
 # the toolchain file makes it CMake's emulator, so ctest uses it for every test.
 #
 # WINEPREFIX defaults to one kept in the cache and shared by all build trees,
-# because making a new one takes 5 to 12 seconds.
+# because making a new one takes 5 to 12 seconds. scripts/test_windows.sh, the
+# CI's Windows leg, sets a fresh temporary one for each run instead.
 set -euo pipefail
 
 export WINEPREFIX=${WINEPREFIX:-${SKYFLUME_CACHE:-$HOME/.cache/skyflume}/wine-prefix}
