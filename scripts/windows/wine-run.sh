@@ -23,14 +23,26 @@ if [[ ! -f $WINEPREFIX/.skyflume-ready ]]; then
   (
     flock 9
     if [[ ! -f $WINEPREFIX/.skyflume-ready ]]; then
-      wine wineboot --init >/dev/null 2>&1
+      wine wineboot --init </dev/null >/dev/null 2>&1 9>&-
       touch "$WINEPREFIX/.skyflume-ready"
     fi
   ) 9>"$WINEPREFIX.lock"
 fi
 
 # A wineserver that outlives each program saves about 2 s of Wine start-up per
-# run; it leaves 30 s after the last one. It exits with 2 when one already runs.
-wineserver -p30 2>/dev/null || true
+# run; it leaves 30 s after the last one. The first program of a new server
+# also starts the session's services, which live as long as the server: a
+# program of our own starts them, with no output to inherit, since a caller
+# that reads this program's output (ctest, the test discovery) would
+# otherwise wait for the server's end. Nor may they inherit the lock, which
+# they would hold as long. wineserver -p30 answers 0 when it started a new
+# server and 2 when one already runs; the lock keeps parallel runs from taking
+# the new session for themselves.
+(
+  flock 9
+  if wineserver -p30 </dev/null >/dev/null 2>&1 9>&-; then
+    wine cmd /c exit </dev/null >/dev/null 2>&1 9>&- || true
+  fi
+) 9>"$WINEPREFIX.lock"
 
 exec wine "$@"
