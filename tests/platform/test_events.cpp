@@ -77,7 +77,7 @@ TEST(Events, AutoResetEventWakesOneWaiterPerSet) {
         });
     }
     SetEvent(event);
-    while (woken == 0) Sleep(1);
+    for (int i = 0; i < 5000 && woken == 0; ++i) Sleep(1);
     Sleep(50);
     EXPECT_EQ(woken, 1);
     SetEvent(event);

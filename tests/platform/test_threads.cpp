@@ -65,7 +65,7 @@ TEST(Threads, ManyShortThreadsWithACustomStackSize) {
         }
         CloseHandle(thread);
     }
-    while (count < 20) Sleep(1);
+    for (int i = 0; i < 5000 && count < 20; ++i) Sleep(1);
     EXPECT_EQ(count, 20);
 }
 
