@@ -6,6 +6,7 @@
 
 #include "broadcast/plugin_state.h"
 #include "broadcast/skyflume_plugin.h"
+#include "common/settings_controls.h"
 #include "host/host_object.h"
 #include "host/recording_application.h"
 #include "host/recording_gui_toolkit.h"
@@ -18,24 +19,6 @@ public:
 
 private:
     int& destroyed;
-};
-
-// Numbers of the controls in creation order, counted from 1 as in the layout.
-enum Control {
-    kServerHostBox = 12,
-    kServerPortBox,
-    kMountPointBox,
-    kUserNameBox,
-    kPasswordBox,
-    kBitRateCombo,
-    kSampleRateCombo,
-    kRadioNameBox,
-    kRadioDescriptionBox,
-    kRadioGenreBox,
-    kRadioWebsiteBox,
-    kSeparator,
-    kStatusLabel,
-    kStreamButton,
 };
 
 // A new plug-in inside a recording host with a GUI toolkit. At the end the

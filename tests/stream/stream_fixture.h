@@ -7,28 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "common/settings_controls.h"
 #include "host/host_string.h"
 #include "host/recording_gui_toolkit.h"
 
 namespace skyflume::test {
-
-// Numbers of the controls in creation order, counted from 1 as in the layout.
-enum Control {
-    kServerHostBox = 12,
-    kServerPortBox,
-    kMountPointBox,
-    kUserNameBox,
-    kPasswordBox,
-    kBitRateCombo,
-    kSampleRateCombo,
-    kRadioNameBox,
-    kRadioDescriptionBox,
-    kRadioGenreBox,
-    kRadioWebsiteBox,
-    kSeparator,
-    kStatusLabel,
-    kStreamButton,
-};
 
 // The controls that a running stream disables, the button last.
 inline constexpr Control kInputControls[] = {

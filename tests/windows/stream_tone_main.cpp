@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/settings_controls.h"
 #include "host/host_object.h"
 #include "host/recording_application.h"
 #include "host/recording_gui_toolkit.h"
@@ -36,17 +37,6 @@ constexpr auto kEventTimeout = 20s;
 constexpr auto kLongestStream = 60s;
 constexpr int kHostRate = 44100;
 constexpr double kToneHz = 1000.0;
-
-// The settings window's controls in creation order, counted from 1.
-enum Control {
-    kServerHostBox = 12,
-    kServerPortBox,
-    kMountPointBox,
-    kUserNameBox,
-    kPasswordBox,
-    kStatusLabel = 24,
-    kStreamButton,
-};
 
 bool Fail(const std::string& why) {
     std::fprintf(stderr, "stream_tone: %s\n", why.c_str());
