@@ -6,12 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <memory>
-#include <thread>
-#include <vector>
 
+#include "common/tone_audio_thread.h"
 #include "host/host_object.h"
 #include "host/recording_application.h"
 #include "host/recording_gui_toolkit.h"
@@ -33,35 +31,6 @@ constexpr int32_t kEventStreamEnded = 20001;
 constexpr auto kEventTimeout = 20s;
 constexpr int kHostRate = 44100;
 constexpr double kToneHz = 1000.0;
-
-// The host's audio thread: 10 ms blocks of a 1 kHz tone, each handed over at
-// its own deadline, until stopped.
-class AudioThread {
-public:
-    explicit AudioThread(SXAudioCallback* callback) {
-        // Whole periods in one second, so the looped second stays seamless.
-        const std::vector<float> second = Tone(kToneHz, kHostRate, 1.0, 0.5);
-        thread = std::thread([this, callback, second] {
-            constexpr int32_t kBlockFrames = kHostRate / 100;
-            auto deadline = std::chrono::steady_clock::now();
-            for (int32_t block = 0; !stop; block = (block + 1) % 100) {
-                callback->OnAudio(nullptr, second.data() + 2 * block * kBlockFrames, kBlockFrames);
-                deadline += 10ms;
-                std::this_thread::sleep_until(deadline);
-            }
-        });
-    }
-    ~AudioThread() {
-        stop = true;
-        thread.join();
-    }
-    AudioThread(const AudioThread&) = delete;
-    AudioThread& operator=(const AudioThread&) = delete;
-
-private:
-    std::atomic<bool> stop{false};
-    std::thread thread;
-};
 
 class EndToEndTest : public ::testing::Test {
 protected:
@@ -92,7 +61,7 @@ protected:
         EXPECT_EQ(toolkit.LiveComponents(), 0);
     }
 
-    void StartAudio() { audio = std::make_unique<AudioThread>(application.AudioCallbacks().front()); }
+    void StartAudio() { audio = std::make_unique<ToneAudioThread>(application.AudioCallbacks().front(), kHostRate, kToneHz); }
     bool StartServer(IcecastServer& server) {
         if (!server.Start()) {
             ADD_FAILURE() << server.LastError();
@@ -121,7 +90,7 @@ protected:
     RPlugin* plugin = nullptr;
     bool released = false;
     SettingsWindow settings{toolkit};
-    std::unique_ptr<AudioThread> audio;
+    std::unique_ptr<ToneAudioThread> audio;
 };
 
 TEST_F(EndToEndTest, StreamsTheHostsAudioAndTheWindowFollowsEachState) {

@@ -6,18 +6,15 @@
 //
 // Usage: stream_tone MODULE PORT STOP_FILE
 
-#include <atomic>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <numbers>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "common/settings_controls.h"
+#include "common/tone_audio_thread.h"
 #include "host/host_object.h"
 #include "host/recording_application.h"
 #include "host/recording_gui_toolkit.h"
@@ -89,41 +86,6 @@ private:
     RPlugin* plugin = nullptr;
 };
 
-// The host's audio thread: 10 ms stereo blocks of the tone, each handed over
-// at its own deadline, until stopped.
-class AudioThread {
-public:
-    explicit AudioThread(SXAudioCallback* callback) {
-        // One second of whole periods, so the looped second stays seamless.
-        std::vector<float> second(2 * kHostRate);
-        for (int i = 0; i < kHostRate; ++i) {
-            const float sample =
-                0.5f * static_cast<float>(std::sin(2.0 * std::numbers::pi * kToneHz * i / kHostRate));
-            second[2 * i] = sample;
-            second[2 * i + 1] = sample;
-        }
-        thread = std::thread([this, callback, second = std::move(second)] {
-            constexpr int32_t kBlockFrames = kHostRate / 100;
-            auto deadline = std::chrono::steady_clock::now();
-            for (int32_t block = 0; !stop; block = (block + 1) % 100) {
-                callback->OnAudio(nullptr, second.data() + 2 * block * kBlockFrames, kBlockFrames);
-                deadline += 10ms;
-                std::this_thread::sleep_until(deadline);
-            }
-        });
-    }
-    ~AudioThread() {
-        stop = true;
-        thread.join();
-    }
-    AudioThread(const AudioThread&) = delete;
-    AudioThread& operator=(const AudioThread&) = delete;
-
-private:
-    std::atomic<bool> stop{false};
-    std::thread thread;
-};
-
 bool Stream(const std::string& modulePath, const std::string& port, const std::filesystem::path& stopFile) {
     Host host;
     if (!host.Open(modulePath)) return false;
@@ -133,7 +95,7 @@ bool Stream(const std::string& modulePath, const std::string& port, const std::f
     host.Type(kUserNameBox, "admin");
     host.Type(kPasswordBox, "tovrz");
     // Made after the host, so that it stops before the host lets go of the plug-in.
-    AudioThread audio(host.Audio());
+    ToneAudioThread audio(host.Audio(), kHostRate, kToneHz);
     host.Click();
     if (!host.WaitForEvent(kEventStreamStarted)) return Fail("the stream did not start; " + host.Status());
     if (host.Status() != "Status: streaming...") return Fail("after the start: " + host.Status());
