@@ -19,13 +19,18 @@ int32_t RegisterModule() {
         return 1;
     }
     WCHAR fileName[kFileNameCapacity] = {};
-    GetModuleFileNameW(ModuleHandle(), fileName, kFileNameCapacity);
-    const DWORD size = static_cast<DWORD>((lstrlenW(fileName) + 1) * sizeof(WCHAR));
-    // Once the key exists the registration counts as done; the value's
-    // outcome is not examined.
-    RegSetValueExW(key, kPathValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(fileName), size);
+    // A name that fills the buffer was cut short: the host would look for
+    // the module in the wrong place, so no path is better than that one.
+    const DWORD length = GetModuleFileNameW(ModuleHandle(), fileName, kFileNameCapacity);
+    bool registered = length != 0 && length < kFileNameCapacity;
+    if (registered) {
+        const DWORD size = static_cast<DWORD>((lstrlenW(fileName) + 1) * sizeof(WCHAR));
+        registered = RegSetValueExW(key, kPathValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(fileName), size) ==
+                     ERROR_SUCCESS;
+    }
+    // A key made here stays, as it is.
     RegCloseKey(key);
-    return 0;
+    return registered ? 0 : 1;
 }
 
 int32_t UnregisterModule() {

@@ -79,4 +79,33 @@ TEST_F(LinuxModuleTest, RegistrationFailsWhenTheRegistryCannotBeWritten) {
     EXPECT_EQ(unregisterServer(), 1);
 }
 
+// Registration answers 1 when the host could not find the module through
+// what was stored; the key it made stays.
+TEST_F(LinuxModuleTest, RegistrationFailsWhenThePathCannotBeStoredWhole) {
+    const fs::path key = scratch / "registry" / kRegistryKey;
+    // A folder where the value's file would go.
+    fs::create_directories(key / "Path");
+    EXPECT_EQ(registerServer(), 1);
+    EXPECT_TRUE(fs::is_directory(key / "Path"));
+    fs::remove(key / "Path");
+
+    // A copy of the module whose full name takes more than the 519 units
+    // that the name buffer holds.
+    fs::path folder = scratch;
+    while (folder.string().size() < 560) {
+        folder /= std::string(60, 'n');
+    }
+    fs::create_directories(folder);
+    fs::copy_file(SKYFLUME_MODULE_PATH, folder / "Skyflume.sxp64");
+    const HMODULE copy = LoadLibraryW(Utf8ToUtf16((folder / "Skyflume.sxp64").string()).c_str());
+    ASSERT_NE(copy, nullptr);
+    const auto registerCopy =
+        reinterpret_cast<RegistrationFunction>(reinterpret_cast<void (*)()>(GetProcAddress(copy, "DllRegisterServer")));
+    ASSERT_NE(registerCopy, nullptr);
+    EXPECT_EQ(registerCopy(), 1);
+    EXPECT_TRUE(fs::is_directory(key));
+    EXPECT_FALSE(fs::exists(key / "Path"));
+    FreeLibrary(copy);
+}
+
 }  // namespace
