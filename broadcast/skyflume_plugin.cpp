@@ -1,5 +1,7 @@
 #include "broadcast/skyflume_plugin.h"
 
+#include "plugin_sdk/skyflume_contract.h"
+
 void SkyflumePlugin::GetPluginId(const GUID** out) {
     *out = &kSkyflumePluginId;
 }

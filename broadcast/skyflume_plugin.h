@@ -8,10 +8,6 @@
 #include "plugin_sdk/host_listeners.h"
 #include "plugin_sdk/sx_general_plugin_helper.h"
 
-// {E85D1DFD-8B26-4399-A2E8-20FE315600C1}
-inline constexpr GUID kSkyflumePluginId = {
-    0xE85D1DFD, 0x8B26, 0x4399, {0xA2, 0xE8, 0x20, 0xFE, 0x31, 0x56, 0x00, 0xC1}};
-
 // The streaming plug-in: nine interface parts on one reference count. The
 // host holds the first reference; the last Release destroys it.
 class SkyflumePlugin : public SXGeneralPluginHelper<PluginState>,

@@ -13,8 +13,6 @@
 
 namespace {
 
-// Sent by the host to stop a running stream.
-constexpr int32_t kEventHostStop = 4003;
 // FFmpeg's AV_CODEC_ID_MP3.
 constexpr int32_t kMp3CodecId = 86017;
 constexpr int32_t kErrorBoxKind = 80;

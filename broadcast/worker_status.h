@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "plugin_sdk/skyflume_contract.h"
+
 // How a stream run ended: the param of kEventStreamEnded. The stream control
 // shows 0, 1 and 9 with texts of their own and any other code as an internal
 // error with its number.
@@ -16,8 +18,3 @@ constexpr int32_t kStatusCodecParametersFailed = 7; // the stream took no parame
 constexpr int32_t kStatusResamplerFailed = 8;       // the resampler could not be set up
 constexpr int32_t kStatusWriteFailed = 9;           // a packet could not be written while streaming
 constexpr int32_t kStatusAllocationFailed = 10;     // memory for a context, frame, packet, FIFO or buffer
-
-// Events that the worker posts to the plug-in's event listener through the
-// host's PostEvent.
-constexpr int32_t kEventStreamStarted = 20002;  // param 0: connected, audio is taken
-constexpr int32_t kEventStreamEnded = 20001;    // param: the status; the run's last act

@@ -4,6 +4,7 @@
 
 #include "plugin_sdk/host_application.h"
 #include "plugin_sdk/r_string.h"
+#include "plugin_sdk/skyflume_contract.h"
 
 // The interface through which the host drives a plug-in, on its GUI thread.
 class RPlugin : public RUnknown {
@@ -27,5 +28,3 @@ public:
     virtual void ReservedNotify() = 0;
     virtual void Unload(int32_t flag) = 0;
 };
-
-constexpr int32_t kPluginInterfaceVersion = 9980;

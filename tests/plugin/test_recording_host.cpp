@@ -18,7 +18,7 @@ public:
 
     int32_t Run() override {
         runThread = std::this_thread::get_id();
-        application.PostEvent(this, 20001, 5, 0);
+        application.PostEvent(this, kEventStreamEnded, 5, 0);
         return 0;
     }
     void OnEvent(int32_t id, int32_t param, intptr_t) override {
@@ -39,8 +39,8 @@ TEST(RecordingHostTest, RunsTheBodyOnItsOwnThreadAndDeliversItsEventOnTheCallers
     ASSERT_EQ(application.StartThread(0, &thread, &poster), 0);
     ASSERT_NE(thread, nullptr);
 
-    ASSERT_TRUE(application.WaitForEvent(20001, std::chrono::seconds(30)));
-    EXPECT_EQ(poster.received, 2000105);
+    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, std::chrono::seconds(30)));
+    EXPECT_EQ(poster.received, kEventStreamEnded * 100 + 5);
     EXPECT_EQ(poster.eventThread, std::this_thread::get_id());
     EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
     EXPECT_NE(poster.runThread, std::this_thread::get_id());

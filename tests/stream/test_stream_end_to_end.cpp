@@ -15,6 +15,7 @@
 #include "host/recording_gui_toolkit.h"
 #include "host/text_conversion.h"
 #include "plugin_sdk/r_plugin.h"
+#include "plugin_sdk/skyflume_contract.h"
 #include "stream/stream_fixture.h"
 #include "support/icecast_server.h"
 #include "support/listener.h"
@@ -26,8 +27,6 @@ namespace {
 using GetPluginFunction = RPlugin* (*)(RPlugin**);
 using namespace std::chrono_literals;
 
-constexpr int32_t kEventStreamStarted = 20002;
-constexpr int32_t kEventStreamEnded = 20001;
 constexpr auto kEventTimeout = 20s;
 constexpr int kHostRate = 44100;
 constexpr double kToneHz = 1000.0;
@@ -43,7 +42,7 @@ protected:
         ASSERT_NE(getPlugin, nullptr);
         getPlugin(&plugin);
         ASSERT_NE(plugin, nullptr);
-        ASSERT_EQ(plugin->Initialize(nullptr, 9980, &hostObject), 1);
+        ASSERT_EQ(plugin->Initialize(nullptr, kPluginInterfaceVersion, &hostObject), 1);
         plugin->Activate();
         ASSERT_NE(toolkit.OpenWindow(), nullptr);
         ASSERT_EQ(application.AudioCallbacks().size(), 1u);

@@ -20,15 +20,13 @@
 #include "host/recording_gui_toolkit.h"
 #include "host/text_conversion.h"
 #include "plugin_sdk/r_plugin.h"
+#include "plugin_sdk/skyflume_contract.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using GetPluginFunction = RPlugin* (*)(RPlugin**);
 
-constexpr int32_t kHostVersion = 9980;
-constexpr int32_t kEventStreamEnded = 20001;
-constexpr int32_t kEventStreamStarted = 20002;
 constexpr auto kEventTimeout = 20s;
 // Bounds the stream when the test never writes the stop file.
 constexpr auto kLongestStream = 60s;
@@ -62,7 +60,7 @@ public:
             reinterpret_cast<void (*)()>(GetProcAddress(module, "GetPlugin")));
         if (getPlugin == nullptr) return Fail("the module has no GetPlugin");
         if (getPlugin(&plugin) == nullptr || plugin == nullptr) return Fail("GetPlugin gave no plug-in");
-        if (plugin->Initialize(nullptr, kHostVersion, &hostObject) != 1) return Fail("Initialize refused");
+        if (plugin->Initialize(nullptr, kPluginInterfaceVersion, &hostObject) != 1) return Fail("Initialize refused");
         plugin->Activate();
         if (toolkit.OpenWindow() == nullptr) return Fail("Activate opened no window");
         if (application.AudioCallbacks().size() != 1) return Fail("no audio callback registered");
