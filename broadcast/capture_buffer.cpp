@@ -1,10 +1,13 @@
 // The capture buffer: the plug-in's audio callback, which hands the host's
 // audio to the worker in whole batches of frameSize frames.
 //
-// It runs on the host's audio thread. It allocates nothing and makes no
-// system call but entering and leaving fifoLock, held for one FIFO append,
-// and signalling wakeEvent after leaving it; it never waits for the worker
-// or the network.
+// It runs on the host's audio thread. It allocates nothing (inputFifo has
+// all its room from the start, and a batch that does not fit is dropped) and
+// makes no system call but entering and leaving fifoLock, held for one FIFO
+// append, and signalling wakeEvent after leaving it; it never waits for the
+// worker or the network.
+
+#include <atomic>
 
 extern "C" {
 #include <libavutil/audio_fifo.h>
@@ -12,12 +15,32 @@ extern "C" {
 
 #include "broadcast/skyflume_plugin.h"
 
+namespace {
+
+// Counts an OnAudio call as in flight from its entry until it returns,
+// whichever way it leaves.
+class CaptureCall {
+public:
+    explicit CaptureCall(std::atomic<int32_t>& inFlight) : inFlight(inFlight) { ++inFlight; }
+    ~CaptureCall() { --inFlight; }
+    CaptureCall(const CaptureCall&) = delete;
+    CaptureCall& operator=(const CaptureCall&) = delete;
+
+private:
+    std::atomic<int32_t>& inFlight;
+};
+
+}  // namespace
+
 void SkyflumePlugin::OnAudio(void*, const float* samples, int32_t frameCount) {
-    // Tested once: a stop raised during the call lets it finish, and the
-    // worker waits long enough before it frees what the call touches.
+    // Counted before the flag test: the worker frees nothing that this call
+    // may touch until it has returned.
+    const CaptureCall call(worker.captureCallsInFlight);
+    // Tested once: a stop raised during the call lets it finish.
     if (!worker.streaming || worker.stopRequested) {
         return;
     }
+    OnCaptureAdmitted();
     if (frameCount <= 0) {
         return;
     }
@@ -28,11 +51,7 @@ void SkyflumePlugin::OnAudio(void*, const float* samples, int32_t frameCount) {
         // Full planes go out only when the next frame arrives, so a call never
         // ends with a push and a batch is never split.
         if (staged == worker.frameSize) {
-            EnterCriticalSection(&worker.fifoLock);
-            // A failed append loses this batch; staging goes on.
-            av_audio_fifo_write(worker.inputFifo, reinterpret_cast<void**>(worker.stagingPlanes), worker.frameSize);
-            LeaveCriticalSection(&worker.fifoLock);
-            SetEvent(worker.wakeEvent);
+            PushStagedBatch();
             staged = 0;
         }
         left[staged] = samples[2 * static_cast<size_t>(i)];
@@ -40,4 +59,17 @@ void SkyflumePlugin::OnAudio(void*, const float* samples, int32_t frameCount) {
         ++staged;
     }
     worker.stagedFrames = staged;
+}
+
+void SkyflumePlugin::PushStagedBatch() {
+    EnterCriticalSection(&worker.fifoLock);
+    // Growing the FIFO would allocate here: a batch without room is dropped
+    // whole and counted, and the stream goes on with the next one.
+    if (av_audio_fifo_space(worker.inputFifo.get()) >= worker.frameSize) {
+        av_audio_fifo_write(worker.inputFifo.get(), reinterpret_cast<void**>(worker.stagingPlanes), worker.frameSize);
+    } else {
+        worker.droppedBatches.fetch_add(1, std::memory_order_relaxed);
+    }
+    LeaveCriticalSection(&worker.fifoLock);
+    SetEvent(worker.wakeEvent);
 }

@@ -136,6 +136,7 @@ void SkyflumePlugin::LoadControls() {
             RefPtr<RString>::Adopt(CreateRString(text.data(), static_cast<int32_t>(text.size())));
         binding.box->SetText(string.Get());
     }
+    ShowRunState();
 }
 
 void SkyflumePlugin::ReadControls() {

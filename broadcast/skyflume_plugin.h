@@ -61,8 +61,11 @@ protected:
     bool PrepareStreamParams();
     // Enables or disables every input and the button; labels stay as they are.
     void EnableControls(bool enabled);
-    // Gives the station texts back to the host that made them.
-    static void FreeStreamParams(StreamParams* record);
+
+    // Runs on the audio thread once an OnAudio call has passed its flag
+    // test, before it touches the run's buffers. Nothing here; a host double
+    // overrides it to hold a call at this point for as long as it likes.
+    virtual void OnCaptureAdmitted() {}
 
     // Stores the nine box texts, or their fall-backs for emptied boxes.
     void ReadControls();
@@ -96,7 +99,15 @@ private:
     // Raises stopRequested, wakes the worker and waits until its thread ends.
     void StopWorker();
     void StartStream();
+    // Back to idle before any worker ran, with the status that says why.
+    void AbandonStart(int32_t status);
+    // Closes the run's lock, event and thread handle and returns the
+    // controls to idle with the status text of the run's end.
     void FinishStream(int32_t status);
+    // A window opened while a run exists shows that run, not a fresh start.
+    void ShowRunState();
+    // Appends the full staging planes to inputFifo and wakes the worker.
+    void PushStagedBatch();
 
     // One input box with the state field it edits.
     struct TextBinding {

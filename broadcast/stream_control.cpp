@@ -85,6 +85,11 @@ void SkyflumePlugin::OnButtonClicked(TButton* button) {
         RequestStop();
         return;
     }
+    // One run at a time: a run that is still connecting or ending keeps its
+    // record, lock and event, whatever the window shows.
+    if (worker.threadHandle != nullptr) {
+        return;
+    }
     for (const HostCheck& check : kHostChecks) {
         if ((host->*check.passes)() == 0) {
             ShowHostMessage(host, check.caption, check.text);
@@ -95,15 +100,13 @@ void SkyflumePlugin::OnButtonClicked(TButton* button) {
 }
 
 void SkyflumePlugin::StartStream() {
-    if (worker.streamParams != nullptr) {
-        FreeStreamParams(worker.streamParams);
-        worker.streamParams = nullptr;
-    }
+    worker.streamParams.reset();
     if (!PrepareStreamParams()) {
         return;
     }
     worker.stagedFrames = 0;
     worker.stopRequested = false;
+    worker.runEnded = false;
     worker.inputSampleRate = host->GetSampleRate();
     worker.codecId = kMp3CodecId;
     worker.outputSampleRate = state.sampleRateIndex != 0 ? 48000 : 44100;
@@ -113,10 +116,22 @@ void SkyflumePlugin::StartStream() {
     streamButton->SetEnabled(0);
     EnableControls(false);
 
-    InitializeCriticalSection(&worker.fifoLock);
-    worker.wakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!worker.OpenRunObjects()) {
+        AbandonStart(kStatusNoWakeEvent);
+        return;
+    }
     SetComponentText(statusLabel, SX_TEXT("Status: connecting..."));
     host->StartThread(0, &worker.threadHandle, static_cast<SXThread*>(this));
+    // Without a thread nothing would ever end the run: no event would come.
+    if (worker.threadHandle == nullptr) {
+        AbandonStart(kStatusNoWorkerThread);
+    }
+}
+
+// No run will read the record, so it goes as well.
+void SkyflumePlugin::AbandonStart(int32_t status) {
+    FinishStream(status);
+    worker.streamParams.reset();
 }
 
 bool SkyflumePlugin::PrepareStreamParams() {
@@ -155,9 +170,9 @@ bool SkyflumePlugin::PrepareStreamParams() {
         return false;
     }
 
-    auto* record = new StreamParams{};
+    worker.streamParams.reset(new StreamParams{});
+    StreamParams* record = worker.streamParams.get();
     record->host = host;
-    worker.streamParams = record;
     record->url = new char[kStreamUrlCapacity];
     std::memcpy(record->url, url.c_str(), url.size() + 1);
 
@@ -172,16 +187,6 @@ bool SkyflumePlugin::PrepareStreamParams() {
         host->WideToUtf8(text ? BufferOf(text.Get()) : kMetadataFallback, field);
     }
     return true;
-}
-
-void SkyflumePlugin::FreeStreamParams(StreamParams* record) {
-    delete[] record->url;
-    for (char* text : {record->radioName, record->radioDescription, record->radioGenre, record->radioWebsite}) {
-        if (text != nullptr) {
-            record->host->FreeUtf8(text);
-        }
-    }
-    delete record;
 }
 
 void SkyflumePlugin::EnableControls(bool enabled) {
@@ -204,7 +209,7 @@ void SkyflumePlugin::RequestStop() {
     StopWorker();
 }
 
-// The worker ends after its current step; its last act, event 20001, is
+// The worker ends after its current step; its last act, kEventStreamEnded, is
 // handled only after this wait, once the GUI thread runs events again.
 void SkyflumePlugin::StopWorker() {
     worker.stopRequested = true;
@@ -212,22 +217,28 @@ void SkyflumePlugin::StopWorker() {
     WaitForSingleObject(worker.threadHandle, INFINITE);
 }
 
-void SkyflumePlugin::OnEvent(int32_t id, int32_t param, intptr_t) {
+void SkyflumePlugin::OnEvent(int32_t id, int32_t, intptr_t) {
     switch (id) {
     case kEventHostStop:
-        if (worker.streaming) {
+        // While connecting too: the attempt then ends within about 100 ms.
+        if (worker.threadHandle != nullptr) {
             RequestStop();
         }
         break;
     case kEventStreamStarted:
-        if (window != nullptr) {
+        if (window != nullptr && worker.threadHandle != nullptr && worker.streaming) {
             streamButton->SetEnabled(1);
             SetComponentText(statusLabel, SX_TEXT("Status: streaming..."));
             SetComponentText(streamButton, SX_TEXT("Stop"));
         }
         break;
     case kEventStreamEnded:
-        FinishStream(param);
+        // Only the current run's own last event ends it: a duplicate, a stray
+        // one, or one that comes after deactivation has closed the run
+        // changes nothing. The status is the run's own, whatever came along.
+        if (worker.threadHandle != nullptr && worker.runEnded) {
+            FinishStream(worker.endStatus);
+        }
         break;
     default:
         break;
@@ -235,11 +246,7 @@ void SkyflumePlugin::OnEvent(int32_t id, int32_t param, intptr_t) {
 }
 
 void SkyflumePlugin::FinishStream(int32_t status) {
-    DeleteCriticalSection(&worker.fifoLock);
-    CloseHandle(worker.wakeEvent);
-    worker.wakeEvent = nullptr;
-    CloseHandle(worker.threadHandle);
-    worker.threadHandle = nullptr;
+    worker.CloseRunObjects();
     worker.streaming = false;
     if (window == nullptr) {
         return;
@@ -274,18 +281,33 @@ void SkyflumePlugin::OnActivate() {
 }
 
 // A worker that is still connecting is ended as well: the host may destroy
-// the object right after deactivation, and the thread runs inside it.
+// the object right after deactivation, and the thread runs inside it. The
+// run's last event may now never be delivered, so the run is closed here;
+// should the event come after all, it is ignored.
 void SkyflumePlugin::OnDeactivate() {
     host->UnregisterAudioCallback(static_cast<SXAudioCallback*>(this));
     host->UnregisterEventListener(static_cast<SXEventListener*>(this));
     if (worker.threadHandle != nullptr) {
         StopWorker();
+        FinishStream(worker.endStatus);
     }
 }
 
 void SkyflumePlugin::OnUnload() {
-    if (worker.streamParams != nullptr) {
-        FreeStreamParams(worker.streamParams);
-        worker.streamParams = nullptr;
+    worker.streamParams.reset();
+}
+
+void SkyflumePlugin::ShowRunState() {
+    if (worker.threadHandle == nullptr) {
+        return;
+    }
+    window->SetClosable(0);
+    EnableControls(false);
+    if (!worker.streaming) {
+        SetComponentText(statusLabel, SX_TEXT("Status: connecting..."));
+    } else if (!worker.stopRequested) {
+        streamButton->SetEnabled(1);
+        SetComponentText(statusLabel, SX_TEXT("Status: streaming..."));
+        SetComponentText(streamButton, SX_TEXT("Stop"));
     }
 }

@@ -31,7 +31,7 @@ bool StreamWorker::EncodeAvailable(SwrContext* resampler, AVCodecContext* encode
 
 int32_t StreamWorker::InputFifoSize() {
     EnterCriticalSection(&fifoLock);
-    const int32_t size = av_audio_fifo_size(inputFifo);
+    const int32_t size = av_audio_fifo_size(inputFifo.get());
     LeaveCriticalSection(&fifoLock);
     return size;
 }
@@ -41,11 +41,11 @@ int32_t StreamWorker::InputFifoSize() {
 bool StreamWorker::ReadInputFrame() {
     // Made writable before it is filled, so that a failure skips the fill
     // instead of writing into a buffer that someone else still holds.
-    if (av_frame_make_writable(inputFrame) < 0) {
+    if (av_frame_make_writable(inputFrame.get()) < 0) {
         return false;
     }
     EnterCriticalSection(&fifoLock);
-    const int read = av_audio_fifo_read(inputFifo, reinterpret_cast<void**>(inputFrame->data), frameSize);
+    const int read = av_audio_fifo_read(inputFifo.get(), reinterpret_cast<void**>(inputFrame->data), frameSize);
     LeaveCriticalSection(&fifoLock);
     return read == frameSize;
 }

@@ -1,28 +1,24 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/audio_fifo.h>
-#include <libavutil/dict.h>
-#include <libswresample/swresample.h>
-}
+#include "broadcast/ffmpeg_owners.h"
 
-// What one stream run creates for itself and frees at its end, each item
-// only if it exists. Nothing of it outlives the run.
+// What one stream run creates for itself and frees at its end. Nothing of it
+// outlives the run.
 struct StreamRun {
-    AVDictionary* options = nullptr;
     // The connection until the output context takes it over.
-    AVIOContext* connection = nullptr;
-    AVFormatContext* output = nullptr;
-    AVCodecContext* encoder = nullptr;
-    AVFrame* outputFrame = nullptr;
-    AVPacket* packet = nullptr;
-    AVAudioFifo* outputFifo = nullptr;
-    SwrContext* resampler = nullptr;
-    // One tenth of a second of zeros per channel at the input rate.
+    ConnectionPtr connection;
+    OutputContextPtr output;
+    CodecContextPtr encoder;
+    FramePtr outputFrame;
+    PacketPtr packet;
+    AudioFifoPtr outputFifo;
+    ResamplerPtr resampler;
+    // One tenth of a second of zeros per channel at the input rate: both
+    // planes in one block.
+    std::unique_ptr<float[]> silence;
     float* silencePlanes[2] = {nullptr, nullptr};
     int32_t silenceLength = 0;
     // Time stamp of the next sample handed to the encoder.

@@ -5,6 +5,7 @@
 
 #include <new>
 
+#include "broadcast/source_connection.h"
 #include "broadcast/stream_run.h"
 #include "broadcast/stream_worker.h"
 
@@ -14,24 +15,19 @@ constexpr int kChannels = 2;
 // Both the connection and its reads and writes give up after 3 s.
 constexpr int64_t kNetworkTimeoutUs = 3000000;
 
-// An absent text announces nothing.
-int SetOptionIfPresent(AVDictionary** options, const char* key, const char* value) {
-    return value != nullptr ? av_dict_set(options, key, value, 0) : 0;
-}
-
 // A frame of samples per channel in the given format and layout, with
-// writable buffers of its own.
-AVFrame* AllocateAudioFrame(int samples, AVSampleFormat format, const AVChannelLayout& layout, int sampleRate) {
-    AVFrame* frame = av_frame_alloc();
-    if (frame == nullptr) {
+// writable buffers of its own; none when that cannot be had.
+FramePtr AllocateAudioFrame(int samples, AVSampleFormat format, const AVChannelLayout& layout, int sampleRate) {
+    FramePtr frame(av_frame_alloc());
+    if (!frame) {
         return nullptr;
     }
     frame->nb_samples = samples;
     frame->format = format;
     frame->sample_rate = sampleRate;
-    if (av_channel_layout_copy(&frame->ch_layout, &layout) < 0 || av_frame_get_buffer(frame, 0) < 0 ||
-        av_frame_make_writable(frame) < 0) {
-        av_frame_free(&frame);
+    if (av_channel_layout_copy(&frame->ch_layout, &layout) < 0 || av_frame_get_buffer(frame.get(), 0) < 0 ||
+        av_frame_make_writable(frame.get()) < 0) {
+        return nullptr;
     }
     return frame;
 }
@@ -39,38 +35,41 @@ AVFrame* AllocateAudioFrame(int samples, AVSampleFormat format, const AVChannelL
 }  // namespace
 
 void StreamWorker::ClearStreamFields() {
-    inputFifo = nullptr;
-    convertPlanes = nullptr;
-    inputFrame = nullptr;
+    inputFifo.reset();
+    FreeConversionBuffer();
+    inputFrame.reset();
     stagingPlanes[0] = nullptr;
     stagingPlanes[1] = nullptr;
-    convertCapacity = 0;
+    stagingBlock.reset();
+}
+
+int StreamWorker::InterruptConnection(void* worker) {
+    const auto* self = static_cast<const StreamWorker*>(worker);
+    return self->connectionPending && self->stopRequested ? 1 : 0;
 }
 
 int32_t StreamWorker::OpenConnection(StreamRun& run) {
-    if (SetOptionIfPresent(&run.options, "ice_name", streamParams->radioName) < 0 ||
-        SetOptionIfPresent(&run.options, "ice_description", streamParams->radioDescription) < 0 ||
-        SetOptionIfPresent(&run.options, "ice_genre", streamParams->radioGenre) < 0 ||
-        SetOptionIfPresent(&run.options, "ice_url", streamParams->radioWebsite) < 0 ||
-        av_dict_set(&run.options, "content_type", "audio/mpeg", 0) < 0 ||
-        av_dict_set_int(&run.options, "rw_timeout", kNetworkTimeoutUs, 0) < 0 ||
-        av_dict_set_int(&run.options, "timeout", kNetworkTimeoutUs, 0) < 0) {
+    // FFmpeg polls the callback about every 100 ms while it connects and
+    // waits for the server's answers, so that a stop does not wait for the
+    // 3 s time-out. The connection keeps it, but it answers only while the
+    // connection is being opened: a stop later on still lets the final pass
+    // and the drain out.
+    const AVIOInterruptCB interrupt{&StreamWorker::InterruptConnection, this};
+    connectionPending = true;
+    const int opened = OpenSourceConnection(run.connection, *streamParams, interrupt, kNetworkTimeoutUs);
+    connectionPending = false;
+    if (opened == AVERROR(ENOMEM)) {
         return kStatusAllocationFailed;
     }
-    // The icecast protocol makes the source handshake with the credentials in the URL.
-    if (avio_open2(&run.connection, streamParams->url, AVIO_FLAG_WRITE, nullptr, &run.options) < 0) {
-        return kStatusConnectionFailed;
-    }
-    return kStatusOk;
+    return opened < 0 ? kStatusConnectionFailed : kStatusOk;
 }
 
 int32_t StreamWorker::CreateOutputContext(StreamRun& run) {
-    run.output = avformat_alloc_context();
-    if (run.output == nullptr) {
+    run.output.reset(avformat_alloc_context());
+    if (!run.output) {
         return kStatusAllocationFailed;
     }
-    run.output->pb = run.connection;
-    run.connection = nullptr;
+    run.output->pb = run.connection.release();
     // The extension selects the MP3 muxer.
     run.output->oformat = av_guess_format(nullptr, "x.mp3", nullptr);
     if (run.output->oformat == nullptr) {
@@ -88,12 +87,12 @@ int32_t StreamWorker::CreateEncoder(StreamRun& run) {
     if (codec == nullptr || codec->sample_fmts == nullptr) {
         return kStatusNoEncoder;
     }
-    AVStream* stream = avformat_new_stream(run.output, nullptr);
+    AVStream* stream = avformat_new_stream(run.output.get(), nullptr);
     if (stream == nullptr) {
         return kStatusNewStreamFailed;
     }
-    run.encoder = avcodec_alloc_context3(codec);
-    if (run.encoder == nullptr) {
+    run.encoder.reset(avcodec_alloc_context3(codec));
+    if (!run.encoder) {
         return kStatusEncoderContextFailed;
     }
     av_channel_layout_default(&run.encoder->ch_layout, kChannels);
@@ -110,20 +109,19 @@ int32_t StreamWorker::CreateEncoder(StreamRun& run) {
 
 int32_t StreamWorker::OpenEncoder(StreamRun& run) {
     // Input is cut into whole encoder frames, so the frame size must be fixed.
-    if (avcodec_open2(run.encoder, nullptr, nullptr) < 0 || run.encoder->frame_size <= 0) {
+    if (avcodec_open2(run.encoder.get(), nullptr, nullptr) < 0 || run.encoder->frame_size <= 0) {
         return kStatusOpenEncoderFailed;
     }
-    if (avcodec_parameters_from_context(run.output->streams[0]->codecpar, run.encoder) < 0) {
+    if (avcodec_parameters_from_context(run.output->streams[0]->codecpar, run.encoder.get()) < 0) {
         return kStatusCodecParametersFailed;
     }
     return kStatusOk;
 }
 
 int32_t StreamWorker::WriteHeader(StreamRun& run) {
-    // The header only fills the connection's buffer; a server that is gone
-    // shows as the first failed packet write, with a status of its own.
-    [[maybe_unused]] const int headerResult = avformat_write_header(run.output, nullptr);
-    return kStatusOk;
+    // A muxer that refused its header is only half set up: nothing may be
+    // written through it, not even a trailer.
+    return avformat_write_header(run.output.get(), nullptr) < 0 ? kStatusHeaderRefused : kStatusOk;
 }
 
 int32_t StreamWorker::CreateFrames(StreamRun& run) {
@@ -132,25 +130,33 @@ int32_t StreamWorker::CreateFrames(StreamRun& run) {
     inputFrame = AllocateAudioFrame(frameSize, AV_SAMPLE_FMT_FLTP, run.encoder->ch_layout, inputSampleRate);
     run.outputFrame = AllocateAudioFrame(run.encoder->frame_size, run.encoder->sample_fmt, run.encoder->ch_layout,
                                          run.encoder->sample_rate);
-    return inputFrame != nullptr && run.outputFrame != nullptr ? kStatusOk : kStatusAllocationFailed;
+    return inputFrame && run.outputFrame ? kStatusOk : kStatusAllocationFailed;
 }
 
 int32_t StreamWorker::CreatePacket(StreamRun& run) {
-    run.packet = av_packet_alloc();
-    return run.packet != nullptr ? kStatusOk : kStatusAllocationFailed;
+    run.packet.reset(av_packet_alloc());
+    return run.packet ? kStatusOk : kStatusAllocationFailed;
 }
 
 int32_t StreamWorker::CreateFifos(StreamRun& run) {
-    // Both grow as needed when written.
-    inputFifo = av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, kChannels, frameSize);
-    run.outputFifo = av_audio_fifo_alloc(run.encoder->sample_fmt, kChannels, run.encoder->frame_size);
-    return inputFifo != nullptr && run.outputFifo != nullptr ? kStatusOk : kStatusAllocationFailed;
+    // The input FIFO gets all its room now, in whole frames: the capture
+    // buffer writes it on the audio thread, where nothing may allocate, and
+    // drops a batch that does not fit rather than grow it. The output FIFO
+    // is the worker's own and grows as needed.
+    const int64_t frames = (int64_t{kInputFifoSeconds} * inputSampleRate + frameSize - 1) / frameSize;
+    inputFifo.reset(av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, kChannels, static_cast<int>(frames * frameSize)));
+    run.outputFifo.reset(av_audio_fifo_alloc(run.encoder->sample_fmt, kChannels, run.encoder->frame_size));
+    return inputFifo && run.outputFifo ? kStatusOk : kStatusAllocationFailed;
 }
 
 int32_t StreamWorker::CreateStagingPlanes(StreamRun&) {
-    stagingPlanes[0] = new (std::nothrow) float[static_cast<size_t>(frameSize)];
-    stagingPlanes[1] = new (std::nothrow) float[static_cast<size_t>(frameSize)];
-    return stagingPlanes[0] != nullptr && stagingPlanes[1] != nullptr ? kStatusOk : kStatusAllocationFailed;
+    stagingBlock.reset(new (std::nothrow) float[2 * static_cast<size_t>(frameSize)]);
+    if (!stagingBlock) {
+        return kStatusAllocationFailed;
+    }
+    stagingPlanes[0] = stagingBlock.get();
+    stagingPlanes[1] = stagingBlock.get() + frameSize;
+    return kStatusOk;
 }
 
 int32_t StreamWorker::CreateResampler(StreamRun& run) {
@@ -158,9 +164,10 @@ int32_t StreamWorker::CreateResampler(StreamRun& run) {
     av_channel_layout_default(&outputLayout, run.encoder->ch_layout.nb_channels);
     AVChannelLayout inputLayout{};
     av_channel_layout_default(&inputLayout, kChannels);
-    if (swr_alloc_set_opts2(&run.resampler, &outputLayout, run.encoder->sample_fmt, run.encoder->sample_rate,
-                            &inputLayout, AV_SAMPLE_FMT_FLTP, inputSampleRate, 0, nullptr) < 0 ||
-        swr_init(run.resampler) < 0) {
+    const int allocated = swr_alloc_set_opts2(InOutPtr(run.resampler), &outputLayout, run.encoder->sample_fmt,
+                                              run.encoder->sample_rate, &inputLayout, AV_SAMPLE_FMT_FLTP,
+                                              inputSampleRate, 0, nullptr);
+    if (allocated < 0 || swr_init(run.resampler.get()) < 0) {
         return kStatusResamplerFailed;
     }
     return kStatusOk;
@@ -168,9 +175,13 @@ int32_t StreamWorker::CreateResampler(StreamRun& run) {
 
 int32_t StreamWorker::CreateSilence(StreamRun& run) {
     run.silenceLength = inputSampleRate / 10;
-    run.silencePlanes[0] = new (std::nothrow) float[static_cast<size_t>(run.silenceLength)]();
-    run.silencePlanes[1] = new (std::nothrow) float[static_cast<size_t>(run.silenceLength)]();
-    return run.silencePlanes[0] != nullptr && run.silencePlanes[1] != nullptr ? kStatusOk : kStatusAllocationFailed;
+    run.silence.reset(new (std::nothrow) float[2 * static_cast<size_t>(run.silenceLength)]());
+    if (!run.silence) {
+        return kStatusAllocationFailed;
+    }
+    run.silencePlanes[0] = run.silence.get();
+    run.silencePlanes[1] = run.silence.get() + run.silenceLength;
+    return kStatusOk;
 }
 
 int32_t StreamWorker::SetUp(StreamRun& run) {

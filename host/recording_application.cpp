@@ -78,6 +78,11 @@ int32_t RecordingApplication::PostEvent(SXEventListener* target, int32_t id, int
 }
 
 int32_t RecordingApplication::StartThread(int32_t, HANDLE* out, SXThread* body) {
+    if (!threadsAvailable) {
+        *out = nullptr;
+        return 0;
+    }
     threads.Start(out, body);
+    threadsStarted += *out != nullptr ? 1 : 0;
     return 0;
 }

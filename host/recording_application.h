@@ -40,6 +40,9 @@ public:
     int32_t streamFormatProcessing = 1;
     int32_t processAudioEnabled = 1;
     int32_t sampleRate = 44100;
+    // False: StartThread makes no thread and leaves no handle, as a host that
+    // cannot make one would.
+    bool threadsAvailable = true;
     void SetGuiService(TGuiService* service) { guiService = service; }
 
     // Observation.
@@ -48,6 +51,8 @@ public:
     const std::vector<MenuItem>& MenuItems() const { return menuItems; }
     const std::vector<SXAudioCallback*>& AudioCallbacks() const { return audioCallbacks; }
     const std::vector<SXEventListener*>& EventListeners() const { return eventListeners; }
+    // Threads that StartThread made.
+    int32_t ThreadsStarted() const { return threadsStarted; }
 
     // The user chooses a menu entry.
     void ClickMenuItem(size_t index);
@@ -87,6 +92,7 @@ private:
     std::vector<MenuItem> menuItems;
     std::vector<SXAudioCallback*> audioCallbacks;
     std::vector<SXEventListener*> eventListeners;
+    int32_t threadsStarted = 0;
 
     // Destroyed in reverse: the threads are waited for, then the targets of
     // events that never ran are let go, since a thread may still post.

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
 
 #include "broadcast/skyflume_plugin.h"
 #include "host/host_object.h"
@@ -23,8 +25,26 @@ public:
     using SkyflumePlugin::PrepareStreamParams;
     using SkyflumePlugin::worker;
 
+    // A host's audio thread that stalls: the next OnAudio call that passes
+    // its flag test is held there for this long.
+    void HoldNextCapture(std::chrono::milliseconds hold) { holdFor = hold; }
+    // Whether a call is being held right now.
+    bool CaptureHeld() const { return held; }
+
+protected:
+    void OnCaptureAdmitted() override {
+        const std::chrono::milliseconds hold = holdFor.exchange(std::chrono::milliseconds(0));
+        if (hold.count() > 0) {
+            held = true;
+            std::this_thread::sleep_for(hold);
+            held = false;
+        }
+    }
+
 private:
     int& destroyed;
+    std::atomic<std::chrono::milliseconds> holdFor{std::chrono::milliseconds(0)};
+    std::atomic<bool> held{false};
 };
 
 inline constexpr std::chrono::seconds kEventTimeout{15};

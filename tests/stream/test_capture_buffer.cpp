@@ -14,6 +14,8 @@ namespace skyflume::test {
 namespace {
 
 constexpr int32_t kFrameSize = 1152;
+// The room of the test's FIFO, in batches.
+constexpr int32_t kFifoBatches = 4;
 // Right samples are told from left ones by this offset.
 constexpr float kRightOffset = 100000.0f;
 
@@ -33,22 +35,17 @@ class CaptureBufferTest : public ::testing::Test {
 protected:
     CaptureBufferTest() {
         worker.frameSize = kFrameSize;
-        worker.stagingPlanes[0] = new float[kFrameSize];
-        worker.stagingPlanes[1] = new float[kFrameSize];
-        worker.inputFifo = av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, 2, kFrameSize);
-        InitializeCriticalSection(&worker.fifoLock);
-        worker.wakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        worker.stagingPlanes[0] = staging[0].data();
+        worker.stagingPlanes[1] = staging[1].data();
+        worker.inputFifo.reset(av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, 2, kFifoBatches * kFrameSize));
+        EXPECT_TRUE(worker.OpenRunObjects());
         worker.stagedFrames = 0;
         worker.stopRequested = false;
         worker.streaming = true;
     }
+    // The object takes the FIFO, the lock and the event along.
     ~CaptureBufferTest() override {
         worker.streaming = false;
-        CloseHandle(worker.wakeEvent);
-        DeleteCriticalSection(&worker.fifoLock);
-        av_audio_fifo_free(worker.inputFifo);
-        delete[] worker.stagingPlanes[0];
-        delete[] worker.stagingPlanes[1];
         object->Release();
         EXPECT_EQ(destroyed, 1);
     }
@@ -56,13 +53,13 @@ protected:
     void Feed(const std::vector<float>& samples) {
         object->OnAudio(nullptr, samples.data(), static_cast<int32_t>(samples.size() / 2));
     }
-    int32_t FifoSize() { return av_audio_fifo_size(worker.inputFifo); }
+    int32_t FifoSize() { return av_audio_fifo_size(worker.inputFifo.get()); }
     // Takes everything out of the FIFO, left and right.
     std::vector<std::vector<float>> DrainFifo() {
         const int32_t size = FifoSize();
         std::vector<std::vector<float>> planes(2, std::vector<float>(static_cast<size_t>(size)));
         void* data[2] = {planes[0].data(), planes[1].data()};
-        EXPECT_EQ(av_audio_fifo_read(worker.inputFifo, data, size), size);
+        EXPECT_EQ(av_audio_fifo_read(worker.inputFifo.get(), data, size), size);
         return planes;
     }
     // Whether the worker would wake, consuming the signal.
@@ -76,6 +73,7 @@ protected:
         }
     }
 
+    std::vector<float> staging[2] = {std::vector<float>(kFrameSize), std::vector<float>(kFrameSize)};
     int destroyed = 0;
     PluginUnderTest* object = new PluginUnderTest(destroyed);
     StreamWorker& worker = object->worker;
@@ -112,6 +110,24 @@ TEST_F(CaptureBufferTest, HostBlocksThatSplitBatchesArriveWholeAndInOrderWithLef
     // 4410 frames: pushes at frames 1152, 2304 and 3456.
     ExpectFramesInFifo(0, 3 * kFrameSize);
     EXPECT_EQ(worker.stagedFrames, 10 * kBlock - 3 * kFrameSize);
+}
+
+// Growing the FIFO would allocate on the audio thread.
+TEST_F(CaptureBufferTest, ABatchWithoutRoomIsDroppedWholeAndCountedAndTheFifoNeverGrows) {
+    // Fills the FIFO; the next batch finds no room and goes.
+    Feed(NumberedFrames(0, (kFifoBatches + 1) * kFrameSize + 1));
+    EXPECT_EQ(FifoSize(), kFifoBatches * kFrameSize);
+    EXPECT_EQ(av_audio_fifo_space(worker.inputFifo.get()), 0);
+    EXPECT_EQ(worker.droppedBatches, 1);
+    ExpectFramesInFifo(0, kFifoBatches * kFrameSize);
+
+    // Once the worker has read, the next batch fits again, whole.
+    const int32_t next = (kFifoBatches + 1) * kFrameSize + 1;
+    Feed(NumberedFrames(next, kFrameSize));
+    EXPECT_EQ(worker.droppedBatches, 1);
+    ASSERT_EQ(FifoSize(), kFrameSize);
+    EXPECT_EQ(av_audio_fifo_space(worker.inputFifo.get()), (kFifoBatches - 1) * kFrameSize);
+    ExpectFramesInFifo(next - 1, kFrameSize);
 }
 
 TEST_F(CaptureBufferTest, NothingIsStagedWhileNoStreamRuns) {

@@ -32,8 +32,8 @@ class StreamEventsTest : public StreamControlTest {
 protected:
     // The per-stream objects, and the controls' state as a start leaves it.
     void BeginRun(bool waitsForWake) {
-        InitializeCriticalSection(&Worker().fifoLock);
-        Worker().wakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+        ASSERT_TRUE(Worker().OpenRunObjects());
+        Worker().runEnded = false;
         standIn.wakeEvent = Worker().wakeEvent;
         standIn.waitsForWake = waitsForWake;
         Worker().threadHandle = CreateThread(nullptr, 0, StandInWorker::Body, &standIn, 0, nullptr);
@@ -63,6 +63,8 @@ protected:
     void EndRun(int32_t status) {
         SetEvent(standIn.wakeEvent);
         WaitForSingleObject(Worker().threadHandle, INFINITE);
+        Worker().endStatus = status;
+        Worker().runEnded = true;
         object->OnEvent(kEventStreamEnded, status, 0);
     }
 
@@ -122,7 +124,7 @@ TEST_F(StreamEventsTest, StreamEndedWithTheWindowClosedReleasesTheRunAndTouchesN
 TEST_F(StreamEventsTest, AStopWakesTheWorkerWaitsForItsEndAndLeavesTheRestToStreamEnded) {
     const std::function<void()> stops[] = {
         [this] { settings.Click(); },
-        [this] { object->OnEvent(4003, 0, 0); },
+        [this] { object->OnEvent(kEventHostStop, 0, 0); },
     };
     for (const auto& stop : stops) {
         BeginRun(true);
@@ -140,30 +142,55 @@ TEST_F(StreamEventsTest, AStopWakesTheWorkerWaitsForItsEndAndLeavesTheRestToStre
     }
 }
 
-TEST_F(StreamEventsTest, HostStopWhileIdleOrConnectingDoesNothing) {
-    object->OnEvent(4003, 0, 0);
+TEST_F(StreamEventsTest, HostStopWhileIdleDoesNothingAndWhileConnectingEndsTheAttempt) {
+    object->OnEvent(kEventHostStop, 0, 0);
     EXPECT_FALSE(Worker().stopRequested);
     EXPECT_TRUE(settings.ButtonEnabled());
     EXPECT_EQ(settings.Status(), "Status: ok");
 
-    BeginRun(false);
-    WaitForSingleObject(Worker().threadHandle, INFINITE);
-    object->OnEvent(4003, 0, 0);
-    EXPECT_FALSE(Worker().stopRequested);
-    EXPECT_NE(WaitForSingleObject(Worker().wakeEvent, 0), WAIT_OBJECT_0);
+    BeginRun(true);
+    object->OnEvent(kEventHostStop, 0, 0);
+    EXPECT_TRUE(standIn.woken);
+    EXPECT_TRUE(standIn.ended);
+    EXPECT_TRUE(Worker().stopRequested);
     EXPECT_TRUE(application.Messages().empty());
     EndRun(1);
+    ExpectIdleWith("Status: stream create error.");
 }
 
-TEST_F(StreamEventsTest, DeactivationEndsAWorkerThatIsStillConnecting) {
+// An end event that is not the current run's own: one that comes while the
+// run still connects, and a duplicate of the one that ended it.
+TEST_F(StreamEventsTest, AStrayOrDuplicateStreamEndedChangesNothing) {
+    BeginRun(true);
+    object->OnEvent(kEventStreamEnded, 5, 0);
+    EXPECT_EQ(settings.Status(), "Status: ok");
+    EXPECT_FALSE(settings.ButtonEnabled());
+    EXPECT_EQ(settings.EnabledInputs(), 0);
+    EXPECT_NE(Worker().threadHandle, nullptr);
+    EXPECT_NE(Worker().wakeEvent, nullptr);
+    EXPECT_FALSE(standIn.ended);
+
+    EndRun(1);
+    ExpectIdleWith("Status: stream create error.");
+    object->OnEvent(kEventStreamEnded, 0, 0);
+    ExpectIdleWith("Status: stream create error.");
+}
+
+// The listener is gone, so the run's last event may never come: the run is
+// closed at once, and its event, should it come after all, is ignored.
+TEST_F(StreamEventsTest, DeactivationEndsAWorkerThatIsStillConnectingAndClosesTheRun) {
     BeginRun(true);
     object->Deactivate();
     EXPECT_TRUE(standIn.ended);
     EXPECT_TRUE(standIn.woken);
     EXPECT_TRUE(application.AudioCallbacks().empty());
     EXPECT_TRUE(application.EventListeners().empty());
-    EndRun(1);
     EXPECT_EQ(Worker().threadHandle, nullptr);
+    EXPECT_EQ(Worker().wakeEvent, nullptr);
+
+    object->OnEvent(kEventStreamEnded, 1, 0);
+    EXPECT_EQ(Worker().threadHandle, nullptr);
+    EXPECT_FALSE(Worker().streaming);
 }
 
 TEST_F(StreamEventsTest, ActivationRegistersTheAudioCallbackAndTheEventListener) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "support/icecast_server.h"
 #include "support/listener.h"
@@ -43,6 +44,26 @@ TEST(WorkerSilenceTest, WithoutAudioTheListenerHearsSilencePerTimeout) {
     // encoder's drain adds a few frames of padding.
     EXPECT_LE(heard.framesDecoded, silenceSent + 4 * run.worker.frameSize);
     EXPECT_GE(heard.framesDecoded, silenceSent * 3 / 4);
+}
+
+// A wait that fails at once must not turn the loop into one that sends
+// silence as fast as it can encode it.
+TEST(WorkerSilenceTest, FailedWaitsKeepTheLoopAtTheTimeoutsPace) {
+    IcecastServer server;
+    ASSERT_TRUE(server.Start()) << server.LastError();
+    WorkerRun run(ConfigFor(server));
+    run.wake.FailWaits();
+    run.Start();
+    ASSERT_TRUE(run.WaitStarted());
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(run.Stop(), kStatusOk);
+
+    const std::vector<CountingEvent::WaitRecord> waits = run.wake.Waits();
+    // About ten in the second, each answered WAIT_FAILED; spinning makes thousands.
+    EXPECT_GE(waits.size(), 5u);
+    EXPECT_LE(waits.size(), 15u);
+    EXPECT_TRUE(std::all_of(waits.begin(), waits.end(),
+                            [](const CountingEvent::WaitRecord& wait) { return wait.answer == WAIT_FAILED; }));
 }
 
 }  // namespace

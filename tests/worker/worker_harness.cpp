@@ -72,7 +72,7 @@ CountingEvent::~CountingEvent() {
 }
 
 uint32_t CountingEvent::Wait(uint32_t timeoutMs) {
-    const uint32_t answer = WaitForSingleObject(event_, timeoutMs);
+    const uint32_t answer = failWaits_ ? WAIT_FAILED : WaitForSingleObject(event_, timeoutMs);
     std::lock_guard lock(mutex_);
     waits_.push_back({timeoutMs, answer});
     return answer;
@@ -88,21 +88,24 @@ std::vector<CountingEvent::WaitRecord> CountingEvent::Waits() const {
 }
 
 WorkerRun::WorkerRun(const WorkerConfig& config) {
-    params_.host = &host;
-    params_.url = new char[kStreamUrlCapacity];
-    std::snprintf(params_.url, kStreamUrlCapacity, "%s", config.url.c_str());
-    params_.radioName = CopyText(config.radioName);
-    params_.radioDescription = CopyText(config.radioDescription);
-    params_.radioGenre = CopyText(config.radioGenre);
-    params_.radioWebsite = CopyText(config.radioWebsite);
+    // Made as the stream control makes it: freed through the host's FreeUtf8.
+    auto* params = new StreamParams{};
+    params->host = &host;
+    params->url = new char[kStreamUrlCapacity];
+    std::snprintf(params->url, kStreamUrlCapacity, "%s", config.url.c_str());
+    params->radioName = CopyText(config.radioName);
+    params->radioDescription = CopyText(config.radioDescription);
+    params->radioGenre = CopyText(config.radioGenre);
+    params->radioWebsite = CopyText(config.radioWebsite);
+    worker.streamParams.reset(params);
 
     worker.codecId = AV_CODEC_ID_MP3;
     worker.inputSampleRate = config.inputSampleRate;
     worker.outputSampleRate = config.outputSampleRate;
     worker.bitRateKbps = config.bitRateKbps;
-    worker.wakeEvent = &wake;
+    // The lock as the stream control opens it; the wake event is the test's own.
     InitializeCriticalSection(&worker.fifoLock);
-    worker.streamParams = &params_;
+    worker.wakeEvent = &wake;
 }
 
 WorkerRun::~WorkerRun() {
@@ -110,11 +113,7 @@ WorkerRun::~WorkerRun() {
         Stop();
     }
     DeleteCriticalSection(&worker.fifoLock);
-    delete[] params_.url;
-    delete[] params_.radioName;
-    delete[] params_.radioDescription;
-    delete[] params_.radioGenre;
-    delete[] params_.radioWebsite;
+    worker.wakeEvent = nullptr;
 }
 
 void WorkerRun::Start() {
@@ -126,8 +125,13 @@ bool WorkerRun::WaitStarted() {
 }
 
 int64_t WorkerRun::PushTone(double frequency, double seconds) {
-    // The capture buffer's flag test, once per call: after the stop the
-    // worker frees the FIFO once a call already under way has had time to end.
+    // The capture buffer's hand-over: counted in flight before the flag test,
+    // so that the worker frees the FIFO only once this call has returned.
+    ++worker.captureCallsInFlight;
+    const struct Leave {
+        StreamWorker& worker;
+        ~Leave() { --worker.captureCallsInFlight; }
+    } leave{worker};
     if (!worker.streaming || worker.stopRequested) {
         return 0;
     }
@@ -143,7 +147,7 @@ int64_t WorkerRun::PushTone(double frequency, double seconds) {
         }
         float* planes[2] = {left.data(), right.data()};
         EnterCriticalSection(&worker.fifoLock);
-        av_audio_fifo_write(worker.inputFifo, reinterpret_cast<void**>(planes), worker.frameSize);
+        av_audio_fifo_write(worker.inputFifo.get(), reinterpret_cast<void**>(planes), worker.frameSize);
         LeaveCriticalSection(&worker.fifoLock);
         SetEvent(worker.wakeEvent);
         ++frames;

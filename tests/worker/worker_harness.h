@@ -4,6 +4,7 @@
 // posted events queued without waiting, and the test standing in for the
 // capture buffer by appending whole frames to inputFifo under fifoLock.
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -62,6 +63,8 @@ public:
 
     uint32_t Wait(uint32_t timeoutMs) override;
     int32_t Signal() override;
+    // From now on every wait fails at once, as a broken handle's would.
+    void FailWaits() { failWaits_ = true; }
     // The test owns the event; closing it through the handle does nothing.
     int32_t Close() override { return 1; }
 
@@ -73,6 +76,7 @@ public:
 
 private:
     HANDLE event_;
+    std::atomic<bool> failWaits_{false};
     mutable std::mutex mutex_;
     std::vector<WaitRecord> waits_;
 };
@@ -115,7 +119,6 @@ public:
     StreamWorker worker;
 
 private:
-    StreamParams params_;
     std::thread thread_;
 };
 

@@ -1,0 +1,120 @@
+// A stream run's lifetime across the GUI thread, the host's audio thread and
+// a real worker, when the host or the user does the unexpected: an audio call
+// that stalls after its flag test, a Stream click while a worker still
+// exists, a host that makes no thread, and stops while connecting.
+
+#include <thread>
+
+#include "stream/plugin_under_test.h"
+#include "support/icecast_server.h"
+
+namespace skyflume::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Far below the 3 s network time-out that an attempt would otherwise wait out.
+constexpr auto kPromptStop = 1s;
+
+// Polls until the condition holds; false if it still does not after 5 s.
+template <class Condition>
+bool Eventually(Condition condition) {
+    for (int i = 0; i < 500 && !condition(); ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    return condition();
+}
+
+using StreamLifetimeTest = StreamControlTest;
+
+TEST_F(StreamLifetimeTest, AnAudioCallHeldAfterItsFlagTestKeepsItsBuffersUntilItReturns) {
+    IcecastServer server;
+    ASSERT_TRUE(server.Start()) << server.LastError();
+    settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
+    settings.Click();
+    ASSERT_TRUE(application.WaitForEvent(kEventStreamStarted, kEventTimeout));
+
+    // Full planes, which the next call's first frame pushes: after the hold.
+    const int32_t frameSize = Worker().frameSize;
+    const std::vector<float> frames(2 * static_cast<size_t>(frameSize), 0.25f);
+    object->OnAudio(nullptr, frames.data(), frameSize);
+    object->HoldNextCapture(500ms);
+    std::thread audio([&] { object->OnAudio(nullptr, frames.data(), 1); });
+    ASSERT_TRUE(Eventually([&] { return object->CaptureHeld(); }));
+
+    // Returns once the worker thread has ended, which it may only do after
+    // the held call has pushed and left.
+    settings.Click();
+    EXPECT_EQ(Worker().captureCallsInFlight, 0);
+    audio.join();
+    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
+    EXPECT_EQ(settings.Status(), "Status: done.");
+}
+
+TEST_F(StreamLifetimeTest, AStreamClickWhileAWorkerStillExistsStartsNoSecondRun) {
+    LoopbackPort silent(LoopbackPort::Kind::Silent);
+    settings.TypeServer(silent.Number(), "/stream", "admin", "tovrz");
+    settings.Click();
+    const StreamParams* record = Worker().streamParams.get();
+    const HANDLE wakeEvent = Worker().wakeEvent;
+
+    // The host closes the window although it asked not to be closed, and the
+    // user opens it again from the menu: it shows the run that goes on.
+    toolkit.RequestClose(settings.Window());
+    application.ClickMenuItem(0);
+    EXPECT_EQ(settings.Status(), "Status: connecting...");
+    EXPECT_FALSE(settings.ButtonEnabled());
+    EXPECT_EQ(settings.EnabledInputs(), 0);
+    EXPECT_FALSE(settings.Closable());
+
+    // A toolkit that passes the click on all the same.
+    object->OnButtonClicked(static_cast<TButton*>(settings.At(kStreamButton).object));
+    EXPECT_EQ(application.ThreadsStarted(), 1);
+    EXPECT_EQ(Worker().streamParams.get(), record);
+    EXPECT_EQ(Worker().wakeEvent, wakeEvent);
+}
+
+TEST_F(StreamLifetimeTest, AHostThatMakesNoThreadLeavesTheControlIdleWithAnInternalError) {
+    application.threadsAvailable = false;
+    settings.Click();
+    EXPECT_EQ(settings.Status(), "Status: internal error 13");
+    EXPECT_EQ(settings.ButtonCaption(), "Stream");
+    EXPECT_TRUE(settings.ButtonEnabled());
+    EXPECT_EQ(settings.EnabledInputs(), static_cast<int>(std::size(kInputControls)));
+    EXPECT_TRUE(settings.Closable());
+    EXPECT_EQ(Worker().wakeEvent, nullptr);
+    EXPECT_EQ(Worker().streamParams, nullptr);
+
+    // Nothing of it stands in the way of the next start.
+    application.threadsAvailable = true;
+    LoopbackPort refusing(LoopbackPort::Kind::Refusing);
+    settings.TypeServer(refusing.Number(), "/stream", "admin", "tovrz");
+    settings.Click();
+    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
+    EXPECT_EQ(settings.Status(), "Status: stream create error.");
+}
+
+// A server that accepts and never answers holds an attempt for the 3 s
+// network time-out unless the stop reaches into it.
+TEST_F(StreamLifetimeTest, AHostStopOrADeactivationWhileConnectingEndsTheAttemptPromptly) {
+    LoopbackPort silent(LoopbackPort::Kind::Silent);
+    settings.TypeServer(silent.Number(), "/stream", "admin", "tovrz");
+    settings.Click();
+    ASSERT_EQ(settings.Status(), "Status: connecting...");
+    auto start = Clock::now();
+    object->OnEvent(kEventHostStop, 0, 0);
+    EXPECT_LT(Clock::now() - start, kPromptStop);
+    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
+    EXPECT_EQ(settings.Status(), "Status: stream create error.");
+
+    settings.Click();
+    ASSERT_EQ(settings.Status(), "Status: connecting...");
+    start = Clock::now();
+    object->Deactivate();
+    EXPECT_LT(Clock::now() - start, kPromptStop);
+    EXPECT_EQ(Worker().threadHandle, nullptr);
+}
+
+}  // namespace
+}  // namespace skyflume::test
