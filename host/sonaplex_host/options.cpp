@@ -17,6 +17,7 @@ enum OptionId : int {
     kState,
     kInput,
     kLoop,
+    kNoReconnect,
     kDuration,
     kHostRate,
     kBlockMs,
@@ -43,6 +44,7 @@ constexpr option kLongOptions[] = {
     {"state", required_argument, nullptr, kState},
     {"input", required_argument, nullptr, kInput},
     {"loop", no_argument, nullptr, kLoop},
+    {"no-reconnect", no_argument, nullptr, kNoReconnect},
     {"duration", required_argument, nullptr, kDuration},
     {"host-rate", required_argument, nullptr, kHostRate},
     {"block-ms", required_argument, nullptr, kBlockMs},
@@ -145,6 +147,7 @@ ParsedOptions ParseOptions(int argc, char** argv) {
         case kState: options.state = value; break;
         case kInput: options.input = value; break;
         case kLoop: options.loop = true; break;
+        case kNoReconnect: options.noReconnect = true; break;
         case kDuration: options.durationSeconds = PositiveSeconds(value); break;
         case kHostRate: hostRate = Rate(value); break;
         case kBlockMs: blockMs = WholeNumber(value, 1, 100); break;
@@ -218,8 +221,14 @@ Run:
                        float stereo on standard input (default tone:1000);
                        it starts playing when the stream is up
   --loop               play the file again and again
-  --duration S         click Stop S seconds after the stream is up (default:
-                       at the end of the input, or on Ctrl-C / SIGTERM)
+  --duration S         end the run S seconds after the stream is first up
+                       (default: at the end of the input, or on Ctrl-C /
+                       SIGTERM)
+  --no-reconnect       end the run when the stream is lost; by default a
+                       stream that ends with "Status: stream write error.",
+                       or with "Status: stream create error." after it had
+                       been up, is started again after 1, 2, 4, 8, 16 s,
+                       then every 30 s, while the audio plays on unsent
   --host-rate HZ       the host's sample rate, 44100 or 48000 (default 44100)
   --block-ms MS        audio block length, 1 to 100 ms (default 10)
   --state FILE         the plug-in's saved settings (default
@@ -230,15 +239,19 @@ Run:
   --help               this text
 
 Exit status:
-  0  the stream ended with "Status: done." (or the action succeeded)
+  0  the run ended with "Status: done.", after Stop was clicked (or the
+     action succeeded)
   1  the host failed: the state could not be saved or the picture drawn
   2  usage error
   3  module error: missing or unusable module, missing export, Initialize
      refused, registration failed
   4  no stream started: the plug-in showed a message (host check or invalid
      setting), or a setting could not be entered
-  5  the stream failed: "Status: stream create error.", "Status: stream
-     write error." or "Status: internal error N"
+  5  the stream failed and was not brought back: "Status: stream create
+     error." (at the first attempt, or with --no-reconnect), "Status: stream
+     write error." (with --no-reconnect) or "Status: internal error N"
   6  the audio input cannot be opened
+  7  the run ended (duration, end of the input, or a signal) while a lost
+     stream was being brought back
 )";
 }

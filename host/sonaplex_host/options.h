@@ -14,6 +14,7 @@ struct Options {
     std::filesystem::path state;
     std::string input = "tone:1000";
     bool loop = false;
+    bool noReconnect = false;  // a lost stream ends the run
     std::optional<double> durationSeconds;  // none: until the input ends or Ctrl-C
     int hostRate = 44100;
     int blockMs = 10;

@@ -1,5 +1,6 @@
 // Streams that run: to the end of a file, from settings saved by an earlier
-// run, stopped by Ctrl-C, and refused by the server.
+// run, stopped by Ctrl-C, brought back after the server was lost, and
+// refused by the server.
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,10 @@
 namespace skyflume::test {
 namespace {
 
+using namespace std::chrono_literals;
+
 constexpr int kExitStreamFailed = 5;
+constexpr int kExitEndedOffAir = 7;
 // Offset and capacity of the server port text in the plug-in's state block.
 constexpr std::size_t kServerPortOffset = 276;
 constexpr std::size_t kServerPortUnits = 16;
@@ -104,6 +108,43 @@ TEST_F(StreamingTest, CtrlCStopsTheStreamCleanlyAndKeepsTheSettings) {
     const std::string port = std::to_string(server->Port());
     EXPECT_EQ(StateText(state, kServerPortOffset, kServerPortUnits), std::u16string(port.begin(), port.end()));
     EXPECT_TRUE(server->SourceGone(std::chrono::seconds(5)));
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST_F(StreamingTest, ALostServerIsBroughtBackAndCtrlCEndsTheWaitForOneThatStaysDown) {
+    StartServer();
+    HostRun host(folder.Path(), ServerOptions());
+    ASSERT_TRUE(host.Start());
+    ASSERT_TRUE(server->SourceConnected(10s)) << host.Output();
+
+    // Killed and started again on the same port: the first attempt, 1 s
+    // after the loss, or the second, 2 s after that, finds it.
+    server->Kill();
+    ASSERT_TRUE(host.WaitForOutput("reconnecting in 1 s (attempt 1)", 10s)) << host.Output();
+    ASSERT_TRUE(server->Start()) << server->LastError();
+    const auto restarted = std::chrono::steady_clock::now();
+    ASSERT_TRUE(server->SourceConnected(10s)) << host.Output();
+    EXPECT_LT(SecondsSince(restarted), 2.0 + 1.0 + 1.5) << host.Output();
+    Listener listener;
+    listener.Start(server->MountUrl());
+    ASSERT_TRUE(listener.WaitForSeconds(1.0, 10s)) << listener.Snapshot().error;
+    const ListenResult heard = listener.StopAndJoin();
+    EXPECT_NEAR(DominantFrequency(heard.left, heard.sampleRate), 1000.0, 5.0);
+
+    // Down for good: the waits grow until Ctrl-C ends the run.
+    server->Kill();
+    ASSERT_TRUE(host.WaitForOutput("reconnecting in 4 s (attempt 3)", 15s)) << host.Output();
+    EXPECT_NE(host.Output().find("reconnecting in 2 s (attempt 2)"), std::string::npos) << host.Output();
+    const auto interrupted = std::chrono::steady_clock::now();
+    ASSERT_EQ(::kill(host.Pid(), SIGINT), 0);
+    const HostOutcome outcome = host.Finish(5s);
+    EXPECT_LT(SecondsSince(interrupted), 1.5);
+    EXPECT_EQ(outcome.exitStatus, kExitEndedOffAir) << outcome.output;
+    EXPECT_NE(outcome.output.find("ending while the stream is down: interrupted (SIGINT)"), std::string::npos)
+        << outcome.output;
 }
 
 TEST_F(StreamingTest, AWrongPasswordEndsWithTheCreateError) {

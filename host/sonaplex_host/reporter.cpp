@@ -1,0 +1,36 @@
+#include "host/sonaplex_host/reporter.h"
+
+#include <cstdio>
+#include <iostream>
+
+#include "host/text_conversion.h"
+
+std::string Utf8(const HostText& text) {
+    return Utf16ToUtf8(text.c_str());
+}
+
+void Complain(const std::string& text) {
+    std::cerr << "sonaplex-host: " << text << std::endl;
+}
+
+void Reporter::Say(const std::string& line) const {
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%7.2f s  %s\n", elapsed, line.c_str());
+    std::fflush(stdout);
+}
+
+void Reporter::ReportNews(const SettingsWindowUser* user) {
+    const auto& messages = application.Messages();
+    for (; messagesShown < messages.size(); ++messagesShown) {
+        const HostApplication::Message& message = messages[messagesShown];
+        Say(std::string(message.boxed ? "message box \"" : "message \"") + Utf8(message.caption) +
+            "\": " + Utf8(message.text));
+    }
+    if (user != nullptr) {
+        const HostText status = user->StatusText();
+        if (status != lastStatus) {
+            lastStatus = status;
+            Say(Utf8(status));
+        }
+    }
+}

@@ -1,0 +1,158 @@
+#include "host/sonaplex_host/stream_run.h"
+
+#include <csignal>
+#include <string>
+
+#include "host/app/window_picture.h"
+#include "host/sonaplex_host/exit_status.h"
+#include "host/sonaplex_host/stop_signals.h"
+#include "host/sonaplex_host/window_snapshot.h"
+
+namespace {
+
+// How long the GUI thread waits for an event before it looks at the stop
+// signals, the input, the duration and the back-off again.
+constexpr auto kLookAroundInterval = std::chrono::milliseconds(50);
+
+constexpr std::u16string_view kConnecting = u"Status: connecting...";
+constexpr std::u16string_view kStreaming = u"Status: streaming...";
+constexpr std::u16string_view kDone = u"Status: done.";
+constexpr std::u16string_view kCreateError = u"Status: stream create error.";
+constexpr std::u16string_view kWriteError = u"Status: stream write error.";
+constexpr std::u16string_view kInternalError = u"Status: internal error";
+
+// The status texts that only the end of a stream shows.
+bool IsFinal(const HostText& status) {
+    return status == kDone || status == kCreateError || status == kWriteError || status.starts_with(kInternalError);
+}
+
+}  // namespace
+
+bool StreamRun::ClickStream() {
+    stopClicked = false;
+    stopEventSent = false;
+    user.ClickStreamButton();
+    reporter.ReportNews(&user);
+    return user.StatusText() == kConnecting;
+}
+
+int StreamRun::Run(std::unique_ptr<AudioSource> source) {
+    if (!ClickStream()) {
+        Complain("the plug-in did not start a stream");
+        return kExitRefused;
+    }
+    int status = kExitDone;
+    bool attemptEnded = false;
+    for (;;) {
+        application.RunEvents(Clock::now() + kLookAroundInterval);
+        reporter.ReportNews(&user);
+        const HostText text = user.StatusText();
+        const char* reason = StopReason();
+        if (nextAttempt) {
+            if (reason != nullptr) {
+                reporter.Say(std::string("ending while the stream is down: ") + reason);
+                status = kExitEndedOffAir;
+                break;
+            }
+            if (Clock::now() >= *nextAttempt) {
+                nextAttempt.reset();
+                attemptEnded = false;
+                if (!ClickStream()) {
+                    Complain("the plug-in did not start a stream again");
+                    status = kExitStreamFailed;
+                    break;
+                }
+            }
+            continue;
+        }
+        if (IsFinal(text)) {
+            if (attemptEnded) {
+                continue;
+            }
+            attemptEnded = true;
+            if (text == kDone) {
+                break;
+            }
+            if (const std::optional<int> end = AfterFailure(text)) {
+                status = *end;
+                break;
+            }
+            continue;
+        }
+        if (text == kStreaming) {
+            backoff.Reset();
+            if (!upSince) {
+                upSince = Clock::now();
+                status = StartAudio(source);
+            }
+        }
+        if (reason != nullptr && text == kStreaming && !stopClicked) {
+            stopClicked = true;
+            reporter.Say(std::string("clicking Stop: ") + reason);
+            user.ClickStreamButton();
+            reporter.ReportNews(&user);
+        } else if (reason != nullptr && text == kConnecting && !stopEventSent) {
+            // The Stop button is disabled while connecting; the host's own
+            // stop event asks the plug-in to give the attempt up.
+            stopEventSent = true;
+            reporter.Say(std::string("sending the host's stop event: ") + reason);
+            application.SendHostEvent(kHostStopStreamEvent);
+            reporter.ReportNews(&user);
+        }
+    }
+    if (audio) {
+        audio->Stop();
+    }
+    return status;
+}
+
+std::optional<int> StreamRun::AfterFailure(const HostText& status) {
+    const bool lost = status == kWriteError || (status == kCreateError && upSince);
+    if (!lost || options.noReconnect) {
+        return kExitStreamFailed;
+    }
+    if (const char* reason = StopReason(); reason != nullptr) {
+        reporter.Say(std::string("ending while the stream is down: ") + reason);
+        return kExitEndedOffAir;
+    }
+    const std::chrono::seconds wait = backoff.Next();
+    reporter.Say("reconnecting in " + std::to_string(wait.count()) + " s (attempt " +
+                 std::to_string(backoff.Attempts()) + ")");
+    nextAttempt = Clock::now() + wait;
+    return std::nullopt;
+}
+
+int StreamRun::StartAudio(std::unique_ptr<AudioSource>& source) {
+    audio = std::make_unique<AudioClock>(
+        std::move(source), options.hostRate,
+        [this](const float* frames, int32_t count) { application.DeliverAudio(frames, count); },
+        [this] {
+            inputEnded = true;
+            application.Wake();
+        },
+        std::chrono::milliseconds(options.blockMs));
+    if (!options.windowPng) {
+        return kExitDone;
+    }
+    if (const std::string error = DrawWindowPicture(SnapshotOf(toolkit, user.Window()), *options.windowPng);
+        !error.empty()) {
+        Complain("cannot draw the window: " + error);
+        return kExitHostFailure;
+    }
+    reporter.Say("drew the settings window into " + options.windowPng->string());
+    return kExitDone;
+}
+
+const char* StreamRun::StopReason() {
+    if (const int signal = StopSignal(); signal != 0) {
+        return signal == SIGINT ? "interrupted (SIGINT)" : "terminated (SIGTERM)";
+    }
+    if (inputEnded) {
+        return "end of the input";
+    }
+    if (upSince && options.durationSeconds &&
+        Clock::now() - *upSince >= std::chrono::duration<double>(*options.durationSeconds)) {
+        return "duration reached";
+    }
+    return nullptr;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+#include "host/app/audio_clock.h"
+#include "host/recording_gui_toolkit.h"
+#include "host/sonaplex_host/host_application.h"
+#include "host/sonaplex_host/options.h"
+#include "host/sonaplex_host/reconnect_backoff.h"
+#include "host/sonaplex_host/reporter.h"
+#include "host/sonaplex_host/settings_window_user.h"
+
+// From the Stream click to the end of the run. Audio starts playing once the
+// stream is first up and keeps playing, as in a live host, while a lost
+// stream is brought back: after a write error, or a create error once it had
+// been up, Stream is clicked again after a back-off. The end of the input,
+// --duration or a stop signal ends the run in any state: a stream that is up
+// is stopped with the Stop button (which blocks until the plug-in's worker
+// has ended), one that is connecting gets the host's stop event.
+class StreamRun {
+public:
+    StreamRun(const Options& options, HostApplication& application, RecordingGuiToolkit& toolkit,
+              SettingsWindowUser& user, Reporter& reporter)
+        : options(options), application(application), toolkit(toolkit), user(user), reporter(reporter) {}
+
+    // Answers the exit status.
+    int Run(std::unique_ptr<AudioSource> source);
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    bool ClickStream();
+    int StartAudio(std::unique_ptr<AudioSource>& source);
+    // Why the run is to end now; none while it is to go on.
+    const char* StopReason();
+    // After an attempt ended with `status`: schedules the next one, or
+    // answers the exit status when the run ends here.
+    std::optional<int> AfterFailure(const HostText& status);
+
+    const Options& options;
+    HostApplication& application;
+    RecordingGuiToolkit& toolkit;
+    SettingsWindowUser& user;
+    Reporter& reporter;
+    std::unique_ptr<AudioClock> audio;
+    std::optional<Clock::time_point> upSince;  // the stream first came up
+    std::atomic<bool> inputEnded{false};
+    ReconnectBackoff backoff;
+    std::optional<Clock::time_point> nextAttempt;  // waiting to click Stream again
+    // For the current attempt.
+    bool stopClicked = false;
+    bool stopEventSent = false;
+};
