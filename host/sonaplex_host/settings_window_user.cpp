@@ -99,6 +99,16 @@ std::string SettingsWindowUser::EnterSettings(const Options& options) {
     return {};
 }
 
+std::string SettingsWindowUser::TextBeside(std::u16string_view caption) const {
+    const ComponentRecord* box = InputBeside(caption);
+    return box != nullptr ? Utf16ToUtf8(box->text.c_str()) : std::string();
+}
+
+ConnectionSettings SettingsWindowUser::Connection() const {
+    return {TextBeside(u"Server URL"), TextBeside(u"Server Port"), TextBeside(u"Mount Point"), TextBeside(u"User Name"),
+            TextBeside(u"Password")};
+}
+
 HostText SettingsWindowUser::StatusText() const {
     for (const ComponentRecord* control : toolkit.ControlsOf(window)) {
         if (control->kind == ComponentKind::Label && control->text.starts_with(u"Status:")) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "host/recording_gui_toolkit.h"
+#include "host/sonaplex_host/failure_explanation.h"
 #include "host/sonaplex_host/options.h"
 
 // Acts on the plug-in's open settings window as a user would: finds each
@@ -16,6 +17,9 @@ public:
     // not be entered, empty when all went in.
     std::string EnterSettings(const Options& options);
 
+    // What the connection boxes hold now.
+    ConnectionSettings Connection() const;
+
     // The status text ("Status: ..."); empty if the window shows none.
     HostText StatusText() const;
     // Clicks the Stream/Stop button; false if the window has none.
@@ -25,6 +29,7 @@ public:
 
 private:
     ComponentRecord* InputBeside(std::u16string_view caption) const;
+    std::string TextBeside(std::u16string_view caption) const;
     std::string Type(std::u16string_view caption, const std::string& text);
     std::string Pick(std::u16string_view caption, const std::u16string& item);
 

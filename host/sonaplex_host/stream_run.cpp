@@ -5,6 +5,7 @@
 
 #include "host/app/window_picture.h"
 #include "host/sonaplex_host/exit_status.h"
+#include "host/sonaplex_host/failure_explanation.h"
 #include "host/sonaplex_host/stop_signals.h"
 #include "host/sonaplex_host/window_snapshot.h"
 
@@ -107,6 +108,13 @@ int StreamRun::Run(std::unique_ptr<AudioSource> source) {
 }
 
 std::optional<int> StreamRun::AfterFailure(const HostText& status) {
+    const auto stopRequested = [this] { return StopReason() != nullptr; };
+    const std::string why = status == kCreateError  ? ExplainCreateError(user.Connection(), stopRequested)
+                            : status == kWriteError ? ExplainWriteError(user.Connection(), stopRequested)
+                                                    : std::string();
+    if (!why.empty()) {
+        reporter.Say("reason: " + why);
+    }
     const bool lost = status == kWriteError || (status == kCreateError && upSince);
     if (!lost || options.noReconnect) {
         return kExitStreamFailed;
