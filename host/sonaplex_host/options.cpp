@@ -2,11 +2,14 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <cstdlib>
 #include <fstream>
 
 #include "host/app/state_file.h"
+#include "plugin_sdk/r_plugin.h"
 
 namespace {
 
@@ -34,8 +37,12 @@ enum OptionId : int {
     kDescription,
     kGenre,
     kWebsite,
-    kHelp,
+    kPassword,
+    kHelp = 'h',
+    kVersion = 512,
 };
+
+constexpr const char* kHostVersion = "1.1";
 
 constexpr option kLongOptions[] = {
     {"module", required_argument, nullptr, kModule},
@@ -61,7 +68,9 @@ constexpr option kLongOptions[] = {
     {"description", required_argument, nullptr, kDescription},
     {"genre", required_argument, nullptr, kGenre},
     {"website", required_argument, nullptr, kWebsite},
+    {"password", required_argument, nullptr, kPassword},
     {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -83,6 +92,17 @@ std::optional<double> PositiveSeconds(const std::string& text) {
     return value;
 }
 
+std::optional<int> BitRate(std::string_view text) {
+    const auto kbps = WholeNumber(text, 64, 320);
+    constexpr int kBitRates[] = {64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+    return kbps && std::find(std::begin(kBitRates), std::end(kBitRates), *kbps) != std::end(kBitRates) ? kbps
+                                                                                                   : std::nullopt;
+}
+
+// Said without the value, which is a password.
+constexpr const char* kNoPasswordOption =
+    "--password is not taken (others can read a command line): use --password-file FILE or SKYFLUME_PASSWORD";
+
 std::optional<int> Rate(std::string_view text) {
     const auto rate = WholeNumber(text, 44100, 48000);
     return rate && (*rate == 44100 || *rate == 48000) ? rate : std::nullopt;
@@ -96,7 +116,7 @@ std::string Wanted(int id, const Options& options, const std::optional<int>& hos
     case kHostRate: return hostRate ? "" : "44100 or 48000";
     case kBlockMs: return blockMs ? "" : "1 to 100 milliseconds";
     case kPort: return WholeNumber(*options.port, 1, 65535) ? "" : "a port number from 1 to 65535";
-    case kBitRate: return options.bitRateKbps ? "" : "kbit/s from 64 to 320";
+    case kBitRate: return options.bitRateKbps ? "" : "one of the plug-in's bit rates: 64, 80, 96, 112, 128, 160, 192, 224, 256 or 320";
     case kSampleRate: return options.sampleRate ? "" : "44100 or 48000";
     default: return "";
     }
@@ -135,13 +155,14 @@ ParsedOptions ParseOptions(int argc, char** argv) {
     optind = 1;
     for (;;) {
         int index = 0;
-        const int id = getopt_long(argc, argv, ":", kLongOptions, &index);
+        const int id = getopt_long(argc, argv, ":h", kLongOptions, &index);
         if (id == -1) {
             break;
         }
         const std::string value = optarg != nullptr ? optarg : "";
         switch (id) {
-        case kModule: options.module = value; break;
+        // A bare file name is the file in the current folder, not a library for the loader to search for.
+        case kModule: options.module = std::filesystem::absolute(value); break;
         case kRegister: options.action = Options::Action::Register; break;
         case kUnregister: options.action = Options::Action::Unregister; break;
         case kState: options.state = value; break;
@@ -158,14 +179,17 @@ ParsedOptions ParseOptions(int argc, char** argv) {
         case kMount: options.mount = value; break;
         case kUser: options.user = value; break;
         case kPasswordFile: passwordFile = value; break;
-        case kBitRate: options.bitRateKbps = WholeNumber(value, 64, 320); break;
+        case kBitRate: options.bitRateKbps = BitRate(value); break;
         case kSampleRate: options.sampleRate = Rate(value); break;
         case kName: options.name = value; break;
         case kDescription: options.description = value; break;
         case kGenre: options.genre = value; break;
         case kWebsite: options.website = value; break;
+        case kPassword: return fail(kNoPasswordOption);
         case kHelp: options.action = Options::Action::Help; return parsed;
-        case ':': return fail(std::string(argv[optind - 1]) + " wants a value");
+        case kVersion: options.action = Options::Action::Version; return parsed;
+        case ':':
+            return fail(optopt == kPassword ? kNoPasswordOption : std::string(argv[optind - 1]) + " wants a value");
         default: return fail("unknown option " + std::string(argv[optind - 1]));
         }
         // Each value is checked where it was given, so the message names it.
@@ -202,7 +226,8 @@ given here into its settings window, clicks Stream and prints every status
 text and message until the stream ends.
 
 Module:
-  --module PATH        the module file (default: the "Path" value of the
+  --module PATH        the module file; a bare file name is the one in the
+                       current folder (default: the "Path" value of the
                        plug-in's registry key; the registry is the folder in
                        SONAPLEX_REGISTRY, else /etc/sonaplex/registry)
   --register           register the module (DllRegisterServer) and exit
@@ -210,11 +235,13 @@ Module:
 
 Settings, typed into the window (the others keep what the state restored):
   --server HOST        --port N          --mount PATH      --user NAME
-  --bit-rate KBPS      (64 to 320, picked as "KBPS kbps" in the drop-down)
+  --bit-rate KBPS      64, 80, 96, 112, 128, 160, 192, 224, 256 or 320,
+                       picked as "KBPS kbps" in the drop-down list
   --sample-rate HZ     (44100 or 48000)
   --name TEXT          --description TEXT    --genre TEXT    --website URL
   --password-file FILE the password is the file's first line; without it the
-                       environment variable SKYFLUME_PASSWORD, if set
+                       environment variable SKYFLUME_PASSWORD, if set (there
+                       is no --password: the command line is no place for it)
 
 Run:
   --input INPUT        a file FFmpeg decodes, tone:HZ, or - for raw 32-bit
@@ -236,7 +263,8 @@ Run:
   --window-png FILE    draw the settings window into a PNG once the settings
                        are entered, then exit without streaming; with
                        --stream, stream and draw it when the stream is up
-  --help               this text
+  -h, --help           this text
+  --version            the host's version and the plug-in interface it speaks
 
 Exit status:
   0  the run ended with "Status: done.", after Stop was clicked (or the
@@ -254,4 +282,9 @@ Exit status:
   7  the run ended (duration, end of the input, or a signal) while a lost
      stream was being brought back
 )";
+}
+
+std::string VersionText() {
+    return std::string("sonaplex-host ") + kHostVersion + ", for plug-ins of interface version " +
+           std::to_string(kPluginInterfaceVersion) + "\n";
 }

@@ -7,10 +7,10 @@
 
 // What the command line asks of sonaplex-host.
 struct Options {
-    enum class Action { Stream, DrawWindow, Register, Unregister, Help };
+    enum class Action { Stream, DrawWindow, Register, Unregister, Help, Version };
 
     Action action = Action::Stream;
-    std::optional<std::filesystem::path> module;  // none: the registry's "Path"
+    std::optional<std::filesystem::path> module;  // absolute; none: the registry's "Path"
     std::filesystem::path state;
     std::string input = "tone:1000";
     bool loop = false;
@@ -43,3 +43,4 @@ struct ParsedOptions {
 ParsedOptions ParseOptions(int argc, char** argv);
 
 std::string HelpText();
+std::string VersionText();

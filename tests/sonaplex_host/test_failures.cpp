@@ -17,6 +17,7 @@
 namespace skyflume::test {
 namespace {
 
+constexpr int kExitUsage = 2;
 constexpr int kExitModule = 3;
 constexpr int kExitRefused = 4;
 constexpr int kExitStreamFailed = 5;
@@ -80,6 +81,44 @@ TEST(NoStreamTest, AnUnregisteredModuleIsNotFoundWithoutModuleOption) {
     ExpectNoStream(outcome);
     EXPECT_EQ(outcome.exitStatus, kExitModule);
     EXPECT_NE(outcome.output.find("the module is not registered"), std::string::npos) << outcome.output;
+}
+
+TEST(NoStreamTest, UsageMistakesAreCaughtBeforeAnythingLoads) {
+    TempFolder folder;
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitStatus;
+        std::string text;
+    };
+    const Case cases[] = {
+        {{"--password", "Pw-typed-4471"}, kExitUsage, "use --password-file FILE or SKYFLUME_PASSWORD"},
+        {{"--password=Pw-typed-4471"}, kExitUsage, "use --password-file FILE or SKYFLUME_PASSWORD"},
+        {{"--bit-rate", "100"}, kExitUsage, "--bit-rate wants one of the plug-in's bit rates: 64, 80,"},
+        {{"-h"}, 0, "--no-reconnect"},
+        {{"--version"}, 0, "sonaplex-host 1.1, for plug-ins of interface version 9980"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.front());
+        // No module: a usage error is caught before one is looked for.
+        const HostOutcome outcome = RunHost(folder.Path(), c.arguments, false);
+        EXPECT_EQ(outcome.exitStatus, c.exitStatus) << outcome.output;
+        EXPECT_NE(outcome.output.find(c.text), std::string::npos) << outcome.output;
+        EXPECT_EQ(outcome.output.find("Pw-typed-4471"), std::string::npos) << outcome.output;
+    }
+}
+
+TEST(NoStreamTest, ABareModuleFileNameIsTheFileInTheCurrentFolder) {
+    TempFolder folder;
+    std::filesystem::create_symlink(SKYFLUME_MODULE_PATH, folder / "Skyflume.sxp64");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.Path());
+    const HostOutcome outcome = RunHost(
+        folder.Path(),
+        {"--module", "Skyflume.sxp64", "--state", "state", "--window-png", (folder / "window.png").string()}, false);
+    std::filesystem::current_path(previous);
+
+    EXPECT_EQ(outcome.exitStatus, 0) << outcome.output;
+    EXPECT_TRUE(std::filesystem::exists(folder / "window.png"));
 }
 
 TEST(NoStreamTest, ASettingThePlugInRefusesShowsItsMessage) {
