@@ -233,7 +233,8 @@ Module:
   --register           register the module (DllRegisterServer) and exit
   --unregister         unregister the module (DllUnregisterServer) and exit
 
-Settings, typed into the window (the others keep what the state restored):
+Settings, typed into the window (the others keep what the state restored;
+a text the plug-in keeps only part of is named with what it kept):
   --server HOST        --port N          --mount PATH      --user NAME
   --bit-rate KBPS      64, 80, 96, 112, 128, 160, 192, 224, 256 or 320,
                        picked as "KBPS kbps" in the drop-down list
@@ -249,8 +250,8 @@ Run:
                        it starts playing when the stream is up
   --loop               play the file again and again
   --duration S         end the run S seconds after the stream is first up
-                       (default: at the end of the input, or on Ctrl-C /
-                       SIGTERM)
+                       (default: at the end of the input, or on Ctrl-C,
+                       SIGTERM or SIGHUP, each of which saves the settings)
   --no-reconnect       end the run when the stream is lost; by default a
                        stream that ends with "Status: stream write error.",
                        or with "Status: stream create error." after it had

@@ -84,18 +84,42 @@ private:
         return toolkit.OpenWindow();
     }
 
+    // Closing the window makes the plug-in store the typed texts, and
+    // reopening it shows what it kept: a text kept shorter is named. The
+    // texts are then typed again, so that this run streams them as given.
+    ComponentRecord* ReopenAndNameCutTexts(ComponentRecord& window) {
+        toolkit.RequestClose(window);
+        ComponentRecord* reopened = SettingsWindow();
+        if (reopened == nullptr) {
+            return nullptr;
+        }
+        SettingsWindowUser user(toolkit, *reopened);
+        for (const std::string& line : user.CutTexts(options)) {
+            reporter.Say(line);
+        }
+        user.EnterSettings(options);
+        return reopened;
+    }
+
     int UseWindow(std::unique_ptr<AudioSource> source) {
         ComponentRecord* window = SettingsWindow();
         if (window == nullptr) {
             Complain("the plug-in opened no settings window");
             return kExitRefused;
         }
-        SettingsWindowUser user(toolkit, *window);
-        reporter.ReportNews(&user);
-        if (const std::string error = user.EnterSettings(options); !error.empty()) {
+        if (const std::string error = SettingsWindowUser(toolkit, *window).EnterSettings(options); !error.empty()) {
             Complain(error);
             return kExitUsage;
         }
+        if (SettingsWindowUser::TypesTexts(options)) {
+            window = ReopenAndNameCutTexts(*window);
+            if (window == nullptr) {
+                Complain("the plug-in did not open its settings window again");
+                return kExitRefused;
+            }
+        }
+        SettingsWindowUser user(toolkit, *window);
+        reporter.ReportNews(&user);
         if (options.action == Options::Action::DrawWindow) {
             if (const std::string error = DrawWindow(toolkit, *window, *options.windowPng); !error.empty()) {
                 Complain("cannot draw the window: " + error);

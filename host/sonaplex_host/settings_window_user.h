@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "host/recording_gui_toolkit.h"
 #include "host/sonaplex_host/failure_explanation.h"
@@ -16,6 +17,13 @@ public:
     // Types and picks the settings that the options give; answers what could
     // not be entered, empty when all went in.
     std::string EnterSettings(const Options& options);
+
+    // Whether the options give any text to type.
+    static bool TypesTexts(const Options& options);
+    // For each text typed earlier that the window now shows shorter (the
+    // plug-in kept only part of it), a line naming the option and what was
+    // kept; the password itself is never shown.
+    std::vector<std::string> CutTexts(const Options& options) const;
 
     // What the connection boxes hold now.
     ConnectionSettings Connection() const;

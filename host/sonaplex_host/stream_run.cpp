@@ -153,7 +153,7 @@ int StreamRun::StartAudio(std::unique_ptr<AudioSource>& source) {
 
 const char* StreamRun::StopReason() {
     if (const int signal = StopSignal(); signal != 0) {
-        return signal == SIGINT ? "interrupted (SIGINT)" : "terminated (SIGTERM)";
+        return signal == SIGINT ? "interrupted (SIGINT)" : signal == SIGHUP ? "hung up (SIGHUP)" : "terminated (SIGTERM)";
     }
     if (inputEnded) {
         return "end of the input";

@@ -90,24 +90,29 @@ TEST_F(StreamingTest, ASecondRunWithoutOptionsStreamsWithTheSettingsOfTheFirst) 
     EXPECT_EQ(heard.sampleRate, 44100);
 }
 
-TEST_F(StreamingTest, CtrlCStopsTheStreamCleanlyAndKeepsTheSettings) {
+TEST_F(StreamingTest, CtrlCOrAHangUpStopsTheStreamCleanlyAndKeepsTheSettings) {
     StartServer();
-    HostRun host(folder.Path(), ServerOptions());
-    ASSERT_TRUE(host.Start());
-    ASSERT_TRUE(host.WaitForOutput("Status: streaming...", std::chrono::seconds(10))) << host.Output();
+    const std::pair<int, std::string> signals[] = {{SIGINT, "interrupted (SIGINT)"}, {SIGHUP, "hung up (SIGHUP)"}};
+    for (const auto& [signal, reason] : signals) {
+        SCOPED_TRACE(reason);
+        std::filesystem::remove(HostRun::StatePath(folder.Path()));
+        HostRun host(folder.Path(), ServerOptions());
+        ASSERT_TRUE(host.Start());
+        ASSERT_TRUE(host.WaitForOutput("Status: streaming...", std::chrono::seconds(10))) << host.Output();
 
-    ASSERT_EQ(::kill(host.Pid(), SIGINT), 0);
-    const HostOutcome outcome = host.Finish();
+        ASSERT_EQ(::kill(host.Pid(), signal), 0);
+        const HostOutcome outcome = host.Finish();
 
-    EXPECT_TRUE(outcome.exited) << outcome.output;
-    EXPECT_EQ(outcome.exitStatus, 0) << outcome.output;
-    EXPECT_NE(outcome.output.find("clicking Stop: interrupted (SIGINT)"), std::string::npos) << outcome.output;
-    EXPECT_NE(outcome.output.find("Status: done."), std::string::npos) << outcome.output;
-    const auto state = HostRun::StatePath(folder.Path());
-    EXPECT_EQ(std::filesystem::file_size(state), 1204u);
-    const std::string port = std::to_string(server->Port());
-    EXPECT_EQ(StateText(state, kServerPortOffset, kServerPortUnits), std::u16string(port.begin(), port.end()));
-    EXPECT_TRUE(server->SourceGone(std::chrono::seconds(5)));
+        EXPECT_TRUE(outcome.exited) << outcome.output;
+        EXPECT_EQ(outcome.exitStatus, 0) << outcome.output;
+        EXPECT_NE(outcome.output.find("clicking Stop: " + reason), std::string::npos) << outcome.output;
+        EXPECT_NE(outcome.output.find("Status: done."), std::string::npos) << outcome.output;
+        const auto state = HostRun::StatePath(folder.Path());
+        EXPECT_EQ(std::filesystem::file_size(state), 1204u);
+        const std::string port = std::to_string(server->Port());
+        EXPECT_EQ(StateText(state, kServerPortOffset, kServerPortUnits), std::u16string(port.begin(), port.end()));
+        EXPECT_TRUE(server->SourceGone(std::chrono::seconds(5)));
+    }
 }
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
