@@ -7,7 +7,7 @@
 #include "host/sonaplex_host/exit_status.h"
 #include "host/sonaplex_host/failure_explanation.h"
 #include "host/sonaplex_host/stop_signals.h"
-#include "host/sonaplex_host/window_snapshot.h"
+#include "host/app/window_snapshot.h"
 
 namespace {
 
