@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/dict.h>
 #include <libavutil/error.h>
 #include <libavutil/frame.h>
 #include <libswresample/swresample.h>
@@ -43,6 +45,26 @@ struct Decoder {
     std::unique_ptr<AVCodecContext, CodecFreer> codec;
     int streamIndex = -1;
 };
+
+std::string Tag(const AVFormatContext* format, int streamIndex, const char* key) {
+    // Containers keep tags for the whole file, or (Ogg, for one) with the stream.
+    for (const AVDictionary* tags : {format->metadata, format->streams[streamIndex]->metadata}) {
+        if (const AVDictionaryEntry* entry = av_dict_get(tags, key, nullptr, 0); entry != nullptr && *entry->value) {
+            return entry->value;
+        }
+    }
+    return {};
+}
+
+// "artist – title" from the tags, the title alone, or the file name.
+std::string TitleOf(const std::string& path, const Decoder& decoder) {
+    const std::string artist = Tag(decoder.format.get(), decoder.streamIndex, "artist");
+    const std::string title = Tag(decoder.format.get(), decoder.streamIndex, "title");
+    if (title.empty()) {
+        return std::filesystem::path(path).filename().string();
+    }
+    return artist.empty() ? title : artist + " \u2013 " + title;
+}
 
 // Answers an error text, empty on success.
 std::string OpenDecoder(const std::string& path, Decoder& decoder) {
@@ -88,6 +110,7 @@ public:
         : path_(std::move(path)),
           sampleRate_(sampleRate),
           loop_(loop),
+          title_(TitleOf(path_, decoder)),
           decoder_(std::move(decoder)),
           packet_(av_packet_alloc()),
           frame_(av_frame_alloc()) {}
@@ -105,6 +128,8 @@ public:
         }
         return {};
     }
+
+    std::optional<Item> Playing() const override { return Item{passes_, title_}; }
 
     int Read(float* frames, int frameCount) override {
         int delivered = 0;
@@ -168,6 +193,7 @@ private:
         }
         decoder_ = std::move(next);
         framesThisPass_ = 0;
+        ++passes_;
     }
 
     void Finish() {
@@ -247,6 +273,8 @@ private:
     std::string path_;
     int sampleRate_;
     bool loop_;
+    std::string title_;
+    int64_t passes_ = 1;
     Decoder decoder_;
     std::unique_ptr<AVPacket, PacketFreer> packet_;
     std::unique_ptr<AVFrame, FrameFreer> frame_;

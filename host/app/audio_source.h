@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Audio as the host's audio thread consumes it: interleaved stereo float
 // frames at the host rate.
@@ -18,6 +21,15 @@ public:
     // returns with what it has, and the source ends. Sources that never wait
     // for input ignore it.
     virtual void Interrupt() {}
+
+    // What plays now, for sources that know: its title, and how many items
+    // (files, or passes of a looped file) have begun so far, counting this
+    // one. Called on the thread that reads.
+    struct Item {
+        int64_t number = 0;
+        std::string title;
+    };
+    virtual std::optional<Item> Playing() const { return std::nullopt; }
 };
 
 // A source, or the reason why there is none.
@@ -29,8 +41,14 @@ struct OpenedAudioSource {
 // Opens a source from its command-line form:
 //   "tone:HZ"  a sine of HZ hertz, amplitude 0.5 on both channels, endless;
 //   "-"        raw 32-bit float stereo little-endian from standard input;
-//   anything else is a file that FFmpeg decodes, looped when `loop` is set.
+//   anything else is a file that FFmpeg decodes, looped when `loop` is set,
+//   and titled by its tags ("artist – title") or else its file name.
 OpenedAudioSource OpenAudioSource(std::string_view input, int sampleRate, bool loop);
+
+// Several inputs played one after the other, all opened at once so that
+// one that cannot be opened is named before anything plays; with `loop` the
+// list starts again from the first. One input is that input's own source.
+OpenedAudioSource OpenPlaylist(const std::vector<std::string>& inputs, int sampleRate, bool loop);
 
 // The kinds one by one, for callers that already know which they want.
 OpenedAudioSource OpenAudioFile(const std::string& path, int sampleRate, bool loop);

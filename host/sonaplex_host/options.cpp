@@ -38,6 +38,7 @@ enum OptionId : int {
     kGenre,
     kWebsite,
     kPassword,
+    kTitle,
     kHelp = 'h',
     kVersion = 512,
 };
@@ -69,6 +70,7 @@ constexpr option kLongOptions[] = {
     {"genre", required_argument, nullptr, kGenre},
     {"website", required_argument, nullptr, kWebsite},
     {"password", required_argument, nullptr, kPassword},
+    {"title", required_argument, nullptr, kTitle},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
@@ -166,7 +168,8 @@ ParsedOptions ParseOptions(int argc, char** argv) {
         case kRegister: options.action = Options::Action::Register; break;
         case kUnregister: options.action = Options::Action::Unregister; break;
         case kState: options.state = value; break;
-        case kInput: options.input = value; break;
+        case kInput: options.inputs.push_back(value); break;
+        case kTitle: options.title = value; break;
         case kLoop: options.loop = true; break;
         case kNoReconnect: options.noReconnect = true; break;
         case kDuration: options.durationSeconds = PositiveSeconds(value); break;
@@ -202,6 +205,9 @@ ParsedOptions ParseOptions(int argc, char** argv) {
                     "' (the password is never given on the command line; use --password-file or SKYFLUME_PASSWORD)");
     }
 
+    if (options.inputs.empty()) {
+        options.inputs.push_back("tone:1000");
+    }
     options.hostRate = *hostRate;
     options.blockMs = *blockMs;
     if (passwordFile) {
@@ -247,8 +253,13 @@ a text the plug-in keeps only part of is named with what it kept):
 Run:
   --input INPUT        a file FFmpeg decodes, tone:HZ, or - for raw 32-bit
                        float stereo on standard input (default tone:1000);
-                       it starts playing when the stream is up
-  --loop               play the file again and again
+                       it starts playing when the stream is up; given more
+                       than once, the inputs play one after the other
+  --loop               play the file, or the list of inputs, again and again
+  --title TEXT         the song title the server shows; by default each
+                       file's own tags ("artist – title") or its file name,
+                       announced when the stream comes up and whenever a
+                       new file or pass begins
   --duration S         end the run S seconds after the stream is first up
                        (default: at the end of the input, or on Ctrl-C,
                        SIGTERM or SIGHUP, each of which saves the settings)

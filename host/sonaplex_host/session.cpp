@@ -156,9 +156,10 @@ private:
 int RunSession(const Options& options) {
     std::unique_ptr<AudioSource> source;
     if (options.action == Options::Action::Stream) {
-        OpenedAudioSource opened = OpenAudioSource(options.input, options.hostRate, options.loop);
+        OpenedAudioSource opened = OpenPlaylist(options.inputs, options.hostRate, options.loop);
         if (!opened.source) {
-            Complain("cannot open the input " + options.input + ": " + opened.error);
+            const std::string named = options.inputs.size() == 1 ? options.inputs.front() + ": " : "";
+            Complain("cannot open the input " + named + opened.error);
             return kExitInput;
         }
         source = std::move(opened.source);

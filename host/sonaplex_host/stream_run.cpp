@@ -38,6 +38,7 @@ bool StreamRun::ClickStream() {
 }
 
 int StreamRun::Run(std::unique_ptr<AudioSource> source) {
+    playing = source->Playing();
     if (!ClickStream()) {
         Complain("the plug-in did not start a stream");
         return kExitRefused;
@@ -49,6 +50,7 @@ int StreamRun::Run(std::unique_ptr<AudioSource> source) {
         reporter.ReportNews(&user);
         const HostText text = user.StatusText();
         const char* reason = StopReason();
+        KeepTitleCurrent(text == kStreaming);
         if (nextAttempt) {
             if (reason != nullptr) {
                 reporter.Say(std::string("ending while the stream is down: ") + reason);
@@ -130,10 +132,43 @@ std::optional<int> StreamRun::AfterFailure(const HostText& status) {
     return std::nullopt;
 }
 
+void StreamRun::KeepTitleCurrent(bool streaming) {
+    for (const std::string& report : announcer.TakeReports()) {
+        reporter.Say(report);
+    }
+    if (streaming && !wasStreaming) {
+        ++timesUp;
+    }
+    wasStreaming = streaming;
+    std::optional<AudioSource::Item> now;
+    {
+        const std::lock_guard lock(playingMutex);
+        now = playing;
+    }
+    if (!streaming || (!options.title && !now)) {
+        return;
+    }
+    const std::pair<int, int64_t> due(timesUp, now ? now->number : 0);
+    if (announced != due) {
+        announced = due;
+        announcer.Announce(user.Connection(), options.title ? *options.title : now->title);
+    }
+}
+
 int StreamRun::StartAudio(std::unique_ptr<AudioSource>& source) {
+    const AudioSource* reader = source.get();
+    playingSeen = playing ? playing->number : 0;
     audio = std::make_unique<AudioClock>(
         std::move(source), options.hostRate,
-        [this](const float* frames, int32_t count) { application.DeliverAudio(frames, count); },
+        [this, reader](const float* frames, int32_t count) {
+            application.DeliverAudio(frames, count);
+            if (std::optional<AudioSource::Item> item = reader->Playing(); item && item->number != playingSeen) {
+                playingSeen = item->number;
+                const std::lock_guard lock(playingMutex);
+                playing = std::move(item);
+                application.Wake();
+            }
+        },
         [this] {
             inputEnded = true;
             application.Wake();

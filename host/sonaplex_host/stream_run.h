@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 #include "host/app/audio_clock.h"
@@ -12,6 +14,7 @@
 #include "host/sonaplex_host/reconnect_backoff.h"
 #include "host/sonaplex_host/reporter.h"
 #include "host/sonaplex_host/settings_window_user.h"
+#include "host/sonaplex_host/title_announcer.h"
 
 // From the Stream click to the end of the run. Audio starts playing once the
 // stream is first up and keeps playing, as in a live host, while a lost
@@ -36,6 +39,9 @@ private:
     int StartAudio(std::unique_ptr<AudioSource>& source);
     // Why the run is to end now; none while it is to go on.
     const char* StopReason();
+    // Announces the title when the stream has just come up or a new item
+    // began, and prints what became of earlier announcements.
+    void KeepTitleCurrent(bool streaming);
     // After an attempt ended with `status`: schedules the next one, or
     // answers the exit status when the run ends here.
     std::optional<int> AfterFailure(const HostText& status);
@@ -45,9 +51,20 @@ private:
     RecordingGuiToolkit& toolkit;
     SettingsWindowUser& user;
     Reporter& reporter;
-    std::unique_ptr<AudioClock> audio;
     std::optional<Clock::time_point> upSince;  // the stream first came up
     std::atomic<bool> inputEnded{false};
+
+    // What plays, as the audio thread last saw it, and what was announced
+    // for which time the stream was up.
+    std::mutex playingMutex;
+    std::optional<AudioSource::Item> playing;
+    int64_t playingSeen = 0;  // audio thread's own
+    int timesUp = 0;
+    bool wasStreaming = false;
+    std::optional<std::pair<int, int64_t>> announced;
+    TitleAnnouncer announcer;
+    // Last, so that the audio thread has ended before what it uses goes.
+    std::unique_ptr<AudioClock> audio;
     ReconnectBackoff backoff;
     std::optional<Clock::time_point> nextAttempt;  // waiting to click Stream again
     // For the current attempt.

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "host_run.h"
 #include "support/icecast_server.h"
@@ -113,6 +114,51 @@ TEST_F(StreamingTest, CtrlCOrAHangUpStopsTheStreamCleanlyAndKeepsTheSettings) {
         EXPECT_EQ(StateText(state, kServerPortOffset, kServerPortUnits), std::u16string(port.begin(), port.end()));
         EXPECT_TRUE(server->SourceGone(std::chrono::seconds(5)));
     }
+}
+
+// Polls the mount's title until it satisfies `wanted`; answers the last one seen.
+template <class Wanted>
+std::string WaitForTitle(const IcecastServer& server, Wanted wanted) {
+    std::string title;
+    for (int poll = 0; poll < 100 && !wanted(title); ++poll) {
+        std::this_thread::sleep_for(100ms);
+        const auto mount = server.MountStatus();
+        title = mount && mount->count("title") != 0 ? mount->at("title") : "";
+    }
+    return title;
+}
+
+TEST_F(StreamingTest, TheServerShowsEachFilesTagsOrNameAsTitleOrTheTitleGiven) {
+    StartServer();
+    const auto tagged = folder / "tagged.wav";
+    const auto untagged = folder / "second-song.wav";
+    WriteToneWav(tagged, 440.0, 44100, 2.0, "Test Artist", "Test Song");
+    WriteToneWav(untagged, 880.0, 44100, 2.0);
+    auto files = ServerOptions();
+    files.insert(files.end(), {"--input", tagged.string(), "--input", untagged.string()});
+    HostRun host(folder.Path(), files);
+    ASSERT_TRUE(host.Start());
+
+    // icecast2 writes characters beyond Latin-1, the dash among them, as XML character references.
+    const std::string first = WaitForTitle(*server, [](const std::string& title) {
+        return title.starts_with("Test Artist ") && title.ends_with(" Test Song");
+    });
+    EXPECT_TRUE(first.starts_with("Test Artist ") && first.ends_with(" Test Song")) << first << host.Output();
+    EXPECT_EQ(WaitForTitle(*server, [](const std::string& title) { return title == "second-song.wav"; }),
+              "second-song.wav")
+        << host.Output();
+    const HostOutcome filesOutcome = host.Finish();
+    EXPECT_EQ(filesOutcome.exitStatus, 0) << filesOutcome.output;
+    EXPECT_NE(filesOutcome.output.find("title \"Test Artist \u2013 Test Song\" announced"), std::string::npos)
+        << filesOutcome.output;
+    ASSERT_TRUE(server->SourceGone(5s));
+
+    auto given = ServerOptions();
+    given.insert(given.end(), {"--title", "Morning Show", "--duration", "3"});
+    HostRun titled(folder.Path(), given);
+    ASSERT_TRUE(titled.Start());
+    EXPECT_EQ(WaitForTitle(*server, [](const std::string& title) { return title == "Morning Show"; }), "Morning Show")
+        << titled.Output();
 }
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
