@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ pkg-config
-  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libavdevice-dev
   libgtest-dev libcairo2-dev libcurl4-openssl-dev
   icecast2 ffmpeg
 )

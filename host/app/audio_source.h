@@ -41,6 +41,8 @@ struct OpenedAudioSource {
 // Opens a source from its command-line form:
 //   "tone:HZ"  a sine of HZ hertz, amplitude 0.5 on both channels, endless;
 //   "-"        raw 32-bit float stereo little-endian from standard input;
+//   "DEVICE:NAME" an FFmpeg input device (pulse:default, alsa:hw:0,
+//              lavfi:sine=f=440), unless a file of that name exists;
 //   anything else is a file that FFmpeg decodes, looped when `loop` is set,
 //   and titled by its tags ("artist – title") or else its file name.
 OpenedAudioSource OpenAudioSource(std::string_view input, int sampleRate, bool loop);
@@ -53,5 +55,8 @@ OpenedAudioSource OpenPlaylist(const std::vector<std::string>& inputs, int sampl
 // The kinds one by one, for callers that already know which they want.
 OpenedAudioSource OpenAudioFile(const std::string& path, int sampleRate, bool loop);
 OpenedAudioSource OpenToneSource(double frequency, int sampleRate);
+// A live input: `name` an FFmpeg input device, `device` what it opens.
+OpenedAudioSource OpenAudioDevice(const std::string& name, const std::string& device, int sampleRate);
+bool IsInputDevice(std::string_view name);
 // Reads from `fd`, which stays the caller's: the source never closes it.
 OpenedAudioSource OpenRawFloatSource(int fd);

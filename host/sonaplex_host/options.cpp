@@ -251,8 +251,10 @@ a text the plug-in keeps only part of is named with what it kept):
                        is no --password: the command line is no place for it)
 
 Run:
-  --input INPUT        a file FFmpeg decodes, tone:HZ, or - for raw 32-bit
-                       float stereo on standard input (default tone:1000);
+  --input INPUT        a file FFmpeg decodes, tone:HZ, an FFmpeg input
+                       device as DEVICE:NAME (pulse:default, alsa:hw:0,
+                       lavfi:sine=f=440), or - for raw 32-bit float stereo
+                       on standard input (default tone:1000);
                        it starts playing when the stream is up; given more
                        than once, the inputs play one after the other
   --loop               play the file, or the list of inputs, again and again

@@ -65,7 +65,9 @@ TEST_F(StreamingTest, AFileStreamsToItsEndAndTheListenerHearsItsTone) {
     EXPECT_NEAR(DominantFrequency(heard.left, heard.sampleRate), 1000.0, 5.0);
 }
 
-TEST_F(StreamingTest, ASecondRunWithoutOptionsStreamsWithTheSettingsOfTheFirst) {
+// The second run's input is an FFmpeg input device, as a sound card would
+// be; lavfi's sine generator needs no hardware.
+TEST_F(StreamingTest, ASecondRunWithoutSettingsStreamsALiveInputWithTheSettingsOfTheFirst) {
     IcecastOptions options;
     options.mount = "/persisted";
     StartServer(options);
@@ -75,7 +77,7 @@ TEST_F(StreamingTest, ASecondRunWithoutOptionsStreamsWithTheSettingsOfTheFirst) 
     ASSERT_EQ(firstOutcome.exitStatus, 0) << firstOutcome.output;
     ASSERT_TRUE(server->SourceGone(std::chrono::seconds(5)));
 
-    HostRun second(folder.Path(), {"--duration", "3"});
+    HostRun second(folder.Path(), {"--input", "lavfi:sine=f=440", "--duration", "3"});
     ASSERT_TRUE(second.Start());
     ASSERT_TRUE(server->SourceConnected(std::chrono::seconds(10))) << second.Output();
     Listener listener;
@@ -89,6 +91,7 @@ TEST_F(StreamingTest, ASecondRunWithoutOptionsStreamsWithTheSettingsOfTheFirst) 
     ASSERT_TRUE(heard.connected) << heard.error;
     EXPECT_EQ(heard.bitRate, 192000);
     EXPECT_EQ(heard.sampleRate, 44100);
+    EXPECT_NEAR(DominantFrequency(heard.left, heard.sampleRate), 440.0, 5.0);
 }
 
 TEST_F(StreamingTest, CtrlCOrAHangUpStopsTheStreamCleanlyAndKeepsTheSettings) {
