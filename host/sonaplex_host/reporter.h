@@ -8,12 +8,18 @@
 #include "host/sonaplex_host/settings_window_user.h"
 
 // Prints, with the time since the host started, every status text as it
-// changes, every message the plug-in shows and the host's own lines.
+// changes, every message the plug-in shows and the host's own lines. On a
+// terminal a live status line stays below them, redrawn in place; elsewhere
+// it is printed as a plain line every 10 s.
 class Reporter {
 public:
-    explicit Reporter(const HostApplication& application) : application(application) {}
+    explicit Reporter(const HostApplication& application);
 
-    void Say(const std::string& line) const;
+    void Say(const std::string& line);
+    // The live status line, as it is now.
+    void ShowStatus(const std::string& line);
+    // The status line's last state, left as a plain line.
+    void FinishStatus(const std::string& line);
     // The messages shown and the status text changed since the last call;
     // `user` none while no window is open.
     void ReportNews(const SettingsWindowUser* user);
@@ -23,6 +29,9 @@ private:
     const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
     std::size_t messagesShown = 0;
     HostText lastStatus;
+    const bool terminal;
+    std::string statusLine;  // shown on the terminal now; empty when none
+    std::chrono::steady_clock::time_point statusShown;
 };
 
 // A UTF-16 text as UTF-8, for printing.

@@ -1,6 +1,7 @@
 #include "host/sonaplex_host/stream_run.h"
 
 #include <csignal>
+#include <cstdio>
 #include <string>
 
 #include "host/app/window_picture.h"
@@ -51,6 +52,9 @@ int StreamRun::Run(std::unique_ptr<AudioSource> source) {
         const HostText text = user.StatusText();
         const char* reason = StopReason();
         KeepTitleCurrent(text == kStreaming);
+        if (upSince) {
+            reporter.ShowStatus(StatusLine(text));
+        }
         if (nextAttempt) {
             if (reason != nullptr) {
                 reporter.Say(std::string("ending while the stream is down: ") + reason);
@@ -86,6 +90,8 @@ int StreamRun::Run(std::unique_ptr<AudioSource> source) {
             backoff.Reset();
             if (!upSince) {
                 upSince = Clock::now();
+                const ConnectionSettings connection = user.Connection();
+                listeners.Watch(connection.server, connection.port, connection.mount);
                 status = StartAudio(source);
             }
         }
@@ -103,10 +109,34 @@ int StreamRun::Run(std::unique_ptr<AudioSource> source) {
             reporter.ReportNews(&user);
         }
     }
+    if (upSince) {
+        reporter.FinishStatus(StatusLine(user.StatusText()));
+    }
     if (audio) {
         audio->Stop();
     }
     return status;
+}
+
+std::string StreamRun::StatusLine(const HostText& status) const {
+    const auto seconds =
+        upSince ? std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - *upSince).count() : 0;
+    char elapsed[32];
+    std::snprintf(elapsed, sizeof elapsed, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    std::string line = std::string(elapsed) + (status == kStreaming    ? "  on air"
+                                               : status == kConnecting ? "  connecting"
+                                               : nextAttempt           ? "  off air, reconnecting"
+                                                                       : "  off air");
+    if (const std::optional<LevelMeter::Level> input = level.LastSecond()) {
+        char dbfs[32];
+        std::snprintf(dbfs, sizeof dbfs, "%.1f dBFS", input->dbfs);
+        line += std::string("  level ") + dbfs + (input->clipped ? " CLIP" : "");
+    }
+    if (const std::optional<int> count = listeners.Listeners()) {
+        line += "  listeners " + std::to_string(*count);
+    }
+    return line;
 }
 
 std::optional<int> StreamRun::AfterFailure(const HostText& status) {
@@ -162,6 +192,7 @@ int StreamRun::StartAudio(std::unique_ptr<AudioSource>& source) {
         std::move(source), options.hostRate,
         [this, reader](const float* frames, int32_t count) {
             application.DeliverAudio(frames, count);
+            level.Add(frames, count);
             if (std::optional<AudioSource::Item> item = reader->Playing(); item && item->number != playingSeen) {
                 playingSeen = item->number;
                 const std::lock_guard lock(playingMutex);

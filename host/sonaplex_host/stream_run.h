@@ -8,6 +8,8 @@
 #include <optional>
 
 #include "host/app/audio_clock.h"
+#include "host/app/level_meter.h"
+#include "host/app/listener_count.h"
 #include "host/recording_gui_toolkit.h"
 #include "host/sonaplex_host/host_application.h"
 #include "host/sonaplex_host/options.h"
@@ -42,6 +44,8 @@ private:
     // Announces the title when the stream has just come up or a new item
     // began, and prints what became of earlier announcements.
     void KeepTitleCurrent(bool streaming);
+    // The live status line: time on air, state, level and listeners.
+    std::string StatusLine(const HostText& status) const;
     // After an attempt ended with `status`: schedules the next one, or
     // answers the exit status when the run ends here.
     std::optional<int> AfterFailure(const HostText& status);
@@ -63,6 +67,8 @@ private:
     bool wasStreaming = false;
     std::optional<std::pair<int, int64_t>> announced;
     TitleAnnouncer announcer;
+    LevelMeter level{options.hostRate};
+    ListenerCount listeners;
     // Last, so that the audio thread has ended before what it uses goes.
     std::unique_ptr<AudioClock> audio;
     ReconnectBackoff backoff;

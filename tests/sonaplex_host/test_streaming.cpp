@@ -203,6 +203,8 @@ TEST_F(StreamingTest, ALostServerIsBroughtBackAndCtrlCEndsTheWaitForOneThatStays
     EXPECT_EQ(outcome.exitStatus, kExitEndedOffAir) << outcome.output;
     EXPECT_NE(outcome.output.find("ending while the stream is down: interrupted (SIGINT)"), std::string::npos)
         << outcome.output;
+    // The last state of the status line, with the tone's level (amplitude 0.5).
+    EXPECT_NE(outcome.output.find("  off air, reconnecting  level -6.0 dBFS"), std::string::npos) << outcome.output;
 }
 
 TEST_F(StreamingTest, AWrongPasswordEndsWithTheCreateError) {
