@@ -148,9 +148,8 @@ public:
         return {};
     }
 
-    std::optional<Item> Playing() const override {
-        return interrupted_ ? std::nullopt : std::optional<Item>(Item{passes_, title_});
-    }
+    int64_t ItemsBegun() const override { return interrupted_ ? 0 : passes_; }
+    std::string Title() const override { return title_; }
 
     void Interrupt() override {
         if (interrupted_) {

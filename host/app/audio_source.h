@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,14 +21,11 @@ public:
     // for input ignore it.
     virtual void Interrupt() {}
 
-    // What plays now, for sources that know: its title, and how many items
-    // (files, or passes of a looped file) have begun so far, counting this
-    // one. Called on the thread that reads.
-    struct Item {
-        int64_t number = 0;
-        std::string title;
-    };
-    virtual std::optional<Item> Playing() const { return std::nullopt; }
+    // For sources that play titled items: how many items (files, or passes
+    // of a looped file) have begun so far, counting the one playing, and its
+    // title; 0 and empty for other sources. Called on the thread that reads.
+    virtual int64_t ItemsBegun() const { return 0; }
+    virtual std::string Title() const { return {}; }
 };
 
 // A source, or the reason why there is none.

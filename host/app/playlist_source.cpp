@@ -1,5 +1,6 @@
 #include "host/app/audio_source.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -31,20 +32,18 @@ public:
         }
     }
 
-    std::optional<Item> Playing() const override {
-        if (current_ >= sources_.size()) {
-            return std::nullopt;
-        }
-        const std::optional<Item> item = sources_[current_]->Playing();
-        return Item{itemsBefore_ + (item ? item->number : 1), item ? item->title : std::string()};
+    // An input without items of its own counts as one.
+    int64_t ItemsBegun() const override {
+        return current_ < sources_.size() ? itemsBefore_ + std::max<int64_t>(1, sources_[current_]->ItemsBegun())
+                                          : itemsBefore_;
     }
+    std::string Title() const override { return current_ < sources_.size() ? sources_[current_]->Title() : ""; }
 
 private:
     // On to the next input, or back to the first one when looping; a list
     // that cannot be opened again ends the playlist.
     void Advance() {
-        const std::optional<Item> item = sources_[current_]->Playing();
-        itemsBefore_ += item ? item->number : 1;
+        itemsBefore_ += std::max<int64_t>(1, sources_[current_]->ItemsBegun());
         std::vector<std::unique_ptr<AudioSource>> again;
         if (current_ + 1 == sources_.size() && loop_) {
             for (const std::string& input : inputs_) {

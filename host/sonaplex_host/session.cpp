@@ -5,7 +5,6 @@
 
 #include "host/app/audio_source.h"
 #include "host/app/state_file.h"
-#include "host/app/window_picture.h"
 #include "host/host_object.h"
 #include "host/recording_gui_toolkit.h"
 #include "host/sonaplex_host/exit_status.h"
@@ -15,16 +14,10 @@
 #include "host/sonaplex_host/settings_window_user.h"
 #include "host/sonaplex_host/stop_signals.h"
 #include "host/sonaplex_host/stream_run.h"
-#include "host/app/window_snapshot.h"
 #include "host/text_conversion.h"
 #include "plugin_sdk/ref_ptr.h"
 
 namespace {
-
-std::string DrawWindow(const RecordingGuiToolkit& toolkit, const ComponentRecord& window,
-                       const std::filesystem::path& png) {
-    return DrawWindowPicture(SnapshotOf(toolkit, window), png);
-}
 
 // The plug-in object from GetPlugin to its final Release, driven in the
 // order the host contract fixes.
@@ -121,12 +114,7 @@ private:
         SettingsWindowUser user(toolkit, *window);
         reporter.ReportNews(&user);
         if (options.action == Options::Action::DrawWindow) {
-            if (const std::string error = DrawWindow(toolkit, *window, *options.windowPng); !error.empty()) {
-                Complain("cannot draw the window: " + error);
-                return kExitHostFailure;
-            }
-            reporter.Say("drew the settings window into " + options.windowPng->string());
-            return kExitDone;
+            return DrawSettingsWindow(toolkit, *window, *options.windowPng, reporter);
         }
         return StreamRun(options, application, toolkit, user, reporter).Run(std::move(source));
     }

@@ -39,7 +39,8 @@ bool StreamRun::ClickStream() {
 }
 
 int StreamRun::Run(std::unique_ptr<AudioSource> source) {
-    playing = source->Playing();
+    playingNumber = source->ItemsBegun();
+    playingTitle = source->Title();
     if (!ClickStream()) {
         Complain("the plug-in did not start a stream");
         return kExitRefused;
@@ -170,33 +171,33 @@ void StreamRun::KeepTitleCurrent(bool streaming) {
         ++timesUp;
     }
     wasStreaming = streaming;
-    std::optional<AudioSource::Item> now;
+    std::pair<int, int64_t> due;
+    std::string title;
     {
         const std::lock_guard lock(playingMutex);
-        now = playing;
+        due = {timesUp, playingNumber};
+        title = options.title.value_or(playingTitle);
     }
-    if (!streaming || (!options.title && !now)) {
-        return;
-    }
-    const std::pair<int, int64_t> due(timesUp, now ? now->number : 0);
-    if (announced != due) {
+    if (streaming && !title.empty() && announced != due) {
         announced = due;
-        announcer.Announce(user.Connection(), options.title ? *options.title : now->title);
+        announcer.Announce(user.Connection(), title);
     }
 }
 
 int StreamRun::StartAudio(std::unique_ptr<AudioSource>& source) {
     const AudioSource* reader = source.get();
-    playingSeen = playing ? playing->number : 0;
+    playingSeen = playingNumber;
     audio = std::make_unique<AudioClock>(
         std::move(source), options.hostRate,
         [this, reader](const float* frames, int32_t count) {
             application.DeliverAudio(frames, count);
             level.Add(frames, count);
-            if (std::optional<AudioSource::Item> item = reader->Playing(); item && item->number != playingSeen) {
-                playingSeen = item->number;
+            if (const int64_t number = reader->ItemsBegun(); number != playingSeen) {
+                playingSeen = number;
+                std::string title = reader->Title();
                 const std::lock_guard lock(playingMutex);
-                playing = std::move(item);
+                playingNumber = number;
+                playingTitle = std::move(title);
                 application.Wake();
             }
         },
@@ -205,15 +206,16 @@ int StreamRun::StartAudio(std::unique_ptr<AudioSource>& source) {
             application.Wake();
         },
         std::chrono::milliseconds(options.blockMs));
-    if (!options.windowPng) {
-        return kExitDone;
-    }
-    if (const std::string error = DrawWindowPicture(SnapshotOf(toolkit, user.Window()), *options.windowPng);
-        !error.empty()) {
+    return options.windowPng ? DrawSettingsWindow(toolkit, user.Window(), *options.windowPng, reporter) : kExitDone;
+}
+
+int DrawSettingsWindow(const RecordingGuiToolkit& toolkit, const ComponentRecord& window,
+                       const std::filesystem::path& png, Reporter& reporter) {
+    if (const std::string error = DrawWindowPicture(SnapshotOf(toolkit, window), png); !error.empty()) {
         Complain("cannot draw the window: " + error);
         return kExitHostFailure;
     }
-    reporter.Say("drew the settings window into " + options.windowPng->string());
+    reporter.Say("drew the settings window into " + png.string());
     return kExitDone;
 }
 

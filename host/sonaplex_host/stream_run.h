@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -61,7 +62,8 @@ private:
     // What plays, as the audio thread last saw it, and what was announced
     // for which time the stream was up.
     std::mutex playingMutex;
-    std::optional<AudioSource::Item> playing;
+    int64_t playingNumber = 0;
+    std::string playingTitle;
     int64_t playingSeen = 0;  // audio thread's own
     int timesUp = 0;
     bool wasStreaming = false;
@@ -77,3 +79,8 @@ private:
     bool stopClicked = false;
     bool stopEventSent = false;
 };
+
+// Draws the open settings window into a PNG file and says so; answers the
+// exit status.
+int DrawSettingsWindow(const RecordingGuiToolkit& toolkit, const ComponentRecord& window,
+                       const std::filesystem::path& png, Reporter& reporter);
