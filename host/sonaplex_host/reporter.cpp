@@ -44,6 +44,7 @@ void Reporter::ShowStatus(const std::string& line) {
         statusShown = now;
     } else if (!terminal && now - statusShown >= kPlainStatusInterval) {
         Say(line);
+        plainStatus = line;
         statusShown = now;
     }
 }
@@ -53,7 +54,9 @@ void Reporter::FinishStatus(const std::string& line) {
         std::printf("%s", kClearLine);
         statusLine.clear();
     }
-    Say(line);
+    if (line != plainStatus) {
+        Say(line);
+    }
 }
 
 void Reporter::ReportNews(const SettingsWindowUser* user) {

@@ -30,7 +30,8 @@ private:
     std::size_t messagesShown = 0;
     HostText lastStatus;
     const bool terminal;
-    std::string statusLine;  // shown on the terminal now; empty when none
+    std::string statusLine;   // shown on the terminal now; empty when none
+    std::string plainStatus;  // last printed as a plain line
     std::chrono::steady_clock::time_point statusShown;
 };
 
