@@ -229,7 +229,10 @@ std::string HelpText() {
 
 Loads the Skyflume module as the Sonaplex host does, enters the settings
 given here into its settings window, clicks Stream and prints every status
-text and message until the run ends. While it streams, a status line shows
+text and message until the run ends. A stream that cannot be created or
+breaks off gets one more line, "reason: ...", saying why (from what the same
+server answers to a request of the host's own) and what to do. While it
+streams, a status line shows
 the time on air, the input's peak level of the last second in dBFS (CLIP at
 full scale) and the server's listener count: redrawn in place on a
 terminal, printed every 10 s otherwise.
