@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <mutex>
-#include <filesystem>
 #include <vector>
 
 extern "C" {

@@ -14,7 +14,6 @@
 #include "host/sonaplex_host/settings_window_user.h"
 #include "host/sonaplex_host/stop_signals.h"
 #include "host/sonaplex_host/stream_run.h"
-#include "host/text_conversion.h"
 #include "plugin_sdk/ref_ptr.h"
 
 namespace {

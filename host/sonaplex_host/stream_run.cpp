@@ -5,10 +5,10 @@
 #include <string>
 
 #include "host/app/window_picture.h"
+#include "host/app/window_snapshot.h"
 #include "host/sonaplex_host/exit_status.h"
 #include "host/sonaplex_host/failure_explanation.h"
 #include "host/sonaplex_host/stop_signals.h"
-#include "host/app/window_snapshot.h"
 
 namespace {
 

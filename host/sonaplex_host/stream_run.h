@@ -7,6 +7,8 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "host/app/audio_clock.h"
 #include "host/app/level_meter.h"
@@ -71,13 +73,13 @@ private:
     TitleAnnouncer announcer;
     LevelMeter level{options.hostRate};
     ListenerCount listeners;
-    // Last, so that the audio thread has ended before what it uses goes.
-    std::unique_ptr<AudioClock> audio;
     ReconnectBackoff backoff;
     std::optional<Clock::time_point> nextAttempt;  // waiting to click Stream again
     // For the current attempt.
     bool stopClicked = false;
     bool stopEventSent = false;
+    // Last, so that the audio thread has ended before what it uses goes.
+    std::unique_ptr<AudioClock> audio;
 };
 
 // Draws the open settings window into a PNG file and says so; answers the
