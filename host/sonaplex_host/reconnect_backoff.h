@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstddef>
 #include <iterator>
 
 // The waits before the attempts to bring a lost stream back: 1, 2, 4, 8 and
