@@ -39,7 +39,7 @@ fi
 have_everything() {
   command -v cmake >/dev/null && command -v g++ >/dev/null && command -v pkg-config >/dev/null &&
     command -v icecast2 >/dev/null && command -v ffmpeg >/dev/null &&
-    pkg-config --exists libavformat libavcodec libavutil libswresample cairo fontconfig
+    pkg-config --exists libavformat libavcodec libavutil libswresample libavdevice cairo fontconfig libcurl nlohmann_json
 }
 if ! have_everything; then
   echo "== installing what is missing"

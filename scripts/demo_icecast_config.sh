@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Writes an icecast2 configuration for the demo into FOLDER/icecast.xml:
 # 127.0.0.1:PORT, mount /stream with the plug-in's default source login
-# (admin / tovrz), logs in FOLDER/log. Run as root, icecast2 drops to the
+# (admin / tovrz) and UTF-8 station texts, logs in FOLDER/log. Run as root, icecast2 drops to the
 # icecast2 user, which must be able to write the logs.
 #
 #   scripts/demo_icecast_config.sh FOLDER PORT
@@ -46,6 +46,7 @@ cat >"$folder/icecast.xml" <<XML
     <mount-name>/stream</mount-name>
     <username>admin</username>
     <password>tovrz</password>
+    <charset>UTF-8</charset>
   </mount>
   <paths>
     <basedir>$folder</basedir>

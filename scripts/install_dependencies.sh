@@ -5,8 +5,8 @@ set -euo pipefail
 
 packages=(
   cmake g++ pkg-config
-  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
-  libgtest-dev libcairo2-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libavdevice-dev
+  libgtest-dev libcairo2-dev libcurl4-openssl-dev nlohmann-json3-dev
   icecast2 ffmpeg
 )
 

@@ -1,13 +1,19 @@
 #include "host/app/audio_source.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <filesystem>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavdevice/avdevice.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/dict.h>
 #include <libavutil/error.h>
 #include <libavutil/frame.h>
 #include <libswresample/swresample.h>
@@ -44,10 +50,42 @@ struct Decoder {
     int streamIndex = -1;
 };
 
-// Answers an error text, empty on success.
-std::string OpenDecoder(const std::string& path, Decoder& decoder) {
-    AVFormatContext* format = nullptr;
-    int result = avformat_open_input(&format, path.c_str(), nullptr, nullptr);
+std::string Tag(const AVFormatContext* format, int streamIndex, const char* key) {
+    // Containers keep tags for the whole file, or (Ogg, for one) with the stream.
+    for (const AVDictionary* tags : {format->metadata, format->streams[streamIndex]->metadata}) {
+        if (const AVDictionaryEntry* entry = av_dict_get(tags, key, nullptr, 0); entry != nullptr && *entry->value) {
+            return entry->value;
+        }
+    }
+    return {};
+}
+
+// "artist – title" from the tags, the title alone, or the file name.
+std::string TitleOf(const std::string& path, const Decoder& decoder) {
+    const std::string artist = Tag(decoder.format.get(), decoder.streamIndex, "artist");
+    const std::string title = Tag(decoder.format.get(), decoder.streamIndex, "title");
+    if (title.empty()) {
+        return std::filesystem::path(path).filename().string();
+    }
+    return artist.empty() ? title : artist + " \u2013 " + title;
+}
+
+using InterruptFlag = std::shared_ptr<std::atomic<bool>>;
+
+// Answers an error text, empty on success. For an input device, `device` is
+// its format, and reads that wait for the sound card give up once
+// `interrupted` is set; both are none for a file.
+std::string OpenDecoder(const std::string& path, Decoder& decoder, const AVInputFormat* device = nullptr,
+                        const InterruptFlag& interrupted = nullptr) {
+    AVFormatContext* format = avformat_alloc_context();
+    if (format == nullptr) {
+        return "out of memory opening '" + path + "'";
+    }
+    if (interrupted) {
+        format->interrupt_callback = {[](void* flag) { return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0; },
+                                      interrupted.get()};
+    }
+    int result = avformat_open_input(&format, path.c_str(), device, nullptr);
     if (result < 0) {
         return "cannot open '" + path + "': " + AvErrorText(result);
     }
@@ -82,12 +120,16 @@ std::string OpenDecoder(const std::string& path, Decoder& decoder) {
     return {};
 }
 
+// A file, or a live input device, decoded and converted to the host rate.
 class AudioFileSource : public AudioSource {
 public:
-    AudioFileSource(std::string path, int sampleRate, bool loop, Decoder decoder)
+    // `interrupted` is an input device's, none for a file.
+    AudioFileSource(std::string path, int sampleRate, bool loop, Decoder decoder, InterruptFlag interrupted = nullptr)
         : path_(std::move(path)),
           sampleRate_(sampleRate),
           loop_(loop),
+          interrupted_(std::move(interrupted)),
+          title_(interrupted_ ? std::string() : TitleOf(path_, decoder)),
           decoder_(std::move(decoder)),
           packet_(av_packet_alloc()),
           frame_(av_frame_alloc()) {}
@@ -104,6 +146,15 @@ public:
             return error_.empty() ? "no audio could be decoded from '" + path_ + "'" : error_;
         }
         return {};
+    }
+
+    int64_t ItemsBegun() const override { return interrupted_ ? 0 : passes_; }
+    std::string Title() const override { return title_; }
+
+    void Interrupt() override {
+        if (interrupted_) {
+            *interrupted_ = true;
+        }
     }
 
     int Read(float* frames, int frameCount) override {
@@ -168,6 +219,7 @@ private:
         }
         decoder_ = std::move(next);
         framesThisPass_ = 0;
+        ++passes_;
     }
 
     void Finish() {
@@ -247,6 +299,9 @@ private:
     std::string path_;
     int sampleRate_;
     bool loop_;
+    InterruptFlag interrupted_;
+    std::string title_;
+    int64_t passes_ = 1;
     Decoder decoder_;
     std::unique_ptr<AVPacket, PacketFreer> packet_;
     std::unique_ptr<AVFrame, FrameFreer> frame_;
@@ -270,6 +325,31 @@ OpenedAudioSource OpenAudioFile(const std::string& path, int sampleRate, bool lo
         return {nullptr, error};
     }
     auto source = std::make_unique<AudioFileSource>(path, sampleRate, loop, std::move(decoder));
+    error = source->Prime();
+    if (!error.empty()) {
+        return {nullptr, error};
+    }
+    return {std::move(source), {}};
+}
+
+bool IsInputDevice(std::string_view name) {
+    static std::once_flag registered;
+    std::call_once(registered, [] { avdevice_register_all(); });
+    const AVInputFormat* format = av_find_input_format(std::string(name).c_str());
+    return format != nullptr && format->priv_class != nullptr && AV_IS_INPUT_DEVICE(format->priv_class->category);
+}
+
+OpenedAudioSource OpenAudioDevice(const std::string& name, const std::string& device, int sampleRate) {
+    if (!IsInputDevice(name)) {
+        return {nullptr, "FFmpeg has no input device " + name};
+    }
+    auto interrupted = std::make_shared<std::atomic<bool>>(false);
+    Decoder decoder;
+    std::string error = OpenDecoder(device, decoder, av_find_input_format(name.c_str()), interrupted);
+    if (!error.empty()) {
+        return {nullptr, error};
+    }
+    auto source = std::make_unique<AudioFileSource>(device, sampleRate, false, std::move(decoder), interrupted);
     error = source->Prime();
     if (!error.empty()) {
         return {nullptr, error};

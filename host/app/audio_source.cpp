@@ -1,6 +1,8 @@
 #include "host/app/audio_source.h"
 
 #include <charconv>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -23,6 +25,12 @@ OpenedAudioSource OpenAudioSource(std::string_view input, int sampleRate, bool l
             return {nullptr, "'" + std::string(input) + "' is not a tone: write tone:HZ, for example tone:440"};
         }
         return OpenToneSource(frequency, sampleRate);
+    }
+    const std::size_t colon = input.find(':');
+    std::error_code ignored;
+    if (colon != std::string_view::npos && IsInputDevice(input.substr(0, colon)) &&
+        !std::filesystem::exists(std::filesystem::path(input), ignored)) {
+        return OpenAudioDevice(std::string(input.substr(0, colon)), std::string(input.substr(colon + 1)), sampleRate);
     }
     return OpenAudioFile(std::string(input), sampleRate, loop);
 }

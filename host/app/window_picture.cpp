@@ -50,8 +50,31 @@ struct ContextReleaser {
     void operator()(cairo_t* context) const { cairo_destroy(context); }
 };
 
+// cairo refuses a whole text, and then draws nothing more at all, when the
+// text holds a code point that Unicode keeps out of interchange: U+FDD0 to
+// U+FDEF and every one ending in FFFE or FFFF. A restored state can put any
+// code unit into a box, so these are drawn as U+FFFD.
+bool IsNoncharacter(char16_t unit) {
+    return (unit >= 0xFDD0 && unit <= 0xFDEF) || unit >= 0xFFFE;
+}
+
+// In the planes above the first they are the surrogate pairs whose high
+// half ends in 3F and whose low half is DFFE or DFFF.
+bool IsNoncharacterPair(char16_t high, char16_t low) {
+    return high >= 0xD800 && high < 0xDC00 && (high & 0x3F) == 0x3F && low >= 0xDFFE && low <= 0xDFFF;
+}
+
 std::string Utf8(const std::u16string& text) {
-    return Utf16ToUtf8(text.c_str());
+    std::u16string drawable;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (i + 1 < text.size() && IsNoncharacterPair(text[i], text[i + 1])) {
+            drawable += u'\uFFFD';
+            ++i;
+        } else {
+            drawable += IsNoncharacter(text[i]) ? u'\uFFFD' : text[i];
+        }
+    }
+    return Utf16ToUtf8(drawable.c_str());
 }
 
 // One bullet per character, as password boxes show them.
@@ -203,6 +226,10 @@ cairo_status_t DrawAndWrite(const WindowPicture& window, const std::filesystem::
     painter.Fill(kWindowFace, 0, 0, window.width, window.height);
     for (const ControlPicture& control : window.controls) {
         DrawControl(painter, control);
+    }
+    // A drawing that failed midway must not pass for the window.
+    if (cairo_status(context.get()) != CAIRO_STATUS_SUCCESS) {
+        return cairo_status(context.get());
     }
     cairo_surface_flush(surface.get());
     return cairo_surface_write_to_png(surface.get(), pngPath.c_str());

@@ -7,6 +7,7 @@ enum ExitStatus : int {
     kExitUsage = 2,         // the command line cannot be used
     kExitModule = 3,        // module missing or unusable, Initialize refused, registration failed
     kExitRefused = 4,       // no stream started: the plug-in showed a message or lacks its window
-    kExitStreamFailed = 5,  // the stream ended with a create, write or internal error
+    kExitStreamFailed = 5,  // the stream failed and was not brought back
     kExitInput = 6,         // the audio input cannot be opened
+    kExitEndedOffAir = 7,   // the run ended while a lost stream was being brought back
 };

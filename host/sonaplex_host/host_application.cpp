@@ -45,6 +45,22 @@ void HostApplication::UnregisterAudioCallback(SXAudioCallback* callback) {
     std::erase(audioCallbacks, callback);
 }
 
+void HostApplication::RegisterEventListener(SXEventListener* listener) {
+    eventListeners.push_back(listener);
+}
+
+void HostApplication::UnregisterEventListener(SXEventListener* listener) {
+    std::erase(eventListeners, listener);
+}
+
+void HostApplication::SendHostEvent(int32_t id) {
+    // A copy: a listener may unregister itself while it handles the event.
+    const std::vector<SXEventListener*> listeners = eventListeners;
+    for (SXEventListener* listener : listeners) {
+        listener->OnEvent(id, 0, 0);
+    }
+}
+
 int32_t HostApplication::PostEvent(SXEventListener* target, int32_t id, int32_t param, intptr_t param2) {
     events.Post(target, id, param, param2);
     return 1;

@@ -10,6 +10,9 @@
 #include "host/host_string.h"
 #include "plugin_sdk/gui_toolkit.h"
 
+// The host's event that asks a plug-in to stop its stream.
+inline constexpr int32_t kHostStopStreamEvent = 4003;
+
 // The application that sonaplex-host offers its plug-in. The thread that
 // creates it is the GUI thread: it makes every call into the plug-in and runs
 // every posted event (RunEvents). PostEvent is the one operation called from
@@ -44,6 +47,9 @@ public:
     // reference on the body given back; the module may go after that.
     void WaitForThreads() { threads.WaitAll(); }
 
+    // GUI thread: the host's own event, sent to every registered listener.
+    void SendHostEvent(int32_t id);
+
     // Audio thread: hands one block to every registered callback.
     void DeliverAudio(const float* interleaved, int32_t frameCount);
 
@@ -56,6 +62,8 @@ public:
     // Once Unregister returns, no OnAudio of that callback runs or starts.
     void RegisterAudioCallback(SXAudioCallback* callback) override;
     void UnregisterAudioCallback(SXAudioCallback* callback) override;
+    void RegisterEventListener(SXEventListener* listener) override;
+    void UnregisterEventListener(SXEventListener* listener) override;
     // Any thread: queues, holding a reference on the target until its
     // OnEvent has run, and returns at once; never waits for the GUI thread.
     int32_t PostEvent(SXEventListener* target, int32_t id, int32_t param, intptr_t param2) override;
@@ -69,6 +77,7 @@ private:
     const int32_t sampleRate;
     std::vector<Message> messages;
     std::vector<MenuItem> menuItems;
+    std::vector<SXEventListener*> eventListeners;
 
     // The audio thread holds it for one block's calls; GUI-thread changes
     // wait for that block, which is short, and are rare.

@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     }
     switch (parsed.options.action) {
     case Options::Action::Help: std::cout << HelpText(); return kExitDone;
+    case Options::Action::Version: std::cout << VersionText(); return kExitDone;
     case Options::Action::Register:
     case Options::Action::Unregister: return RunRegistration(parsed.options);
     case Options::Action::Stream:

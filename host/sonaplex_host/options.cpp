@@ -2,11 +2,14 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <cstdlib>
 #include <fstream>
 
 #include "host/app/state_file.h"
+#include "plugin_sdk/r_plugin.h"
 
 namespace {
 
@@ -17,6 +20,7 @@ enum OptionId : int {
     kState,
     kInput,
     kLoop,
+    kNoReconnect,
     kDuration,
     kHostRate,
     kBlockMs,
@@ -33,8 +37,13 @@ enum OptionId : int {
     kDescription,
     kGenre,
     kWebsite,
-    kHelp,
+    kPassword,
+    kTitle,
+    kHelp = 'h',
+    kVersion = 512,
 };
+
+constexpr const char* kHostVersion = "1.1";
 
 constexpr option kLongOptions[] = {
     {"module", required_argument, nullptr, kModule},
@@ -43,6 +52,7 @@ constexpr option kLongOptions[] = {
     {"state", required_argument, nullptr, kState},
     {"input", required_argument, nullptr, kInput},
     {"loop", no_argument, nullptr, kLoop},
+    {"no-reconnect", no_argument, nullptr, kNoReconnect},
     {"duration", required_argument, nullptr, kDuration},
     {"host-rate", required_argument, nullptr, kHostRate},
     {"block-ms", required_argument, nullptr, kBlockMs},
@@ -59,7 +69,10 @@ constexpr option kLongOptions[] = {
     {"description", required_argument, nullptr, kDescription},
     {"genre", required_argument, nullptr, kGenre},
     {"website", required_argument, nullptr, kWebsite},
+    {"password", required_argument, nullptr, kPassword},
+    {"title", required_argument, nullptr, kTitle},
     {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -81,6 +94,17 @@ std::optional<double> PositiveSeconds(const std::string& text) {
     return value;
 }
 
+std::optional<int> BitRate(std::string_view text) {
+    const auto kbps = WholeNumber(text, 64, 320);
+    constexpr int kBitRates[] = {64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+    return kbps && std::find(std::begin(kBitRates), std::end(kBitRates), *kbps) != std::end(kBitRates) ? kbps
+                                                                                                   : std::nullopt;
+}
+
+// Said without the value, which is a password.
+constexpr const char* kNoPasswordOption =
+    "--password is not taken (others can read a command line): use --password-file FILE or SKYFLUME_PASSWORD";
+
 std::optional<int> Rate(std::string_view text) {
     const auto rate = WholeNumber(text, 44100, 48000);
     return rate && (*rate == 44100 || *rate == 48000) ? rate : std::nullopt;
@@ -94,7 +118,7 @@ std::string Wanted(int id, const Options& options, const std::optional<int>& hos
     case kHostRate: return hostRate ? "" : "44100 or 48000";
     case kBlockMs: return blockMs ? "" : "1 to 100 milliseconds";
     case kPort: return WholeNumber(*options.port, 1, 65535) ? "" : "a port number from 1 to 65535";
-    case kBitRate: return options.bitRateKbps ? "" : "kbit/s from 64 to 320";
+    case kBitRate: return options.bitRateKbps ? "" : "one of the plug-in's bit rates: 64, 80, 96, 112, 128, 160, 192, 224, 256 or 320";
     case kSampleRate: return options.sampleRate ? "" : "44100 or 48000";
     default: return "";
     }
@@ -133,18 +157,21 @@ ParsedOptions ParseOptions(int argc, char** argv) {
     optind = 1;
     for (;;) {
         int index = 0;
-        const int id = getopt_long(argc, argv, ":", kLongOptions, &index);
+        const int id = getopt_long(argc, argv, ":h", kLongOptions, &index);
         if (id == -1) {
             break;
         }
         const std::string value = optarg != nullptr ? optarg : "";
         switch (id) {
-        case kModule: options.module = value; break;
+        // A bare file name is the file in the current folder, not a library for the loader to search for.
+        case kModule: options.module = std::filesystem::absolute(value); break;
         case kRegister: options.action = Options::Action::Register; break;
         case kUnregister: options.action = Options::Action::Unregister; break;
         case kState: options.state = value; break;
-        case kInput: options.input = value; break;
+        case kInput: options.inputs.push_back(value); break;
+        case kTitle: options.title = value; break;
         case kLoop: options.loop = true; break;
+        case kNoReconnect: options.noReconnect = true; break;
         case kDuration: options.durationSeconds = PositiveSeconds(value); break;
         case kHostRate: hostRate = Rate(value); break;
         case kBlockMs: blockMs = WholeNumber(value, 1, 100); break;
@@ -155,14 +182,17 @@ ParsedOptions ParseOptions(int argc, char** argv) {
         case kMount: options.mount = value; break;
         case kUser: options.user = value; break;
         case kPasswordFile: passwordFile = value; break;
-        case kBitRate: options.bitRateKbps = WholeNumber(value, 64, 320); break;
+        case kBitRate: options.bitRateKbps = BitRate(value); break;
         case kSampleRate: options.sampleRate = Rate(value); break;
         case kName: options.name = value; break;
         case kDescription: options.description = value; break;
         case kGenre: options.genre = value; break;
         case kWebsite: options.website = value; break;
+        case kPassword: return fail(kNoPasswordOption);
         case kHelp: options.action = Options::Action::Help; return parsed;
-        case ':': return fail(std::string(argv[optind - 1]) + " wants a value");
+        case kVersion: options.action = Options::Action::Version; return parsed;
+        case ':':
+            return fail(optopt == kPassword ? kNoPasswordOption : std::string(argv[optind - 1]) + " wants a value");
         default: return fail("unknown option " + std::string(argv[optind - 1]));
         }
         // Each value is checked where it was given, so the message names it.
@@ -175,6 +205,9 @@ ParsedOptions ParseOptions(int argc, char** argv) {
                     "' (the password is never given on the command line; use --password-file or SKYFLUME_PASSWORD)");
     }
 
+    if (options.inputs.empty()) {
+        options.inputs.push_back("tone:1000");
+    }
     options.hostRate = *hostRate;
     options.blockMs = *blockMs;
     if (passwordFile) {
@@ -196,30 +229,53 @@ std::string HelpText() {
 
 Loads the Skyflume module as the Sonaplex host does, enters the settings
 given here into its settings window, clicks Stream and prints every status
-text and message until the stream ends.
+text and message until the run ends. A stream that cannot be created or
+breaks off gets one more line, "reason: ...", saying why (from what the same
+server answers to a request of the host's own) and what to do. While it
+streams, a status line shows
+the time on air, the input's peak level of the last second in dBFS (CLIP at
+full scale) and the server's listener count: redrawn in place on a
+terminal, printed every 10 s otherwise.
 
 Module:
-  --module PATH        the module file (default: the "Path" value of the
+  --module PATH        the module file; a bare file name is the one in the
+                       current folder (default: the "Path" value of the
                        plug-in's registry key; the registry is the folder in
                        SONAPLEX_REGISTRY, else /etc/sonaplex/registry)
   --register           register the module (DllRegisterServer) and exit
   --unregister         unregister the module (DllUnregisterServer) and exit
 
-Settings, typed into the window (the others keep what the state restored):
+Settings, typed into the window (the others keep what the state restored;
+a text the plug-in keeps only part of is named with what it kept):
   --server HOST        --port N          --mount PATH      --user NAME
-  --bit-rate KBPS      (64 to 320, picked as "KBPS kbps" in the drop-down)
+  --bit-rate KBPS      64, 80, 96, 112, 128, 160, 192, 224, 256 or 320,
+                       picked as "KBPS kbps" in the drop-down list
   --sample-rate HZ     (44100 or 48000)
   --name TEXT          --description TEXT    --genre TEXT    --website URL
   --password-file FILE the password is the file's first line; without it the
-                       environment variable SKYFLUME_PASSWORD, if set
+                       environment variable SKYFLUME_PASSWORD, if set (there
+                       is no --password: the command line is no place for it)
 
 Run:
-  --input INPUT        a file FFmpeg decodes, tone:HZ, or - for raw 32-bit
-                       float stereo on standard input (default tone:1000);
-                       it starts playing when the stream is up
-  --loop               play the file again and again
-  --duration S         click Stop S seconds after the stream is up (default:
-                       at the end of the input, or on Ctrl-C / SIGTERM)
+  --input INPUT        a file FFmpeg decodes, tone:HZ, an FFmpeg input
+                       device as DEVICE:NAME (pulse:default, alsa:hw:0,
+                       lavfi:sine=f=440), or - for raw 32-bit float stereo
+                       on standard input (default tone:1000);
+                       it starts playing when the stream is up; given more
+                       than once, the inputs play one after the other
+  --loop               play the file, or the list of inputs, again and again
+  --title TEXT         the song title the server shows; by default each
+                       file's own tags ("artist – title") or its file name,
+                       announced when the stream comes up and whenever a
+                       new file or pass begins
+  --duration S         end the run S seconds after the stream is first up
+                       (default: at the end of the input, or on Ctrl-C,
+                       SIGTERM or SIGHUP, each of which saves the settings)
+  --no-reconnect       end the run when the stream is lost; by default a
+                       stream that ends with "Status: stream write error.",
+                       or with "Status: stream create error." after it had
+                       been up, is started again after 1, 2, 4, 8, 16 s,
+                       then every 30 s, while the audio plays on unsent
   --host-rate HZ       the host's sample rate, 44100 or 48000 (default 44100)
   --block-ms MS        audio block length, 1 to 100 ms (default 10)
   --state FILE         the plug-in's saved settings (default
@@ -227,18 +283,28 @@ Run:
   --window-png FILE    draw the settings window into a PNG once the settings
                        are entered, then exit without streaming; with
                        --stream, stream and draw it when the stream is up
-  --help               this text
+  -h, --help           this text
+  --version            the host's version and the plug-in interface it speaks
 
 Exit status:
-  0  the stream ended with "Status: done." (or the action succeeded)
+  0  the run ended with "Status: done.", after Stop was clicked (or the
+     action succeeded)
   1  the host failed: the state could not be saved or the picture drawn
   2  usage error
   3  module error: missing or unusable module, missing export, Initialize
      refused, registration failed
   4  no stream started: the plug-in showed a message (host check or invalid
      setting), or a setting could not be entered
-  5  the stream failed: "Status: stream create error.", "Status: stream
-     write error." or "Status: internal error N"
+  5  the stream failed and was not brought back: "Status: stream create
+     error." (at the first attempt, or with --no-reconnect), "Status: stream
+     write error." (with --no-reconnect) or "Status: internal error N"
   6  the audio input cannot be opened
+  7  the run ended (duration, end of the input, or a signal) while a lost
+     stream was being brought back
 )";
+}
+
+std::string VersionText() {
+    return std::string("sonaplex-host ") + kHostVersion + ", for plug-ins of interface version " +
+           std::to_string(kPluginInterfaceVersion) + "\n";
 }

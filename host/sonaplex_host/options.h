@@ -7,13 +7,15 @@
 
 // What the command line asks of sonaplex-host.
 struct Options {
-    enum class Action { Stream, DrawWindow, Register, Unregister, Help };
+    enum class Action { Stream, DrawWindow, Register, Unregister, Help, Version };
 
     Action action = Action::Stream;
-    std::optional<std::filesystem::path> module;  // none: the registry's "Path"
+    std::optional<std::filesystem::path> module;  // absolute; none: the registry's "Path"
     std::filesystem::path state;
-    std::string input = "tone:1000";
+    std::vector<std::string> inputs;  // played in turn; never empty once parsed
+    std::optional<std::string> title;  // none: each file's own
     bool loop = false;
+    bool noReconnect = false;  // a lost stream ends the run
     std::optional<double> durationSeconds;  // none: until the input ends or Ctrl-C
     int hostRate = 44100;
     int blockMs = 10;
@@ -42,3 +44,4 @@ struct ParsedOptions {
 ParsedOptions ParseOptions(int argc, char** argv);
 
 std::string HelpText();
+std::string VersionText();

@@ -1,6 +1,9 @@
 #include "host/sonaplex_host/settings_window_user.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <iterator>
 
 #include "host/text_conversion.h"
 
@@ -17,6 +20,30 @@ std::u16string Utf16(const std::string& text) {
 
 std::string Quoted(std::u16string_view text) {
     return "\"" + Utf16ToUtf8(std::u16string(text).c_str()) + "\"";
+}
+
+// Each text box, with the option that types into it.
+struct TextSetting {
+    std::u16string_view caption;
+    const char* option;
+    std::optional<std::string> Options::*value;
+};
+
+constexpr TextSetting kTextSettings[] = {
+    {u"Server URL", "--server", &Options::server},
+    {u"Server Port", "--port", &Options::port},
+    {u"Mount Point", "--mount", &Options::mount},
+    {u"User Name", "--user", &Options::user},
+    {u"Password", "the password", &Options::password},
+    {u"Radio Name", "--name", &Options::name},
+    {u"Radio Desc.", "--description", &Options::description},
+    {u"Radio Genre", "--genre", &Options::genre},
+    {u"Radio Website", "--website", &Options::website},
+};
+
+std::size_t Characters(const std::string& utf8) {
+    return static_cast<std::size_t>(
+        std::count_if(utf8.begin(), utf8.end(), [](char byte) { return (static_cast<uint8_t>(byte) & 0xC0) != 0x80; }));
 }
 
 }  // namespace
@@ -72,14 +99,9 @@ std::string SettingsWindowUser::Pick(std::u16string_view caption, const std::u16
 }
 
 std::string SettingsWindowUser::EnterSettings(const Options& options) {
-    const std::pair<std::u16string_view, const std::optional<std::string>*> texts[] = {
-        {u"Server URL", &options.server},       {u"Server Port", &options.port},  {u"Mount Point", &options.mount},
-        {u"User Name", &options.user},          {u"Password", &options.password}, {u"Radio Name", &options.name},
-        {u"Radio Desc.", &options.description}, {u"Radio Genre", &options.genre}, {u"Radio Website", &options.website},
-    };
-    for (const auto& [caption, value] : texts) {
-        if (*value) {
-            if (std::string error = Type(caption, **value); !error.empty()) {
+    for (const TextSetting& setting : kTextSettings) {
+        if (const std::optional<std::string>& value = options.*setting.value) {
+            if (std::string error = Type(setting.caption, *value); !error.empty()) {
                 return error;
             }
         }
@@ -97,6 +119,42 @@ std::string SettingsWindowUser::EnterSettings(const Options& options) {
         }
     }
     return {};
+}
+
+std::string SettingsWindowUser::TextBeside(std::u16string_view caption) const {
+    const ComponentRecord* box = InputBeside(caption);
+    return box != nullptr ? Utf16ToUtf8(box->text.c_str()) : std::string();
+}
+
+ConnectionSettings SettingsWindowUser::Connection() const {
+    return {TextBeside(u"Server URL"), TextBeside(u"Server Port"), TextBeside(u"Mount Point"), TextBeside(u"User Name"),
+            TextBeside(u"Password")};
+}
+
+bool SettingsWindowUser::TypesTexts(const Options& options) {
+    return std::any_of(std::begin(kTextSettings), std::end(kTextSettings),
+                       [&options](const TextSetting& setting) { return (options.*setting.value).has_value(); });
+}
+
+std::vector<std::string> SettingsWindowUser::CutTexts(const Options& options) const {
+    std::vector<std::string> lines;
+    for (const TextSetting& setting : kTextSettings) {
+        const std::optional<std::string>& typed = options.*setting.value;
+        if (!typed || typed->empty()) {
+            continue;
+        }
+        const std::string kept = TextBeside(setting.caption);
+        if (kept.size() >= typed->size() || !typed->starts_with(kept)) {
+            continue;
+        }
+        std::string line = std::string(setting.option) + ": the plug-in keeps " + std::to_string(Characters(kept)) +
+                           " of the " + std::to_string(Characters(*typed)) + " characters given";
+        if (setting.value != &Options::password) {
+            line += ": \"" + kept + "\"";
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
 }
 
 HostText SettingsWindowUser::StatusText() const {

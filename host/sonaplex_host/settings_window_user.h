@@ -1,8 +1,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "host/recording_gui_toolkit.h"
+#include "host/sonaplex_host/failure_explanation.h"
 #include "host/sonaplex_host/options.h"
 
 // Acts on the plug-in's open settings window as a user would: finds each
@@ -16,6 +18,16 @@ public:
     // not be entered, empty when all went in.
     std::string EnterSettings(const Options& options);
 
+    // Whether the options give any text to type.
+    static bool TypesTexts(const Options& options);
+    // For each text typed earlier that the window now shows shorter (the
+    // plug-in kept only part of it), a line naming the option and what was
+    // kept; the password itself is never shown.
+    std::vector<std::string> CutTexts(const Options& options) const;
+
+    // What the connection boxes hold now.
+    ConnectionSettings Connection() const;
+
     // The status text ("Status: ..."); empty if the window shows none.
     HostText StatusText() const;
     // Clicks the Stream/Stop button; false if the window has none.
@@ -25,6 +37,7 @@ public:
 
 private:
     ComponentRecord* InputBeside(std::u16string_view caption) const;
+    std::string TextBeside(std::u16string_view caption) const;
     std::string Type(std::u16string_view caption, const std::string& text);
     std::string Pick(std::u16string_view caption, const std::u16string& item);
 

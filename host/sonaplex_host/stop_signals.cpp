@@ -15,6 +15,7 @@ extern "C" void NoteStopSignal(int signal) {
 void InstallStopSignals() {
     std::signal(SIGINT, NoteStopSignal);
     std::signal(SIGTERM, NoteStopSignal);
+    std::signal(SIGHUP, NoteStopSignal);
 }
 
 int StopSignal() {

@@ -1,6 +1,6 @@
 #pragma once
 
-// Ctrl-C (SIGINT) and SIGTERM ask the running stream to stop; more of them
+// Ctrl-C (SIGINT), SIGTERM and SIGHUP (the terminal went away) ask the running stream to stop; more of them
 // ask the same again, so the state is always saved. The handlers only note
 // the signal; the GUI thread looks at it between events.
 void InstallStopSignals();

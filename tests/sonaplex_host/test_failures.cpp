@@ -1,24 +1,37 @@
 // Runs that must not start a stream: the input cannot be opened, the module
-// cannot be used, or the plug-in refuses the settings.
+// cannot be used, the plug-in refuses the settings, or the server cannot be
+// streamed to, each failure explained.
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "host_run.h"
+#include "support/fake_server.h"
+#include "support/icecast_server.h"
 #include "../host/temp_folder.h"
 
 namespace skyflume::test {
 namespace {
 
+constexpr int kExitUsage = 2;
 constexpr int kExitModule = 3;
 constexpr int kExitRefused = 4;
+constexpr int kExitStreamFailed = 5;
 constexpr int kExitInput = 6;
 
 void ExpectNoStream(const HostOutcome& outcome) {
     EXPECT_TRUE(outcome.exited) << outcome.output;
     EXPECT_EQ(outcome.output.find("Status: connecting..."), std::string::npos) << outcome.output;
+}
+
+// The host's explanation of a failed stream; empty when there is none.
+std::string ReasonLine(const std::string& output) {
+    const std::size_t start = output.find("reason: ");
+    return start == std::string::npos ? std::string() : output.substr(start, output.find('\n', start) - start);
 }
 
 TEST(NoStreamTest, AnInputThatCannotBeOpenedIsNamedAndNothingStreams) {
@@ -70,6 +83,44 @@ TEST(NoStreamTest, AnUnregisteredModuleIsNotFoundWithoutModuleOption) {
     EXPECT_NE(outcome.output.find("the module is not registered"), std::string::npos) << outcome.output;
 }
 
+TEST(NoStreamTest, UsageMistakesAreCaughtBeforeAnythingLoads) {
+    TempFolder folder;
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitStatus;
+        std::string text;
+    };
+    const Case cases[] = {
+        {{"--password", "Pw-typed-4471"}, kExitUsage, "use --password-file FILE or SKYFLUME_PASSWORD"},
+        {{"--password=Pw-typed-4471"}, kExitUsage, "use --password-file FILE or SKYFLUME_PASSWORD"},
+        {{"--bit-rate", "100"}, kExitUsage, "--bit-rate wants one of the plug-in's bit rates: 64, 80,"},
+        {{"-h"}, 0, "--no-reconnect"},
+        {{"--version"}, 0, "sonaplex-host 1.1, for plug-ins of interface version 9980"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.front());
+        // No module: a usage error is caught before one is looked for.
+        const HostOutcome outcome = RunHost(folder.Path(), c.arguments, false);
+        EXPECT_EQ(outcome.exitStatus, c.exitStatus) << outcome.output;
+        EXPECT_NE(outcome.output.find(c.text), std::string::npos) << outcome.output;
+        EXPECT_EQ(outcome.output.find("Pw-typed-4471"), std::string::npos) << outcome.output;
+    }
+}
+
+TEST(NoStreamTest, ABareModuleFileNameIsTheFileInTheCurrentFolder) {
+    TempFolder folder;
+    std::filesystem::create_symlink(SKYFLUME_MODULE_PATH, folder / "Skyflume.sxp64");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.Path());
+    const HostOutcome outcome = RunHost(
+        folder.Path(),
+        {"--module", "Skyflume.sxp64", "--state", "state", "--window-png", (folder / "window.png").string()}, false);
+    std::filesystem::current_path(previous);
+
+    EXPECT_EQ(outcome.exitStatus, 0) << outcome.output;
+    EXPECT_TRUE(std::filesystem::exists(folder / "window.png"));
+}
+
 TEST(NoStreamTest, ASettingThePlugInRefusesShowsItsMessage) {
     TempFolder folder;
     const HostOutcome outcome = RunHost(folder.Path(), {"--server", ""});
@@ -78,6 +129,62 @@ TEST(NoStreamTest, ASettingThePlugInRefusesShowsItsMessage) {
     EXPECT_EQ(outcome.exitStatus, kExitRefused);
     EXPECT_NE(outcome.output.find("message box \"Error\": Invalid server host name!"), std::string::npos)
         << outcome.output;
+}
+
+TEST(NoStreamTest, EachConnectionFailureIsExplainedInItsOwnLineWithoutThePassword) {
+    TempFolder folder;
+    const std::string password = "Pw-only-the-server-knows-7431";
+    const std::string wrongPassword = "Pw-nobody-knows-1893";
+    IcecastServer server({.sourcePassword = password});
+    ASSERT_TRUE(server.Start()) << server.LastError();
+    const FakeServer closed(FakeServer::Kind::Closed);
+    const FakeServer silent(FakeServer::Kind::Silent);
+    const FakeServer other(FakeServer::Kind::Answering, "HTTP/1.0 404 Not Found\r\nServer: other\r\n\r\n");
+    const auto passwordFile = folder / "password";
+    const auto wrongPasswordFile = folder / "wrong-password";
+    std::ofstream(passwordFile) << password << "\n";
+    std::ofstream(wrongPasswordFile) << wrongPassword << "\n";
+    const auto at = [](uint16_t port) { return std::vector<std::string>{"--port", std::to_string(port)}; };
+
+    // A source already on the mount, with a state file of its own.
+    const auto firstFolder = folder / "first";
+    std::filesystem::create_directory(firstFolder);
+    HostRun first(firstFolder,
+                  {"--server", "127.0.0.1", "--port", std::to_string(server.Port()), "--password-file",
+                   passwordFile.string()});
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(server.SourceConnected(std::chrono::seconds(10))) << first.Output();
+
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string line;
+    };
+    const std::string serverPort = std::to_string(server.Port());
+    const Case cases[] = {
+        {{"--port", serverPort, "--password-file", wrongPasswordFile.string()}, "refused the login (HTTP 401)"},
+        {{"--port", serverPort, "--user", "nobody"}, "refused the login (HTTP 401)"},
+        {{"--port", serverPort}, "the mount /stream is in use by another source"},
+        {{"--port", serverPort, "--mount", "stream"}, "the mount point \"stream\" lacks its leading \"/\""},
+        {at(closed.Port()), "nothing listens at 127.0.0.1:" + std::to_string(closed.Port())},
+        {{"--server", "nothing.invalid"}, "the server name nothing.invalid does not resolve"},
+        {at(silent.Port()), "accepted the connection but did not answer within 3 s"},
+        {at(other.Port()), "is not an Icecast server (it answered \"HTTP/1.0 404 Not Found\")"},
+    };
+    for (const Case& c : cases) {
+        // Given in full each time, since each run keeps its settings for the next.
+        std::vector<std::string> arguments = {"--server", "127.0.0.1", "--mount", "/stream", "--user", "admin",
+                                              "--password-file", passwordFile.string(), "--duration", "5"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        SCOPED_TRACE(c.line);
+        const HostOutcome outcome = RunHost(folder.Path(), arguments);
+        EXPECT_EQ(outcome.exitStatus, kExitStreamFailed) << outcome.output;
+        EXPECT_NE(outcome.output.find("Status: stream create error.\n"), std::string::npos) << outcome.output;
+        EXPECT_NE(ReasonLine(outcome.output).find(c.line), std::string::npos) << outcome.output;
+        EXPECT_EQ(outcome.output.find(password), std::string::npos) << outcome.output;
+        EXPECT_EQ(outcome.output.find(wrongPassword), std::string::npos) << outcome.output;
+    }
+    ::kill(first.Pid(), SIGINT);
+    EXPECT_EQ(first.Finish().exitStatus, 0);
 }
 
 }  // namespace

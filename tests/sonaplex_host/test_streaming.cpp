@@ -1,11 +1,13 @@
 // Streams that run: to the end of a file, from settings saved by an earlier
-// run, stopped by Ctrl-C, and refused by the server.
+// run, stopped by Ctrl-C, brought back after the server was lost, and
+// refused by the server.
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "host_run.h"
 #include "support/icecast_server.h"
@@ -16,7 +18,10 @@
 namespace skyflume::test {
 namespace {
 
+using namespace std::chrono_literals;
+
 constexpr int kExitStreamFailed = 5;
+constexpr int kExitEndedOffAir = 7;
 // Offset and capacity of the server port text in the plug-in's state block.
 constexpr std::size_t kServerPortOffset = 276;
 constexpr std::size_t kServerPortUnits = 16;
@@ -60,7 +65,9 @@ TEST_F(StreamingTest, AFileStreamsToItsEndAndTheListenerHearsItsTone) {
     EXPECT_NEAR(DominantFrequency(heard.left, heard.sampleRate), 1000.0, 5.0);
 }
 
-TEST_F(StreamingTest, ASecondRunWithoutOptionsStreamsWithTheSettingsOfTheFirst) {
+// The second run's input is an FFmpeg input device, as a sound card would
+// be; lavfi's sine generator needs no hardware.
+TEST_F(StreamingTest, ASecondRunWithoutSettingsStreamsALiveInputWithTheSettingsOfTheFirst) {
     IcecastOptions options;
     options.mount = "/persisted";
     StartServer(options);
@@ -70,7 +77,7 @@ TEST_F(StreamingTest, ASecondRunWithoutOptionsStreamsWithTheSettingsOfTheFirst) 
     ASSERT_EQ(firstOutcome.exitStatus, 0) << firstOutcome.output;
     ASSERT_TRUE(server->SourceGone(std::chrono::seconds(5)));
 
-    HostRun second(folder.Path(), {"--duration", "3"});
+    HostRun second(folder.Path(), {"--input", "lavfi:sine=f=440", "--duration", "3"});
     ASSERT_TRUE(second.Start());
     ASSERT_TRUE(server->SourceConnected(std::chrono::seconds(10))) << second.Output();
     Listener listener;
@@ -84,26 +91,120 @@ TEST_F(StreamingTest, ASecondRunWithoutOptionsStreamsWithTheSettingsOfTheFirst) 
     ASSERT_TRUE(heard.connected) << heard.error;
     EXPECT_EQ(heard.bitRate, 192000);
     EXPECT_EQ(heard.sampleRate, 44100);
+    EXPECT_NEAR(DominantFrequency(heard.left, heard.sampleRate), 440.0, 5.0);
 }
 
-TEST_F(StreamingTest, CtrlCStopsTheStreamCleanlyAndKeepsTheSettings) {
+TEST_F(StreamingTest, CtrlCOrAHangUpStopsTheStreamCleanlyAndKeepsTheSettings) {
+    StartServer();
+    const std::pair<int, std::string> signals[] = {{SIGINT, "interrupted (SIGINT)"}, {SIGHUP, "hung up (SIGHUP)"}};
+    for (const auto& [signal, reason] : signals) {
+        SCOPED_TRACE(reason);
+        std::filesystem::remove(HostRun::StatePath(folder.Path()));
+        HostRun host(folder.Path(), ServerOptions());
+        ASSERT_TRUE(host.Start());
+        ASSERT_TRUE(host.WaitForOutput("Status: streaming...", std::chrono::seconds(10))) << host.Output();
+
+        ASSERT_EQ(::kill(host.Pid(), signal), 0);
+        const HostOutcome outcome = host.Finish();
+
+        EXPECT_TRUE(outcome.exited) << outcome.output;
+        EXPECT_EQ(outcome.exitStatus, 0) << outcome.output;
+        EXPECT_NE(outcome.output.find("clicking Stop: " + reason), std::string::npos) << outcome.output;
+        EXPECT_NE(outcome.output.find("Status: done."), std::string::npos) << outcome.output;
+        const auto state = HostRun::StatePath(folder.Path());
+        EXPECT_EQ(std::filesystem::file_size(state), 1204u);
+        const std::string port = std::to_string(server->Port());
+        EXPECT_EQ(StateText(state, kServerPortOffset, kServerPortUnits), std::u16string(port.begin(), port.end()));
+        EXPECT_TRUE(server->SourceGone(std::chrono::seconds(5)));
+    }
+}
+
+// Polls the mount's title until it satisfies `wanted`; answers the last one seen.
+template <class Wanted>
+std::string WaitForTitle(const IcecastServer& server, Wanted wanted) {
+    std::string title;
+    for (int poll = 0; poll < 100 && !wanted(title); ++poll) {
+        std::this_thread::sleep_for(100ms);
+        const auto mount = server.MountStatus();
+        title = mount && mount->count("title") != 0 ? mount->at("title") : "";
+    }
+    return title;
+}
+
+TEST_F(StreamingTest, TheServerShowsEachFilesTagsOrNameAsTitleOrTheTitleGiven) {
+    StartServer();
+    const auto tagged = folder / "tagged.wav";
+    const auto untagged = folder / "second-song.wav";
+    WriteToneWav(tagged, 440.0, 44100, 2.0, "Test Artist", "Test Song");
+    WriteToneWav(untagged, 880.0, 44100, 2.0);
+    auto files = ServerOptions();
+    files.insert(files.end(), {"--input", tagged.string(), "--input", untagged.string()});
+    HostRun host(folder.Path(), files);
+    ASSERT_TRUE(host.Start());
+
+    // icecast2 writes characters beyond Latin-1, the dash among them, as XML character references.
+    const std::string first = WaitForTitle(*server, [](const std::string& title) {
+        return title.starts_with("Test Artist ") && title.ends_with(" Test Song");
+    });
+    EXPECT_TRUE(first.starts_with("Test Artist ") && first.ends_with(" Test Song")) << first << host.Output();
+    EXPECT_EQ(WaitForTitle(*server, [](const std::string& title) { return title == "second-song.wav"; }),
+              "second-song.wav")
+        << host.Output();
+    const HostOutcome filesOutcome = host.Finish();
+    EXPECT_EQ(filesOutcome.exitStatus, 0) << filesOutcome.output;
+    EXPECT_NE(filesOutcome.output.find("title \"Test Artist \u2013 Test Song\" announced"), std::string::npos)
+        << filesOutcome.output;
+    ASSERT_TRUE(server->SourceGone(5s));
+
+    auto given = ServerOptions();
+    given.insert(given.end(), {"--title", "Morning Show", "--duration", "3"});
+    HostRun titled(folder.Path(), given);
+    ASSERT_TRUE(titled.Start());
+    EXPECT_EQ(WaitForTitle(*server, [](const std::string& title) { return title == "Morning Show"; }), "Morning Show")
+        << titled.Output();
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST_F(StreamingTest, ALostServerIsBroughtBackAndCtrlCEndsTheWaitForOneThatStaysDown) {
     StartServer();
     HostRun host(folder.Path(), ServerOptions());
     ASSERT_TRUE(host.Start());
-    ASSERT_TRUE(host.WaitForOutput("Status: streaming...", std::chrono::seconds(10))) << host.Output();
+    ASSERT_TRUE(server->SourceConnected(10s)) << host.Output();
 
+    // Killed and started again on the same port: the first attempt, 1 s
+    // after the loss, or the second, 2 s after that, finds it.
+    server->Kill();
+    ASSERT_TRUE(host.WaitForOutput("reconnecting in 1 s (attempt 1)", 10s)) << host.Output();
+    ASSERT_TRUE(server->Start()) << server->LastError();
+    const auto restarted = std::chrono::steady_clock::now();
+    ASSERT_TRUE(server->SourceConnected(10s)) << host.Output();
+    EXPECT_LT(SecondsSince(restarted), 2.0 + 1.0 + 1.5) << host.Output();
+    Listener listener;
+    listener.Start(server->MountUrl());
+    ASSERT_TRUE(listener.WaitForSeconds(1.0, 10s)) << listener.Snapshot().error;
+    const ListenResult heard = listener.StopAndJoin();
+    EXPECT_NEAR(DominantFrequency(heard.left, heard.sampleRate), 1000.0, 5.0);
+
+    // Down for good: the waits grow until Ctrl-C ends the run.
+    server->Kill();
+    ASSERT_TRUE(host.WaitForOutput("reconnecting in 4 s (attempt 3)", 15s)) << host.Output();
+    const std::string output = host.Output();
+    EXPECT_NE(output.find("reconnecting in 2 s (attempt 2)"), std::string::npos) << output;
+    EXPECT_NE(output.find("reason: the server closed the connection"), std::string::npos) << output;
+    EXPECT_NE(output.find("reason: nothing listens at 127.0.0.1:" + std::to_string(server->Port())), std::string::npos)
+        << output;
+    const auto interrupted = std::chrono::steady_clock::now();
     ASSERT_EQ(::kill(host.Pid(), SIGINT), 0);
-    const HostOutcome outcome = host.Finish();
-
-    EXPECT_TRUE(outcome.exited) << outcome.output;
-    EXPECT_EQ(outcome.exitStatus, 0) << outcome.output;
-    EXPECT_NE(outcome.output.find("clicking Stop: interrupted (SIGINT)"), std::string::npos) << outcome.output;
-    EXPECT_NE(outcome.output.find("Status: done."), std::string::npos) << outcome.output;
-    const auto state = HostRun::StatePath(folder.Path());
-    EXPECT_EQ(std::filesystem::file_size(state), 1204u);
-    const std::string port = std::to_string(server->Port());
-    EXPECT_EQ(StateText(state, kServerPortOffset, kServerPortUnits), std::u16string(port.begin(), port.end()));
-    EXPECT_TRUE(server->SourceGone(std::chrono::seconds(5)));
+    const HostOutcome outcome = host.Finish(5s);
+    EXPECT_LT(SecondsSince(interrupted), 1.5);
+    EXPECT_EQ(outcome.exitStatus, kExitEndedOffAir) << outcome.output;
+    EXPECT_NE(outcome.output.find("ending while the stream is down: interrupted (SIGINT)"), std::string::npos)
+        << outcome.output;
+    // The last state of the status line, with the tone's level (amplitude 0.5).
+    EXPECT_NE(outcome.output.find("  off air, reconnecting  level -6.0 dBFS"), std::string::npos) << outcome.output;
 }
 
 TEST_F(StreamingTest, AWrongPasswordEndsWithTheCreateError) {

@@ -1,5 +1,6 @@
 // --window-png draws the settings window as the plug-in built it, with the
-// settings entered, and streams nothing.
+// settings entered, and streams nothing; a setting the plug-in keeps only
+// part of is named.
 
 #include <gtest/gtest.h>
 
@@ -18,18 +19,26 @@ namespace {
 // Offset and capacity of the station name in the plug-in's state block.
 constexpr std::size_t kRadioNameOffset = 628;
 constexpr std::size_t kRadioNameUnits = 64;
+constexpr std::size_t kRadioDescriptionOffset = 756;
 
 struct SurfaceReleaser {
     void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
 };
 
-TEST(WindowPictureTest, DrawsTheWholeWindowWithTheGreenStatusAndKeepsTheSettings) {
+TEST(WindowPictureTest, DrawsTheWholeWindowWithTheGreenStatusAndKeepsTheSettingsOrSaysWhatItCut) {
     TempFolder folder;
     const auto png = folder / "window.png";
+    const std::string description(300, 'd');
 
-    const HostOutcome outcome = RunHost(folder.Path(), {"--window-png", png.string(), "--name", "Picture Station"});
+    const HostOutcome outcome = RunHost(
+        folder.Path(), {"--window-png", png.string(), "--name", "Picture Station", "--description", description});
 
     ASSERT_EQ(outcome.exitStatus, 0) << outcome.output;
+    EXPECT_NE(outcome.output.find("--description: the plug-in keeps 63 of the 300 characters given: \"" +
+                                  description.substr(0, 63) + "\"\n"),
+              std::string::npos)
+        << outcome.output;
+    EXPECT_EQ(outcome.output.find("--name:"), std::string::npos) << outcome.output;
     EXPECT_EQ(outcome.output.find("Status: connecting..."), std::string::npos) << outcome.output;
     const std::unique_ptr<cairo_surface_t, SurfaceReleaser> surface(cairo_image_surface_create_from_png(png.c_str()));
     ASSERT_EQ(cairo_surface_status(surface.get()), CAIRO_STATUS_SUCCESS);
@@ -55,6 +64,8 @@ TEST(WindowPictureTest, DrawsTheWholeWindowWithTheGreenStatusAndKeepsTheSettings
     EXPECT_GT(green, 20);
 
     EXPECT_EQ(StateText(HostRun::StatePath(folder.Path()), kRadioNameOffset, kRadioNameUnits), u"Picture Station");
+    EXPECT_EQ(StateText(HostRun::StatePath(folder.Path()), kRadioDescriptionOffset, kRadioNameUnits),
+              std::u16string(63, u'd'));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "host/sonaplex_host/window_snapshot.h"
+#include "host/app/window_snapshot.h"
 
 namespace {
 
