@@ -9,9 +9,7 @@
 #include "host/event_queue.h"
 #include "host/host_string.h"
 #include "plugin_sdk/gui_toolkit.h"
-
-// The host's event that asks a plug-in to stop its stream.
-inline constexpr int32_t kHostStopStreamEvent = 4003;
+#include "plugin_sdk/skyflume_contract.h"
 
 // The application that sonaplex-host offers its plug-in. The thread that
 // creates it is the GUI thread: it makes every call into the plug-in and runs

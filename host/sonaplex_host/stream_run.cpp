@@ -106,7 +106,7 @@ int StreamRun::Run(std::unique_ptr<AudioSource> source) {
             // stop event asks the plug-in to give the attempt up.
             stopEventSent = true;
             reporter.Say(std::string("sending the host's stop event: ") + reason);
-            application.SendHostEvent(kHostStopStreamEvent);
+            application.SendHostEvent(kEventHostStop);
             reporter.ReportNews(&user);
         }
     }

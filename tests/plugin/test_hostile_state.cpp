@@ -24,7 +24,6 @@ using skyflume::test::FakeServer;
 
 constexpr int kBlocks = 300;
 constexpr std::size_t kStateSize = 1204;
-constexpr int32_t kStreamEndedEvent = 20001;
 
 // The text fields of the block: offset and capacity in UTF-16 code units.
 struct TextField {
@@ -117,7 +116,7 @@ TEST_F(HostileStateTest, RandomStateFilesRestoreDrawAndTakeAStreamClick) {
         EXPECT_NE(PixelAt(png, button->x + 3, button->y + 3), PixelAt(png, 0, 0));
         toolkit.Click(*button);
         if (application.Messages().empty()) {
-            EXPECT_TRUE(application.WaitForEvent(kStreamEndedEvent, std::chrono::seconds(10)));
+            EXPECT_TRUE(application.WaitForEvent(kEventStreamEnded, std::chrono::seconds(10)));
         }
 
         plugin->Deactivate();
