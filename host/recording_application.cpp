@@ -20,6 +20,12 @@ void RecordingApplication::ClickMenuItem(size_t index) {
     menuItems.at(index).listener->OnMenuItemClicked(0);
 }
 
+void RecordingApplication::SendHostEvent(int32_t id) {
+    for (SXEventListener* listener : std::vector<SXEventListener*>(eventListeners)) {
+        listener->OnEvent(id, 0, 0);
+    }
+}
+
 size_t RecordingApplication::DeliverEvents() {
     return events.DeliverAll();
 }

@@ -56,6 +56,8 @@ public:
 
     // The user chooses a menu entry.
     void ClickMenuItem(size_t index);
+    // The host's own event, to every listener registered now.
+    void SendHostEvent(int32_t id);
 
     // Runs the events posted so far, in posting order; answers how many.
     size_t DeliverEvents();

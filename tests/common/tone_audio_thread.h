@@ -12,10 +12,10 @@
 
 // A host's audio thread for the stream tests: hands the callback 10 ms blocks
 // of a sine tone at half scale, interleaved stereo, each at its own deadline,
-// until it goes.
+// until it goes. onStart, if given, runs first on the thread.
 class ToneAudioThread {
 public:
-    ToneAudioThread(SXAudioCallback* callback, int32_t sampleRate, double frequency) {
+    ToneAudioThread(SXAudioCallback* callback, int32_t sampleRate, double frequency, void (*onStart)() = nullptr) {
         // One second of whole periods, so the looped second stays seamless.
         std::vector<float> second(2 * static_cast<size_t>(sampleRate));
         for (int32_t i = 0; i < sampleRate; ++i) {
@@ -24,7 +24,10 @@ public:
             second[2 * static_cast<size_t>(i)] = sample;
             second[2 * static_cast<size_t>(i) + 1] = sample;
         }
-        thread = std::thread([this, callback, sampleRate, second = std::move(second)] {
+        thread = std::thread([this, callback, sampleRate, onStart, second = std::move(second)] {
+            if (onStart != nullptr) {
+                onStart();
+            }
             const int32_t blockFrames = sampleRate / 100;
             auto deadline = std::chrono::steady_clock::now();
             for (int32_t block = 0; !stop; block = (block + 1) % 100) {

@@ -4,93 +4,14 @@
 // real-time pace on an audio thread, and its events run on this thread, the
 // GUI thread.
 
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <memory>
-
-#include "common/tone_audio_thread.h"
-#include "host/host_object.h"
-#include "host/recording_application.h"
-#include "host/recording_gui_toolkit.h"
-#include "host/text_conversion.h"
-#include "plugin_sdk/r_plugin.h"
-#include "plugin_sdk/skyflume_contract.h"
-#include "stream/stream_fixture.h"
-#include "support/icecast_server.h"
+#include "stream/end_to_end_fixture.h"
 #include "support/listener.h"
 #include "support/signal_analysis.h"
 
 namespace skyflume::test {
 namespace {
 
-using GetPluginFunction = RPlugin* (*)(RPlugin**);
 using namespace std::chrono_literals;
-
-constexpr auto kEventTimeout = 20s;
-constexpr int kHostRate = 44100;
-constexpr double kToneHz = 1000.0;
-
-class EndToEndTest : public ::testing::Test {
-protected:
-    // Kept loaded, as a host keeps its plug-in modules.
-    static void SetUpTestSuite() { module = LoadLibraryW(Utf8ToUtf16(SKYFLUME_MODULE_PATH).c_str()); }
-
-    void SetUp() override {
-        ASSERT_NE(module, nullptr);
-        const auto getPlugin = reinterpret_cast<GetPluginFunction>(GetProcAddress(module, "GetPlugin"));
-        ASSERT_NE(getPlugin, nullptr);
-        getPlugin(&plugin);
-        ASSERT_NE(plugin, nullptr);
-        ASSERT_EQ(plugin->Initialize(nullptr, kPluginInterfaceVersion, &hostObject), 1);
-        plugin->Activate();
-        ASSERT_NE(toolkit.OpenWindow(), nullptr);
-        ASSERT_EQ(application.AudioCallbacks().size(), 1u);
-    }
-    void TearDown() override {
-        audio.reset();
-        if (plugin == nullptr || released) {
-            return;
-        }
-        plugin->Deactivate();
-        application.DeliverEvents();
-        EXPECT_TRUE(application.WaitForThreads(kEventTimeout));
-        plugin->Unload(1);
-        EXPECT_EQ(plugin->Release(), 0);
-        EXPECT_EQ(toolkit.LiveComponents(), 0);
-    }
-
-    void StartAudio() { audio = std::make_unique<ToneAudioThread>(application.AudioCallbacks().front(), kHostRate, kToneHz); }
-    bool StartServer(IcecastServer& server) {
-        if (!server.Start()) {
-            ADD_FAILURE() << server.LastError();
-            return false;
-        }
-        return true;
-    }
-    void ExpectIdleWith(const std::string& status) {
-        EXPECT_EQ(settings.Status(), status);
-        EXPECT_EQ(settings.ButtonCaption(), "Stream");
-        EXPECT_TRUE(settings.ButtonEnabled());
-        EXPECT_EQ(settings.EnabledInputs(), static_cast<int>(std::size(kInputControls)));
-        EXPECT_TRUE(settings.Closable());
-    }
-    // Clicks Stream and waits until the plug-in streams.
-    void StartStreaming() {
-        settings.Click();
-        ASSERT_TRUE(application.WaitForEvent(kEventStreamStarted, kEventTimeout));
-        ASSERT_EQ(settings.Status(), "Status: streaming...");
-    }
-
-    static inline HMODULE module = nullptr;
-    RecordingGuiToolkit toolkit;
-    RecordingApplication application{&toolkit};
-    HostObject hostObject{&application};
-    RPlugin* plugin = nullptr;
-    bool released = false;
-    SettingsWindow settings{toolkit};
-    std::unique_ptr<ToneAudioThread> audio;
-};
 
 TEST_F(EndToEndTest, StreamsTheHostsAudioAndTheWindowFollowsEachState) {
     IcecastServer server;

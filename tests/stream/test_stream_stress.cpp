@@ -1,0 +1,182 @@
+// The module under load, as a station uses it: many stream runs one after
+// the other with the audio thread running, stops that come while a run is
+// still connecting, and a server that stalls, after which the process must
+// hold what it held before and the audio thread must not have allocated.
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "stream/end_to_end_fixture.h"
+#include "support/heap_calls.h"
+#include "support/process_resources.h"
+
+namespace skyflume::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// The sanitizers keep freed memory aside, so resident memory says nothing.
+constexpr bool kResidentMemoryMeasurable = false;
+#else
+constexpr bool kResidentMemoryMeasurable = true;
+#endif
+// Room for the allocator's own caches; a leak of one run's buffers per cycle
+// would be hundreds of MiB.
+constexpr int64_t kResidentToleranceKiB = 4096;
+
+std::set<pid_t> ThreadsOfThisProcess() {
+    std::set<pid_t> threads;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
+        threads.insert(static_cast<pid_t>(std::stoi(entry.path().filename().string())));
+    }
+    return threads;
+}
+
+std::atomic<long> holdSeconds{0};
+
+// Runs on the held thread: it does nothing else until the time is over.
+void HoldHere(int) {
+    const int savedErrno = errno;
+    timespec rest{holdSeconds.load(), 0};
+    while (nanosleep(&rest, &rest) != 0 && errno == EINTR) {
+    }
+    errno = savedErrno;
+}
+
+// Holds one thread of this process where it is, for the given time, while
+// the others go on.
+void HoldThread(pid_t thread, std::chrono::seconds time) {
+    holdSeconds = static_cast<long>(time.count());
+    struct sigaction action {};
+    action.sa_handler = &HoldHere;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    ASSERT_EQ(sigaction(SIGUSR1, &action, nullptr), 0);
+    ASSERT_EQ(syscall(SYS_tgkill, getpid(), thread, SIGUSR1), 0);
+}
+
+class StreamStressTest : public EndToEndTest {
+protected:
+    // Stream on a mount of its own (icecast2 keeps a mount taken a moment
+    // after its source left), then Stop.
+    bool StreamAndStop(IcecastServer& server, int cycle) {
+        settings.TypeServer(server.Port(), "/cycle" + std::to_string(cycle), "source",
+                            server.Options().generalSourcePassword);
+        settings.Click();
+        if (!application.WaitForEvent(kEventStreamStarted, kEventTimeout)) {
+            ADD_FAILURE() << "cycle " << cycle << ": no stream; " << settings.Status();
+            return false;
+        }
+        settings.Click();
+        if (!application.WaitForEvent(kEventStreamEnded, kEventTimeout) || settings.Status() != "Status: done.") {
+            ADD_FAILURE() << "cycle " << cycle << ": " << settings.Status();
+            return false;
+        }
+        return true;
+    }
+    void ExpectSameResources(const ProcessResources& before) {
+        EXPECT_TRUE(application.WaitForThreads(kEventTimeout));
+        // A thread that has let go of its body may take a moment to be gone.
+        ProcessResources after = CurrentProcessResources();
+        for (int i = 0; i < 100 && after.threads > before.threads; ++i) {
+            std::this_thread::sleep_for(20ms);
+            after = CurrentProcessResources();
+        }
+        EXPECT_EQ(after.openDescriptors, before.openDescriptors);
+        EXPECT_EQ(after.threads, before.threads);
+        if (kResidentMemoryMeasurable) {
+            EXPECT_LE(after.residentKiB - before.residentKiB, kResidentToleranceKiB);
+        }
+    }
+};
+
+TEST_F(StreamStressTest, AThousandStreamStopCyclesGiveBackEverything) {
+    IcecastServer server;
+    ASSERT_TRUE(StartServer(server));
+    StartAudio();
+    // The libraries set themselves up on first use.
+    constexpr int kWarmUp = 20;
+    for (int cycle = 0; cycle < kWarmUp; ++cycle) {
+        ASSERT_TRUE(StreamAndStop(server, cycle));
+    }
+    ASSERT_TRUE(application.WaitForThreads(kEventTimeout));
+    const ProcessResources before = CurrentProcessResources();
+    for (int cycle = kWarmUp; cycle < 1000; ++cycle) {
+        ASSERT_TRUE(StreamAndStop(server, cycle));
+    }
+    ExpectSameResources(before);
+}
+
+// Each start is ended at once, while it connects: by the host's stop event or
+// by deactivation, against a server that answers and one that never does.
+TEST_F(StreamStressTest, TwoHundredStartsStoppedWhileConnectingGiveBackEverything) {
+    IcecastServer server;
+    ASSERT_TRUE(StartServer(server));
+    LoopbackPort silent(LoopbackPort::Kind::Silent);
+    StartAudio();
+    const ProcessResources before = CurrentProcessResources();
+    for (int cycle = 0; cycle < 200; ++cycle) {
+        if (cycle % 2 == 0) {
+            settings.TypeServer(server.Port(), "/connect" + std::to_string(cycle), "source",
+                                server.Options().generalSourcePassword);
+        } else {
+            settings.TypeServer(silent.Number(), "/stream", "admin", "tovrz");
+        }
+        settings.Click();
+        ASSERT_EQ(settings.Status(), "Status: connecting...") << "cycle " << cycle;
+        if (cycle % 4 < 2) {
+            application.SendHostEvent(kEventHostStop);
+            ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout)) << "cycle " << cycle;
+        } else {
+            // The audio thread keeps calling the plug-in it was handed.
+            plugin->Deactivate();
+            application.DeliverEvents();
+            plugin->Activate();
+            ASSERT_NE(toolkit.OpenWindow(), nullptr);
+        }
+        ASSERT_EQ(settings.ButtonCaption(), "Stream") << "cycle " << cycle;
+    }
+    ExpectSameResources(before);
+}
+
+// What a write stuck on a stalled network does to the worker, made certain:
+// a stopped icecast2 on loopback does not hold the worker up, since Linux
+// lets the send buffer grow to megabytes. For 5 s the worker takes nothing
+// from the input FIFO, which fills; the audio thread must neither allocate
+// nor wait meanwhile.
+TEST_F(StreamStressTest, TheAudioThreadAllocatesNothingWhileTheWorkerIsHeldUp) {
+    IcecastServer server;
+    ASSERT_TRUE(StartServer(server));
+    settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
+    StartAudio(&CountHeapCallsOnThisThread);
+    const std::set<pid_t> before = ThreadsOfThisProcess();
+    ASSERT_NO_FATAL_FAILURE(StartStreaming());
+    std::vector<pid_t> started;
+    for (const pid_t thread : ThreadsOfThisProcess()) {
+        if (!before.contains(thread)) {
+            started.push_back(thread);
+        }
+    }
+    ASSERT_EQ(started.size(), 1u) << "the worker thread is not the only new one";
+
+    HoldThread(started.front(), 5s);
+    std::this_thread::sleep_for(5500ms);
+    audio.reset();
+    EXPECT_EQ(HeapCalls(), 0);
+    settings.Click();
+    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
+    EXPECT_EQ(settings.Status(), "Status: done.");
+}
+
+}  // namespace
+}  // namespace skyflume::test
