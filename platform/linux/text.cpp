@@ -1,10 +1,14 @@
-// lstrlenW and the subset of wsprintfW that Skyflume uses.
+// lstrlenW, the subset of wsprintfW that Skyflume uses, and the UTF-8
+// conversions of MultiByteToWideChar and WideCharToMultiByte.
 
 #include <cstdarg>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <string_view>
 
 #include "platform/windows_api.h"
+#include "utf.h"
 
 namespace platform {
 namespace {
@@ -122,4 +126,39 @@ int wsprintfW(LPWSTR buffer, LPCWSTR format, ...) {
     text.copy(buffer, text.size());
     buffer[text.size()] = 0;
     return static_cast<int>(text.size());
+}
+
+namespace {
+
+// Copies a converted text out as the Windows functions do: the count needed
+// when capacity is 0, else the count copied, 0 when it does not fit.
+template <class Unit>
+int CopyOut(const std::basic_string<Unit>& converted, Unit* buffer, int capacity) {
+    const auto size = static_cast<int>(converted.size());
+    if (capacity == 0) return size;
+    if (buffer == nullptr || capacity < size) return 0;
+    converted.copy(buffer, converted.size());
+    return size;
+}
+
+}  // namespace
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR buffer, int capacity) {
+    if (codePage != CP_UTF8 || flags != 0 || text == nullptr || length == 0 || length < -1 || capacity < 0) return 0;
+    // A terminated text converts with its terminator.
+    const std::string_view input = length == -1 ? std::string_view(text, std::strlen(text) + 1)
+                                                : std::string_view(text, static_cast<size_t>(length));
+    return CopyOut(platform::ToUtf16(input), buffer, capacity);
+}
+
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR text, int length, LPSTR buffer, int capacity,
+                        LPCSTR defaultChar, BOOL* usedDefault) {
+    // For UTF-8 Windows takes no default character.
+    if (codePage != CP_UTF8 || flags != 0 || defaultChar != nullptr || usedDefault != nullptr || text == nullptr ||
+        length == 0 || length < -1 || capacity < 0) {
+        return 0;
+    }
+    const std::u16string_view input = length == -1 ? std::u16string_view(text, std::char_traits<char16_t>::length(text) + 1)
+                                                   : std::u16string_view(text, static_cast<size_t>(length));
+    return CopyOut(platform::ToUtf8(input), buffer, capacity);
 }

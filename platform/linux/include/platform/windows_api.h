@@ -16,6 +16,8 @@ using DWORD = uint32_t;
 using LONG = int32_t;
 using UINT = uint32_t;
 using WCHAR = char16_t;
+using LPSTR = char*;
+using LPCSTR = const char*;
 using LPWSTR = WCHAR*;
 using LPCWSTR = const WCHAR*;
 using LPVOID = void*;
@@ -58,6 +60,7 @@ constexpr LONG ERROR_INVALID_HANDLE = 6;
 constexpr LONG ERROR_INVALID_PARAMETER = 87;
 constexpr LONG ERROR_MORE_DATA = 234;
 constexpr LONG ERROR_UNSUPPORTED_TYPE = 1630;
+constexpr UINT CP_UTF8 = 65001;
 constexpr DWORD REG_SZ = 1;
 constexpr DWORD RRF_RT_REG_SZ = 0x2;
 constexpr REGSAM KEY_WRITE = 0x20006;
@@ -89,6 +92,12 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, size_t stackSize, LPTHREAD
 // Texts. wsprintfW knows %d, %i, %u, %x, %s (a WCHAR text), %c and %%.
 int lstrlenW(LPCWSTR text);
 int wsprintfW(LPWSTR buffer, LPCWSTR format, ...);
+// UTF-8 <-> UTF-16 only (codePage CP_UTF8, flags 0), as on Windows: length
+// -1 takes a terminated text and counts the terminator; capacity 0 asks for
+// the units needed; ill-formed input becomes U+FFFD; 0 on failure.
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR buffer, int capacity);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR text, int length, LPSTR buffer, int capacity,
+                        LPCSTR defaultChar, BOOL* usedDefault);
 
 // One line "caption: text" on standard error; answers IDOK (1).
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
