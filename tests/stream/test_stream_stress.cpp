@@ -84,14 +84,21 @@ protected:
         }
         return true;
     }
-    void ExpectSameResources(const ProcessResources& before) {
+    // Once every worker thread is gone: a thread that has let go of its
+    // body may take a moment to end.
+    ProcessResources SettledResources() {
         EXPECT_TRUE(application.WaitForThreads(kEventTimeout));
-        // A thread that has let go of its body may take a moment to be gone.
-        ProcessResources after = CurrentProcessResources();
-        for (int i = 0; i < 100 && after.threads > before.threads; ++i) {
+        ProcessResources last = CurrentProcessResources();
+        for (int i = 0, steady = 0; i < 100 && steady < 5; ++i) {
             std::this_thread::sleep_for(20ms);
-            after = CurrentProcessResources();
+            const ProcessResources now = CurrentProcessResources();
+            steady = now.threads == last.threads ? steady + 1 : 0;
+            last = now;
         }
+        return last;
+    }
+    void ExpectSameResources(const ProcessResources& before) {
+        const ProcessResources after = SettledResources();
         EXPECT_EQ(after.openDescriptors, before.openDescriptors);
         EXPECT_EQ(after.threads, before.threads);
         if (kResidentMemoryMeasurable) {
@@ -109,8 +116,7 @@ TEST_F(StreamStressTest, AThousandStreamStopCyclesGiveBackEverything) {
     for (int cycle = 0; cycle < kWarmUp; ++cycle) {
         ASSERT_TRUE(StreamAndStop(server, cycle));
     }
-    ASSERT_TRUE(application.WaitForThreads(kEventTimeout));
-    const ProcessResources before = CurrentProcessResources();
+    const ProcessResources before = SettledResources();
     for (int cycle = kWarmUp; cycle < 1000; ++cycle) {
         ASSERT_TRUE(StreamAndStop(server, cycle));
     }
@@ -124,8 +130,8 @@ TEST_F(StreamStressTest, TwoHundredStartsStoppedWhileConnectingGiveBackEverythin
     ASSERT_TRUE(StartServer(server));
     LoopbackPort silent(LoopbackPort::Kind::Silent);
     StartAudio();
-    const ProcessResources before = CurrentProcessResources();
-    for (int cycle = 0; cycle < 200; ++cycle) {
+    // Answers whether the start came and went as it should.
+    const auto startAndStop = [&](int cycle) {
         if (cycle % 2 == 0) {
             settings.TypeServer(server.Port(), "/connect" + std::to_string(cycle), "source",
                                 server.Options().generalSourcePassword);
@@ -133,18 +139,27 @@ TEST_F(StreamStressTest, TwoHundredStartsStoppedWhileConnectingGiveBackEverythin
             settings.TypeServer(silent.Number(), "/stream", "admin", "tovrz");
         }
         settings.Click();
-        ASSERT_EQ(settings.Status(), "Status: connecting...") << "cycle " << cycle;
+        EXPECT_EQ(settings.Status(), "Status: connecting...") << "cycle " << cycle;
         if (cycle % 4 < 2) {
             application.SendHostEvent(kEventHostStop);
-            ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout)) << "cycle " << cycle;
+            EXPECT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout)) << "cycle " << cycle;
         } else {
             // The audio thread keeps calling the plug-in it was handed.
             plugin->Deactivate();
             application.DeliverEvents();
             plugin->Activate();
-            ASSERT_NE(toolkit.OpenWindow(), nullptr);
+            EXPECT_NE(toolkit.OpenWindow(), nullptr) << "cycle " << cycle;
         }
-        ASSERT_EQ(settings.ButtonCaption(), "Stream") << "cycle " << cycle;
+        return !HasFailure() && settings.ButtonCaption() == "Stream";
+    };
+    // The libraries set themselves up on first use.
+    constexpr int kWarmUp = 8;
+    for (int cycle = 0; cycle < kWarmUp; ++cycle) {
+        ASSERT_TRUE(startAndStop(cycle));
+    }
+    const ProcessResources before = SettledResources();
+    for (int cycle = kWarmUp; cycle < 200; ++cycle) {
+        ASSERT_TRUE(startAndStop(cycle));
     }
     ExpectSameResources(before);
 }
