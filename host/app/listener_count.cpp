@@ -1,10 +1,10 @@
 #include "host/app/listener_count.h"
 
-#include <nlohmann/json.hpp>
-
+#include <charconv>
 #include <chrono>
 
 #include "host/app/http_request.h"
+#include "host/app/status_page.h"
 
 namespace {
 
@@ -13,30 +13,14 @@ constexpr auto kInterval = std::chrono::seconds(2);
 }  // namespace
 
 std::optional<int> ListenersInStatusPage(const std::string& json, const std::string& mount) {
-    const nlohmann::json page = nlohmann::json::parse(json, nullptr, false);
-    if (page.is_discarded() || !page.contains("icestats") || !page["icestats"].contains("source")) {
+    const auto entry = MountEntryInStatusPage(json, mount);
+    if (!entry || !entry->contains("listeners")) {
         return std::nullopt;
     }
-    // One source is an object, several an array.
-    nlohmann::json sources = page["icestats"]["source"];
-    if (!sources.is_array()) {
-        sources = nlohmann::json::array({sources});
-    }
-    for (const nlohmann::json& source : sources) {
-        const auto url = source.find("listenurl");
-        const auto count = source.find("listeners");
-        if (url == source.end() || !url->is_string() || count == source.end() || !count->is_number_integer()) {
-            continue;
-        }
-        // http://host:port/mount: the path after the address.
-        const std::string text = url->get<std::string>();
-        const std::size_t address = text.find("://");
-        const std::size_t path = text.find('/', address == std::string::npos ? 0 : address + 3);
-        if (path != std::string::npos && text.compare(path, std::string::npos, mount) == 0) {
-            return count->get<int>();
-        }
-    }
-    return std::nullopt;
+    int count = 0;
+    const std::string& text = entry->at("listeners");
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+    return error == std::errc() && end == text.data() + text.size() ? std::optional<int>(count) : std::nullopt;
 }
 
 ListenerCount::ListenerCount() : thread([this] { Run(); }) {}

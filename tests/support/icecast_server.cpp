@@ -1,11 +1,9 @@
 #include "support/icecast_server.h"
 
 #include <arpa/inet.h>
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <grp.h>
 #include <netinet/in.h>
 #include <pwd.h>
@@ -15,7 +13,8 @@
 #include <thread>
 #include <unistd.h>
 
-#include "support/http_get.h"
+#include "host/app/http_request.h"
+#include "host/app/status_page.h"
 
 namespace skyflume::test {
 namespace {
@@ -26,6 +25,7 @@ constexpr const char* kIcecastBinary = "/usr/bin/icecast2";
 constexpr int kStartAttempts = 5;
 constexpr auto kStartTimeout = 10s;
 constexpr auto kPollInterval = 50ms;
+constexpr auto kStatusTimeout = 5s;
 
 // Asks the kernel for a free loopback port. Another process may take it
 // before the server binds; Start() retries with a fresh port when that happens.
@@ -85,121 +85,16 @@ std::optional<RunAs> AccountToRunAs() {
     return std::nullopt;
 }
 
-// Just enough JSON reading for icecast's status page: walks every value and
-// hands each object's scalar members to a callback as soon as it closes. The
-// page is not always valid JSON (right after start icecast 2.4 can drop a
-// brace), which then only ends the walk early.
-class JsonObjects {
-public:
-    using Members = std::map<std::string, std::string>;
-
-    JsonObjects(const std::string& text, std::function<void(const Members&)> onObject)
-        : text_(text), onObject_(std::move(onObject)) {}
-
-    bool Walk() {
-        std::string ignored;
-        return Value(ignored) != Kind::Error;
-    }
-
-private:
-    enum class Kind { Error, Scalar, Container };
-
-    void Space() {
-        while (i_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[i_]))) ++i_;
-    }
-
-    bool Peek(char c) {
-        Space();
-        return i_ < text_.size() && text_[i_] == c;
-    }
-
-    static void AppendUtf8(std::string& out, unsigned code) {
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-
-    bool String(std::string& out) {
-        if (!Peek('"')) return false;
-        ++i_;
-        while (i_ < text_.size() && text_[i_] != '"') {
-            char c = text_[i_++];
-            if (c != '\\') {
-                out += c;
-                continue;
-            }
-            if (i_ >= text_.size()) return false;
-            c = text_[i_++];
-            switch (c) {
-                case 'n': out += '\n'; break;
-                case 't': out += '\t'; break;
-                case 'r': out += '\r'; break;
-                case 'b': out += '\b'; break;
-                case 'f': out += '\f'; break;
-                case 'u':
-                    if (i_ + 4 > text_.size()) return false;
-                    AppendUtf8(out, static_cast<unsigned>(std::strtoul(text_.substr(i_, 4).c_str(), nullptr, 16)));
-                    i_ += 4;
-                    break;
-                default: out += c;
-            }
-        }
-        if (i_ >= text_.size()) return false;
-        ++i_;
-        return true;
-    }
-
-    Kind Value(std::string& scalar) {
-        Space();
-        if (i_ >= text_.size()) return Kind::Error;
-        const char c = text_[i_];
-        if (c == '{') {
-            ++i_;
-            Members members;
-            while (!Peek('}')) {
-                std::string key, value;
-                if (!String(key) || !Peek(':')) return Kind::Error;
-                ++i_;
-                const Kind kind = Value(value);
-                if (kind == Kind::Error) return Kind::Error;
-                if (kind == Kind::Scalar) members[key] = value;
-                if (Peek(',')) ++i_;
-                else if (!Peek('}')) return Kind::Error;
-            }
-            ++i_;
-            onObject_(members);
-            return Kind::Container;
-        }
-        if (c == '[') {
-            ++i_;
-            while (!Peek(']')) {
-                std::string ignored;
-                if (Value(ignored) == Kind::Error) return Kind::Error;
-                if (Peek(',')) ++i_;
-                else if (!Peek(']')) return Kind::Error;
-            }
-            ++i_;
-            return Kind::Container;
-        }
-        if (c == '"') return String(scalar) ? Kind::Scalar : Kind::Error;
-        const std::size_t start = i_;
-        while (i_ < text_.size() && std::string_view(",}] \t\r\n").find(text_[i_]) == std::string_view::npos) ++i_;
-        if (i_ == start) return Kind::Error;
-        scalar = text_.substr(start, i_ - start);
-        return Kind::Scalar;
-    }
-
-    const std::string& text_;
-    std::function<void(const Members&)> onObject_;
-    std::size_t i_ = 0;
-};
+// The status page, or nothing when the server did not answer it in time.
+std::string StatusPage(uint16_t port, std::chrono::milliseconds timeout) {
+    HttpRequest request;
+    request.host = IcecastServer::Host();
+    request.port = std::to_string(port);
+    request.path = "/status-json.xsl";
+    request.timeout = timeout;
+    const HttpAnswer answer = HttpGet(request);
+    return answer.outcome == HttpAnswer::Outcome::Answered && answer.status == 200 ? answer.body : std::string();
+}
 
 }  // namespace
 
@@ -324,7 +219,7 @@ bool IcecastServer::StartOnce(uint16_t port) {
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     while (std::chrono::steady_clock::now() < deadline) {
         if (!process_.Running()) break;
-        if (CanConnect(Host(), port, kPollInterval) && process_.Running()) return true;
+        if (!StatusPage(port, kPollInterval).empty() && process_.Running()) return true;
         std::this_thread::sleep_for(kPollInterval);
     }
     process_.Terminate();
@@ -353,20 +248,10 @@ std::string IcecastServer::ErrorLog() const {
            ReadFile(std::filesystem::path(folder_) / "log" / "error.log");
 }
 
-std::string IcecastServer::StatusJson() const {
-    const HttpResponse response = HttpGet(Host(), port_, "/status-json.xsl");
-    return response.status == 200 ? response.body : std::string();
-}
+std::string IcecastServer::StatusJson() const { return StatusPage(port_, kStatusTimeout); }
 
 std::optional<std::map<std::string, std::string>> IcecastServer::MountStatus() const {
-    const std::string json = StatusJson();
-    const std::string suffix = ":" + std::to_string(port_) + options_.mount;
-    std::optional<std::map<std::string, std::string>> found;
-    JsonObjects(json, [&](const JsonObjects::Members& members) {
-        const auto url = members.find("listenurl");
-        if (url != members.end() && url->second.ends_with(suffix)) found = members;
-    }).Walk();
-    return found;
+    return MountEntryInStatusPage(StatusJson(), options_.mount);
 }
 
 bool IcecastServer::SourceConnected(std::chrono::milliseconds timeout) const {
