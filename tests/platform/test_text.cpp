@@ -3,6 +3,7 @@
 #include <climits>
 #include <string>
 
+#include "common/stderr_capture.h"
 #include "platform/windows_api.h"
 
 namespace {
@@ -53,10 +54,10 @@ TEST(Text, WsprintfWWritesAtMost1024UnitsWithTheTerminator) {
 }
 
 TEST(Text, MessageBoxWWritesOneUtf8LineAndAnswersOk) {
-    testing::internal::CaptureStderr();
+    StderrCapture capture;
     const int answer = MessageBoxW(nullptr, WTEXT("Verbindung fehlgeschlagen \U0001F3B5"), WTEXT("Skyflume"),
                                    MB_OK | MB_ICONERROR);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Skyflume: Verbindung fehlgeschlagen \xF0\x9F\x8E\xB5\n");
+    EXPECT_EQ(capture.Text(), "Skyflume: Verbindung fehlgeschlagen \xF0\x9F\x8E\xB5\n");
     EXPECT_EQ(answer, 1);
 }
 

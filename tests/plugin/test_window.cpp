@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "common/stderr_capture.h"
 #include "plugin_fixture.h"
 
 namespace {
@@ -265,10 +266,10 @@ INSTANTIATE_TEST_SUITE_P(Answers, SuppressedWindowTest, testing::Values(0, 1, 2)
 
 TEST_F(WindowTest, WithoutTheGuiServiceNoWindowOpensAndNothingIsSaid) {
     application.SetGuiService(nullptr);
-    testing::internal::CaptureStderr();
+    StderrCapture capture;
     InitializeAndActivate();
     application.ClickMenuItem(0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(capture.Text(), "");
     EXPECT_TRUE(toolkit.Components().empty());
     EXPECT_TRUE(application.Messages().empty());
     EXPECT_EQ(application.MenuItems().size(), 1u);
