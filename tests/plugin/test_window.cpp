@@ -8,50 +8,15 @@
 
 namespace {
 
-struct Expected {
-    ComponentKind kind;
-    int32_t x;
-    int32_t y;
-    int32_t width;  // -1: never sized
-    const WChar* text;
-};
-
-constexpr int32_t kNoSize = -1;
-const Expected kLayout[] = {
-    {ComponentKind::Label, 20, 20, kNoSize, SX_TEXT("Server URL")},
-    {ComponentKind::Label, 20, 50, kNoSize, SX_TEXT("Server Port")},
-    {ComponentKind::Label, 20, 80, kNoSize, SX_TEXT("Mount Point")},
-    {ComponentKind::Label, 20, 110, kNoSize, SX_TEXT("User Name")},
-    {ComponentKind::Label, 20, 140, kNoSize, SX_TEXT("Password")},
-    {ComponentKind::Label, 20, 172, kNoSize, SX_TEXT("Bit Rate")},
-    {ComponentKind::Label, 20, 202, kNoSize, SX_TEXT("Sample Rate")},
-    {ComponentKind::Label, 20, 234, kNoSize, SX_TEXT("Radio Name")},
-    {ComponentKind::Label, 20, 264, kNoSize, SX_TEXT("Radio Desc.")},
-    {ComponentKind::Label, 20, 294, kNoSize, SX_TEXT("Radio Genre")},
-    {ComponentKind::Label, 20, 324, kNoSize, SX_TEXT("Radio Website")},
-    {ComponentKind::TextBox, 120, 18, 150, SX_TEXT("localhost")},
-    {ComponentKind::NumberBox, 120, 48, 150, SX_TEXT("8384")},
-    {ComponentKind::TextBox, 120, 78, 150, SX_TEXT("/stream")},
-    {ComponentKind::TextBox, 120, 108, 150, SX_TEXT("admin")},
-    {ComponentKind::PasswordBox, 120, 138, 150, SX_TEXT("tovrz")},
-    {ComponentKind::ComboBox, 120, 168, 100, SX_TEXT("")},
-    {ComponentKind::ComboBox, 120, 198, 100, SX_TEXT("")},
-    {ComponentKind::TextBox, 120, 232, 150, SX_TEXT("My Radio Station")},
-    {ComponentKind::TextBox, 120, 262, 150, SX_TEXT("My Radio Station Description")},
-    {ComponentKind::TextBox, 120, 292, 150, SX_TEXT("Music")},
-    {ComponentKind::TextBox, 120, 322, 150, SX_TEXT("https://example.com/")},
-    {ComponentKind::Separator, 5, 358, 280, SX_TEXT("")},
-    {ComponentKind::Label, 20, 378, kNoSize, SX_TEXT("Status: ok")},
-    {ComponentKind::Button, 182, 375, kNoSize, SX_TEXT("Stream")},
-};
-
 constexpr Control kTextBoxes[] = {kServerHostBox,  kServerPortBox,       kMountPointBox,
                                   kUserNameBox,    kPasswordBox,         kRadioNameBox,
                                   kRadioDescriptionBox, kRadioGenreBox,  kRadioWebsiteBox};
 
 class WindowTest : public PluginTest {};
 
-TEST_F(WindowTest, ANewPluginOpensItsWindowWithEveryControlInPlaceShowingTheDefaults) {
+// Where the controls stand and what they show is compared as a picture
+// (test_window_linux.cpp); this is what a picture does not show.
+TEST_F(WindowTest, ANewPluginOpensItsWindowListenedToWithTheDefaultChoices) {
     toolkit.SetPlacement(37, 54);
     InitializeAndActivate();
 
@@ -66,25 +31,7 @@ TEST_F(WindowTest, ANewPluginOpensItsWindowWithEveryControlInPlaceShowingTheDefa
     EXPECT_EQ(State().windowX, 37);
     EXPECT_EQ(State().windowY, 54);
 
-    const std::vector<ComponentRecord*> controls = toolkit.ControlsOf(window);
-    ASSERT_EQ(controls.size(), std::size(kLayout));
-    for (size_t i = 0; i < controls.size(); ++i) {
-        SCOPED_TRACE(testing::Message() << "control " << i + 1);
-        const ComponentRecord& control = *controls[i];
-        EXPECT_EQ(control.kind, kLayout[i].kind);
-        EXPECT_TRUE(control.positioned);
-        EXPECT_EQ(control.x, kLayout[i].x);
-        EXPECT_EQ(control.y, kLayout[i].y);
-        EXPECT_EQ(control.sized, kLayout[i].width != kNoSize);
-        if (control.sized) {
-            EXPECT_EQ(control.width, kLayout[i].width);
-            EXPECT_EQ(control.height, 0);
-        }
-        EXPECT_EQ(control.text, kLayout[i].text);
-        EXPECT_TRUE(control.enabled);
-        EXPECT_EQ(control.colored, i + 1 == kStatusLabel);
-    }
-    EXPECT_EQ(ControlAt(kStatusLabel).textColor, 65280u);
+    EXPECT_EQ(toolkit.ControlsOf(window).size(), 25u);
     EXPECT_EQ(ControlAt(kStreamButton).buttonListener, static_cast<TButtonListener*>(object));
 
     const std::vector<HostText> bitRates = {SX_TEXT("64 kbps"),  SX_TEXT("80 kbps"),  SX_TEXT("96 kbps"),
