@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, then builds and runs every
-# suite twice, as a plain build and under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the suites that exercise threads (labelled
-# "threads") a third time under ThreadSanitizer. Ends with ctest's summaries.
+# The test command: installs what is missing, checks that no include crosses
+# the layers' direction, then builds and runs every suite twice, as a plain
+# build and under AddressSanitizer and UndefinedBehaviorSanitizer, and the
+# suites that exercise threads (labelled "threads") a third time under
+# ThreadSanitizer. Ends with ctest's summaries.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +11,7 @@ scripts/install_dependencies.sh
 
 jobs=$(nproc)
 status=0
+scripts/check_layers.sh || status=1
 configure() {  # folder, sanitizers
   cmake -S . -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKYFLUME_SANITIZE="$2" >/dev/null
 }
