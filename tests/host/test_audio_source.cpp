@@ -18,12 +18,13 @@
 #include "host/app/audio_source.h"
 #include "support/child_process.h"
 #include "support/signal_analysis.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
 
 using skyflume::test::Channel;
 using skyflume::test::DominantFrequency;
+using skyflume::test::TempFolder;
 using skyflume::test::PeakAbs;
 
 constexpr int kFileRate = 22050;

@@ -11,9 +11,11 @@
 #include <sys/stat.h>
 
 #include "host/app/state_file.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
+
+using skyflume::test::TempFolder;
 
 std::vector<uint8_t> Block(uint8_t seed, std::size_t size = kPluginStateSize) {
     std::vector<uint8_t> block(size);

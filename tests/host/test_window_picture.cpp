@@ -9,9 +9,11 @@
 #include <cairo.h>
 
 #include "host/app/window_picture.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace {
+
+using skyflume::test::TempFolder;
 
 constexpr uint32_t kGreen = 65280;
 constexpr int kPasswordIndex = 15;

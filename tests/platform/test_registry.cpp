@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/windows_api.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -27,17 +28,12 @@ LONG SetText(HKEY key, const WCHAR* name, const std::u16string& text) {
 class Registry : public testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/skyflume-registry-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        temporary_ = pattern;
+        ASSERT_FALSE(temporary_.Path().empty());
         root_ = temporary_ / "root";
         setenv("SONAPLEX_REGISTRY", root_.c_str(), 1);
     }
-    void TearDown() override {
-        unsetenv("SONAPLEX_REGISTRY");
-        fs::remove_all(temporary_);
-    }
-    fs::path temporary_;
+    void TearDown() override { unsetenv("SONAPLEX_REGISTRY"); }
+    skyflume::test::TempFolder temporary_;
     fs::path root_;
 };
 

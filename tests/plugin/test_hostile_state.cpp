@@ -17,6 +17,7 @@
 #include "host/recording_gui_toolkit.h"
 #include "module_fixture.h"
 #include "support/fake_server.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -85,7 +86,8 @@ class HostileStateTest : public ModuleTest {};
 
 TEST_F(HostileStateTest, RandomStateFilesRestoreDrawAndTakeAStreamClick) {
     const FakeServer closed(FakeServer::Kind::Closed);
-    const auto png = std::filesystem::temp_directory_path() / ("hostile-state-" + std::to_string(::getpid()) + ".png");
+    const skyflume::test::TempFolder folder;
+    const auto png = folder / "window.png";
     std::mt19937 random(20251208);
     for (int n = 0; n < kBlocks; ++n) {
         SCOPED_TRACE("block " + std::to_string(n));
@@ -127,7 +129,6 @@ TEST_F(HostileStateTest, RandomStateFilesRestoreDrawAndTakeAStreamClick) {
         EXPECT_EQ(plugin->Release(), 0);
         EXPECT_EQ(toolkit.LiveComponents(), 0);
     }
-    std::filesystem::remove(png);
 }
 
 }  // namespace

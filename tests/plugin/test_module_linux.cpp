@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "module_fixture.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -23,16 +24,13 @@ class LinuxModuleTest : public ModuleTest {
 protected:
     void SetUp() override {
         ModuleTest::SetUp();
-        char pattern[] = "/tmp/skyflume-registry-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        scratch = pattern;
+        ASSERT_FALSE(folder.Path().empty());
+        scratch = folder.Path();
         setenv("SONAPLEX_REGISTRY", (scratch / "registry").c_str(), 1);
     }
-    void TearDown() override {
-        unsetenv("SONAPLEX_REGISTRY");
-        fs::remove_all(scratch);
-    }
+    void TearDown() override { unsetenv("SONAPLEX_REGISTRY"); }
 
+    skyflume::test::TempFolder folder;
     fs::path scratch;
 };
 

@@ -13,6 +13,7 @@
 #include "host/app/window_picture.h"
 #include "host/app/window_snapshot.h"
 #include "plugin_fixture.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -57,7 +58,8 @@ class WindowPictureTest : public PluginTest {};
 // deliberate change, committed.
 TEST_F(WindowPictureTest, ANewPluginsWindowLooksAsInTheCommittedPicture) {
     InitializeAndActivate();
-    const fs::path drawn = fs::temp_directory_path() / "skyflume-settings-window.png";
+    const skyflume::test::TempFolder folder;
+    const fs::path drawn = folder / "settings-window.png";
     ASSERT_EQ(DrawWindowPicture(SnapshotOf(toolkit, Window()), drawn), "");
     const Surface golden = LoadPng(SKYFLUME_WINDOW_PICTURE);
     const Surface now = LoadPng(drawn);
@@ -65,7 +67,6 @@ TEST_F(WindowPictureTest, ANewPluginsWindowLooksAsInTheCommittedPicture) {
     if (const char* out = std::getenv("SKYFLUME_WINDOW_PICTURE_OUT"); out != nullptr) {
         fs::copy_file(drawn, out, fs::copy_options::overwrite_existing);
     }
-    fs::remove(drawn);
 }
 
 class WindowMessageTest : public PluginTest {};

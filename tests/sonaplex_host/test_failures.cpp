@@ -12,7 +12,7 @@
 #include "host_run.h"
 #include "support/fake_server.h"
 #include "support/icecast_server.h"
-#include "../host/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace skyflume::test {
 namespace {

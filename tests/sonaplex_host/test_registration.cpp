@@ -9,7 +9,7 @@
 #include <iterator>
 
 #include "host_run.h"
-#include "../host/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace skyflume::test {
 namespace {

@@ -13,7 +13,7 @@
 #include "support/icecast_server.h"
 #include "support/listener.h"
 #include "support/signal_analysis.h"
-#include "../host/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace skyflume::test {
 namespace {

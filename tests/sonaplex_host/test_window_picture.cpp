@@ -11,7 +11,7 @@
 #include <set>
 
 #include "host_run.h"
-#include "../host/temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace skyflume::test {
 namespace {

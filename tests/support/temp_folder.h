@@ -5,11 +5,13 @@
 #include <string>
 #include <system_error>
 
+namespace skyflume::test {
+
 // A fresh folder for one test, removed with everything in it afterwards.
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "skyflume-host-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "skyflume-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()) != nullptr) {
             path_ = pattern;
         }
@@ -27,3 +29,5 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+}  // namespace skyflume::test
