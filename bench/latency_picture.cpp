@@ -68,7 +68,7 @@ void DrawAxes(cairo_t* cairo) {
     for (int i = 0; i <= 4; ++i) {
         Text(cairo, X(std::pow(10, kMinLogMicros + i)), kHeight - kBottom + 16, micros[i], 0.5);
     }
-    const char* shares[] = {"all", "1/10", "1/100", "1/1000", "1/10^4"};
+    const char* shares[] = {"all", "1/10", "1/100", "1/1000", "1/10000"};
     for (int i = 0; i <= 4; ++i) {
         Text(cairo, kLeft - 6, Y(std::pow(10, -i)) + 4, shares[i], 1.0);
     }

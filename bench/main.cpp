@@ -8,6 +8,7 @@
 // The profiles are perf's summaries of a --profile-run, which runs the
 // worker once and lame once, for perf to record.
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,7 +16,6 @@
 #include <functional>
 #include <iterator>
 #include <map>
-#include <sstream>
 #include <string>
 
 #include "bench_context.h"

@@ -1,6 +1,6 @@
 #include "report.h"
 
-#include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <fstream>
