@@ -217,25 +217,25 @@ private:
                     "while the worker it woke starts, which come and go on a shared machine.",
                     cost.repetitions));
         Line();
-        Line("| frames a call | `OnAudio` (ns/frame) | bare copy (ns/frame) | ratio | ratio less one wake |");
-        Line("|---|---|---|---|---|");
+        Line("| frames a call | frames an iteration | `OnAudio` (ns/frame) | bare copy (ns/frame) | ratio | `OnAudio` "
+             "an iteration (µs) |");
+        Line("|---|---|---|---|---|---|");
         for (const CallCostFigures& f : cost.figures) {
-            const double frames = static_cast<double>(f.iterationFrames);
-            const double lessWake = (f.onAudioNsPerFrame * frames - cost.wakeMicros * 1e3) / frames;
-            Line(Format("| %d | %.3f | %.3f | %.2f | %.2f |", f.callFrames, f.onAudioNsPerFrame, f.copyNsPerFrame,
-                        f.ratio, lessWake / f.copyNsPerFrame));
+            Line(Format("| %d | %lld | %.3f | %.3f | %.2f | %.2f |", f.callFrames,
+                        static_cast<long long>(f.iterationFrames), f.onAudioNsPerFrame, f.copyNsPerFrame, f.ratio,
+                        f.onAudioNsPerFrame * static_cast<double>(f.iterationFrames) * 1e-3));
         }
         Line();
         Line(Format("**Where the time goes.** Handing a batch on is one lock, one FIFO append (a second copy of "
                     "the batch) and setting the worker's event, and the worker sleeps on that event: setting it "
                     "wakes a thread on the other core, a system call. Waking a thread that sleeps on a bare "
                     "condition variable (what the event is made of here) costs %.2f µs of the waker's CPU time "
-                    "on this machine, measured in the same run; spread over a batch's 1152 frames that alone is "
-                    "several times the copy, whatever the call size. Taken away once per iteration, what is left "
-                    "is the last column. At real-time pace (below) a call that only stages frames takes %.2f ns "
-                    "a frame and one that also hands a batch on %.1f µs (medians, on the wall clock, caches cold "
-                    "after the 10 ms between calls). The design hands each batch over this way and wakes the "
-                    "worker for it, so the ratio stays above the goal.",
+                    "on this machine, measured in the same run: about what a whole iteration costs, against the "
+                    "copy's one microsecond or so. Spread over a batch's 1152 frames the wake alone is several "
+                    "times the copy, whatever the call size. At real-time pace (below) a call that only stages "
+                    "frames takes %.2f ns a frame and one that also hands a batch on %.1f µs (medians, on the "
+                    "wall clock, caches cold after the 10 ms between calls). The design hands each batch over "
+                    "this way and wakes the worker for it, so the ratio stays above the goal.",
                     cost.wakeMicros, times.stagingNsPerFrame, times.handOffMicros));
         Line();
         Line(Format("At real-time pace: the host's audio thread (%s) hands the streaming plug-in 441 frames every "
@@ -316,6 +316,9 @@ private:
             Line(Format("| %d | %.2f | %.3f × | %.2f | %.2f |", f.streams, cpu * 1e3,
                         cpu / Median(s.figures.front().workerCpu), Mean(f.callMicros), Percentile(f.callMicros, 99)));
         }
+        Line();
+        Line("Worker CPU is the median of the rounds of the mean over the run's streams; OnAudio's times are every "
+             "call's over all rounds, one call per stream and block.");
         Line();
     }
 
