@@ -48,7 +48,7 @@ fi
 
 echo "== building the module and sonaplex-host into build/demo"
 mkdir -p "$demo"
-if ! { cmake -S . -B "$demo" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKYFLUME_BUILD_TESTS=OFF &&
+if ! { cmake -S . -B "$demo" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKYFLUME_BUILD_TESTS=OFF -DSKYFLUME_BUILD_BENCH=OFF &&
        cmake --build "$demo" -j"$(nproc)" --target skyflume_module sonaplex-host; } >"$demo/build.log" 2>&1; then
   tail -n 40 "$demo/build.log" >&2
   echo "demo: the build failed; the whole log is in $demo/build.log" >&2

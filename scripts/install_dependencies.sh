@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, testing and the demo need.
-# Safe to run again: apt-get skips what is already there.
+# Installs the Debian 12 packages that building, testing and the demo need,
+# and any others named on the command line. Safe to run again: apt-get skips
+# what is already there.
 set -euo pipefail
 
 packages=(
   cmake g++ pkg-config
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libavdevice-dev
-  libgtest-dev libcairo2-dev libcurl4-openssl-dev nlohmann-json3-dev
+  libgtest-dev libbenchmark-dev libcairo2-dev libcurl4-openssl-dev nlohmann-json3-dev
   icecast2 ffmpeg
+  "$@"
 )
 
 sudo_cmd=()

@@ -3,14 +3,9 @@
 // still connecting, and a server that stalls, after which the process must
 // hold what it held before and the audio thread must not have allocated.
 
-#include <atomic>
-#include <cerrno>
-#include <csignal>
-#include <ctime>
 #include <filesystem>
 #include <set>
 #include <string>
-#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -18,6 +13,7 @@
 #include "stream/end_to_end_fixture.h"
 #include "support/heap_calls.h"
 #include "support/process_resources.h"
+#include "support/thread_hold.h"
 
 namespace skyflume::test {
 namespace {
@@ -41,29 +37,6 @@ std::set<pid_t> ThreadsOfThisProcess() {
         threads.insert(static_cast<pid_t>(std::stoi(entry.path().filename().string())));
     }
     return threads;
-}
-
-std::atomic<long> holdSeconds{0};
-
-// Runs on the held thread: it does nothing else until the time is over.
-void HoldHere(int) {
-    const int savedErrno = errno;
-    timespec rest{holdSeconds.load(), 0};
-    while (nanosleep(&rest, &rest) != 0 && errno == EINTR) {
-    }
-    errno = savedErrno;
-}
-
-// Holds one thread of this process where it is, for the given time, while
-// the others go on.
-void HoldThread(pid_t thread, std::chrono::seconds time) {
-    holdSeconds = static_cast<long>(time.count());
-    struct sigaction action {};
-    action.sa_handler = &HoldHere;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    ASSERT_EQ(sigaction(SIGUSR1, &action, nullptr), 0);
-    ASSERT_EQ(syscall(SYS_tgkill, getpid(), thread, SIGUSR1), 0);
 }
 
 class StreamStressTest : public EndToEndTest {
@@ -185,7 +158,7 @@ TEST_F(StreamStressTest, TheAudioThreadAllocatesNothingWhileTheWorkerIsHeldUp) {
     }
     ASSERT_EQ(started.size(), 1u) << "the worker thread is not the only new one";
 
-    HoldThread(started.front(), 5s);
+    ASSERT_TRUE(HoldThread(started.front(), 5s));
     std::this_thread::sleep_for(5500ms);
     audio.reset();
     EXPECT_EQ(HeapCalls(), 0);

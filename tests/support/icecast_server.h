@@ -38,6 +38,9 @@ public:
     void Stop();  // SIGTERM, bounded wait (icecast2 takes about 2 s), SIGKILL
     void Kill();  // SIGKILL now: the server vanishes mid-stream
     bool Running();
+    // The server's process, for a caller that holds it up (SIGSTOP) and lets
+    // it go on (SIGCONT); -1 while none runs.
+    pid_t Pid() const { return process_.Pid(); }
 
     const IcecastOptions& Options() const { return options_; }
     static std::string Host() { return "127.0.0.1"; }

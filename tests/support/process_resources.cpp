@@ -20,6 +20,8 @@ ProcessResources CurrentProcessResources() {
             resources.threads = std::stoi(line.substr(8));
         } else if (line.starts_with("VmRSS:")) {
             resources.residentKiB = std::stoll(line.substr(6));
+        } else if (line.starts_with("VmHWM:")) {
+            resources.peakResidentKiB = std::stoll(line.substr(6));
         }
     }
     return resources;

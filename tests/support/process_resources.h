@@ -11,6 +11,9 @@ struct ProcessResources {
     int openDescriptors = 0;
     int threads = 0;
     int64_t residentKiB = 0;
+    // The most that was resident at once since the process started, or since
+    // the peak was last reset (writing 5 to /proc/self/clear_refs).
+    int64_t peakResidentKiB = 0;
 };
 
 // Read from /proc/self.

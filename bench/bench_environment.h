@@ -1,0 +1,61 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "bench_application.h"
+#include "bench_plugin.h"
+#include "host/host_object.h"
+#include "host/recording_gui_toolkit.h"
+#include "module_library.h"
+#include "source_relay.h"
+#include "support/icecast_server.h"
+#include "test_signal.h"
+
+// What every benchmark shares: the module loaded into one host, a real
+// icecast2 on loopback with a relay in front of it, the test signal, and a
+// folder for what the contenders write. Lives on the GUI thread.
+class BenchEnvironment {
+public:
+    static constexpr int32_t kSignalSeconds = 60;
+
+    BenchEnvironment(const std::string& modulePath, const std::filesystem::path& folder);
+    BenchEnvironment(const BenchEnvironment&) = delete;
+    BenchEnvironment& operator=(const BenchEnvironment&) = delete;
+
+    // Empty when everything is in place.
+    const std::string& Error() const { return error; }
+
+    // A new plug-in object of the module, initialised and activated.
+    std::unique_ptr<BenchPlugin> NewPlugin();
+    // A mount that no source has used yet in this run: icecast2 keeps a
+    // mount taken for a moment after its source left.
+    std::string NewMount(std::string_view purpose);
+    // A stream to the server itself, or through the relay.
+    StreamSettings Direct(const std::string& mount, int32_t bitRateKbps, int32_t outputRate) const;
+    StreamSettings ThroughRelay(const std::string& mount, int32_t bitRateKbps, int32_t outputRate) const;
+    // The URL with which the ffmpeg command line sends to `mount` through the relay.
+    std::string RelayUrl(const std::string& mount) const;
+
+    BenchApplication& Application() { return application; }
+    skyflume::test::IcecastServer& Server() { return server; }
+    SourceRelay& Relay() { return *relay; }
+    const TestSignal& Signal() const { return signal; }
+    const std::filesystem::path& Folder() const { return folder; }
+    // The test signal as a raw file, for the command lines.
+    std::filesystem::path RawSignal() const { return folder / "signal.s16le"; }
+
+private:
+    std::string error;
+    ModuleLibrary module;
+    RecordingGuiToolkit toolkit;
+    BenchApplication application{&toolkit, TestSignal::kRate};
+    HostObject hostObject{&application};
+    skyflume::test::IcecastServer server;
+    std::unique_ptr<SourceRelay> relay;
+    TestSignal signal{kSignalSeconds};
+    std::filesystem::path folder;
+    int mounts = 0;
+};

@@ -1,0 +1,119 @@
+// OnAudio at real-time pace while the plug-in streams to the server, in
+// three phases: streaming as usual; the server process stopped for 5 s; the
+// worker thread itself held for 5 s. A stopped icecast2 on loopback holds
+// the worker up only once the kernel's send buffer, which grows to megabytes,
+// is full; holding the worker makes certain that the input FIFO fills and
+// batches are dropped, which the audio thread must do without allocating or
+// waiting.
+
+#include "call_times.h"
+
+#include <csignal>
+#include <thread>
+
+#include "realtime_audio.h"
+#include "statistics.h"
+#include "support/heap_calls.h"
+#include "support/thread_hold.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int32_t kBitRateKbps = 128;
+constexpr auto kNormal = 10s;
+constexpr auto kStall = 5s;
+constexpr int32_t kBatchFrames = 1152;
+
+// Batches that frames [0, end) hand on: a batch goes when the frame after it comes.
+int64_t BatchesBefore(int64_t end) {
+    return end == 0 ? 0 : (end - 1) / kBatchFrames;
+}
+
+class PhaseRecorder {
+public:
+    PhaseRecorder(const RealTimeAudio& audio, CallTimeResults& results) : audio(audio), results(results) {}
+
+    void Begin() {
+        first = audio.Timed();
+        heapCalls = skyflume::test::HeapCalls();
+    }
+    void End(const std::string& name, std::chrono::seconds length) {
+        CallTimePhase& phase = results.phases.emplace_back();
+        phase.name = name;
+        phase.seconds = static_cast<double>(length.count());
+        phase.heapCalls = skyflume::test::HeapCalls() - heapCalls;
+        const size_t last = audio.Timed();
+        for (size_t i = first; i < last; ++i) {
+            phase.micros.push_back(audio.Record()[i].seconds * 1e6);
+        }
+    }
+    size_t First() const { return first; }
+
+private:
+    const RealTimeAudio& audio;
+    CallTimeResults& results;
+    size_t first = 0;
+    int64_t heapCalls = 0;
+};
+
+// Splits the normal phase's calls into those that hand a batch on and those
+// that only stage.
+void SplitHandOffs(const RealTimeAudio& audio, size_t first, size_t last, CallTimeResults& results) {
+    std::vector<double> handing;
+    std::vector<double> staging;
+    const int64_t block = audio.BlockFrames();
+    for (size_t i = first; i < last; ++i) {
+        const auto start = static_cast<int64_t>(i) * block;
+        (BatchesBefore(start + block) > BatchesBefore(start) ? handing : staging).push_back(audio.Record()[i].seconds);
+    }
+    results.handOffMicros = Median(handing) * 1e6;
+    results.stagingNsPerFrame = Median(staging) * 1e9 / static_cast<double>(block);
+}
+
+}  // namespace
+
+CallTimeResults RunCallTimes(BenchEnvironment& environment) {
+    CallTimeResults results;
+    const std::unique_ptr<BenchPlugin> plugin = environment.NewPlugin();
+    if (!plugin) {
+        results.error = "the plug-in did not initialise";
+        return results;
+    }
+    plugin->Type(environment.Direct(environment.NewMount("calls"), kBitRateKbps, TestSignal::kRate));
+    if (!plugin->Start()) {
+        results.error = "the plug-in did not stream: " + plugin->Status();
+        return results;
+    }
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(kNormal + 2 * kStall + 2s).count();
+    RealTimeAudio audio({plugin->Audio()}, environment.Signal().Floats(), TestSignal::kRate,
+                        static_cast<size_t>(seconds * 100));
+    PhaseRecorder recorder(audio, results);
+
+    recorder.Begin();
+    std::this_thread::sleep_for(kNormal);
+    recorder.End("streaming", kNormal);
+    SplitHandOffs(audio, recorder.First(), audio.Timed(), results);
+
+    const pid_t server = environment.Server().Pid();
+    recorder.Begin();
+    kill(server, SIGSTOP);
+    std::this_thread::sleep_for(kStall);
+    kill(server, SIGCONT);
+    recorder.End("server stopped", kStall);
+
+    recorder.Begin();
+    const bool held = skyflume::test::HoldThread(plugin->Worker()->threadId, kStall);
+    std::this_thread::sleep_for(kStall);
+    recorder.End("worker held", kStall);
+
+    results.realTimeScheduling = audio.RealTime();
+    // The worker catches up on what the FIFO kept before it is stopped.
+    std::this_thread::sleep_for(1s);
+    if (!held) {
+        results.error = "the worker could not be held";
+    } else if (!plugin->Stop()) {
+        results.error = "the stream did not end as it should: " + plugin->Status();
+    }
+    return results;
+}

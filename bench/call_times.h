@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "bench_environment.h"
+
+// OnAudio's call times at real-time pace, 10 ms blocks, with the worker
+// running, in one phase of a stream.
+struct CallTimePhase {
+    std::string name;
+    double seconds = 0;
+    std::vector<double> micros;  // every call's time
+    int64_t heapCalls = 0;       // on the audio thread
+};
+
+struct CallTimeResults {
+    std::string error;
+    bool realTimeScheduling = false;
+    // Normal streaming, the server stopped (SIGSTOP) for 5 s, and the
+    // worker itself held for 5 s.
+    std::vector<CallTimePhase> phases;
+    // From the normal phase: the median call that hands a batch on, and the
+    // median one that only stages, per frame.
+    double handOffMicros = 0;
+    double stagingNsPerFrame = 0;
+};
+
+CallTimeResults RunCallTimes(BenchEnvironment& environment);

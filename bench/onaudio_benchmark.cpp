@@ -1,0 +1,229 @@
+// Google Benchmark of OnAudio against a bare copy. Each iteration hands the
+// streaming plug-in the fewest calls of the given size that make up one
+// batch of the capture buffer (1152 frames, one MP3 frame) or more, so that
+// every iteration hands at least one batch on to the worker, and times them
+// as a whole on the thread's own CPU clock: the wall clock would also count
+// the times this thread waits for a core while the worker it woke starts,
+// which on a shared machine come and go. Between iterations, untimed, the worker takes what it was
+// given and goes back to sleep, as it does between batches in a live host:
+// each batch goes into the input FIFO (none is dropped for want of room)
+// and wakes the worker. The copy gets the same frames in the same calls,
+// with the same pause between iterations. A seventh benchmark times waking a
+// sleeping thread as the platform layer's events do it. Repetitions of all
+// seven interleave in random order.
+
+#include "onaudio_benchmark.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <ctime>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "paced_feed.h"
+#include "statistics.h"
+
+namespace {
+
+constexpr int32_t kCallSizes[] = {64, 441, 4096};
+constexpr int kRepetitions = 7;
+constexpr int kIterations = 100;
+constexpr int32_t kBitRateKbps = 128;
+constexpr int32_t kBatchFrames = 1152;
+// What the worker may still hold when it has taken an iteration's frames:
+// a batch not yet handed on, and the encoder's frames kept back.
+constexpr int64_t kSlackFrames = 3 * kBatchFrames;
+// Enough for the worker to finish its last batch and wait again.
+constexpr auto kPause = std::chrono::milliseconds(1);
+
+// What OnAudio does at the least: every frame split into two planes.
+__attribute__((noinline)) void DeinterleaveCopy(const float* samples, int32_t frames, float* left, float* right) {
+    for (int32_t i = 0; i < frames; ++i) {
+        left[i] = samples[2 * i];
+        right[i] = samples[2 * i + 1];
+    }
+}
+
+// A thread that sleeps on a condition variable until it is woken, again and
+// again, as the worker sleeps on its event (a mutex and a condition
+// variable on Linux).
+class Sleeper {
+public:
+    Sleeper() : thread([this] { Sleep(); }) {}
+    ~Sleeper() {
+        {
+            const std::lock_guard lock(mutex);
+            stop = true;
+        }
+        woken.notify_one();
+        thread.join();
+    }
+    Sleeper(const Sleeper&) = delete;
+    Sleeper& operator=(const Sleeper&) = delete;
+
+    // As the event is set: notified under the lock.
+    void Wake() {
+        const std::lock_guard lock(mutex);
+        signalled = true;
+        woken.notify_one();
+    }
+
+private:
+    void Sleep() {
+        std::unique_lock lock(mutex);
+        while (!stop) {
+            woken.wait(lock, [this] { return signalled || stop; });
+            signalled = false;
+        }
+    }
+
+    std::mutex mutex;
+    std::condition_variable woken;
+    bool signalled = false;
+    bool stop = false;
+    std::thread thread;  // last, so that it starts with everything above in place
+};
+
+// Keeps the time of every repetition, by benchmark name.
+class Collector : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+                secondsPerIteration[run.run_name.function_name].push_back(run.real_accumulated_time /
+                                                                          static_cast<double>(run.iterations));
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    std::map<std::string, std::vector<double>> secondsPerIteration;
+};
+
+int64_t IterationFrames(int32_t callFrames) {
+    return (kBatchFrames + callFrames - 1) / callFrames * callFrames;
+}
+
+double ThreadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Times a stretch of this thread's work on its CPU clock, less what reading
+// the clock itself costs (a system call), which would otherwise count
+// towards both sides of every ratio.
+class CpuStopwatch {
+public:
+    CpuStopwatch() {
+        std::vector<double> readings;
+        for (int i = 0; i < 1000; ++i) {
+            const double start = ThreadCpuSeconds();
+            readings.push_back(ThreadCpuSeconds() - start);
+        }
+        overhead = Median(readings);
+    }
+    template <class Work>
+    double Time(const Work& work) const {
+        const double start = ThreadCpuSeconds();
+        work();
+        return std::max(ThreadCpuSeconds() - start - overhead, 0.0);
+    }
+
+private:
+    double overhead = 0;
+};
+
+}  // namespace
+
+CallCostResults RunCallCost(BenchEnvironment& environment) {
+    CallCostResults results;
+    results.repetitions = kRepetitions;
+
+    const std::unique_ptr<BenchPlugin> plugin = environment.NewPlugin();
+    if (!plugin) {
+        results.error = "the plug-in did not initialise";
+        return results;
+    }
+    const std::string mount = environment.NewMount("onaudio");
+    const auto traffic = environment.Relay().Watch(mount, false);
+    plugin->Type(environment.ThroughRelay(mount, kBitRateKbps, TestSignal::kRate));
+    if (!plugin->Start()) {
+        results.error = "the plug-in did not stream: " + plugin->Status();
+        return results;
+    }
+    const FedStream stream{plugin->Audio(), traffic.get(), kBitRateKbps};
+    const float* samples = environment.Signal().Floats().data();
+    int64_t fed = 0;
+    bool workerKeptUp = true;
+    const CpuStopwatch stopwatch;
+    std::vector<float> left(kCallSizes[std::size(kCallSizes) - 1]);
+    std::vector<float> right(left.size());
+
+    for (const int32_t callFrames : kCallSizes) {
+        const int64_t frames = IterationFrames(callFrames);
+        const std::string size = std::to_string(callFrames);
+        benchmark::RegisterBenchmark(("OnAudio/" + size).c_str(), [&, callFrames, frames](benchmark::State& state) {
+            for (auto _ : state) {
+                state.SetIterationTime(stopwatch.Time([&] {
+                    for (int64_t frame = 0; frame < frames; frame += callFrames) {
+                        stream.audio->OnAudio(nullptr, samples + 2 * frame, callFrames);
+                    }
+                }));
+                fed += frames;
+                workerKeptUp = WaitUntilTaken(stream, fed, kSlackFrames, TestSignal::kRate) && workerKeptUp;
+                std::this_thread::sleep_for(kPause);
+            }
+        })->UseManualTime()->Iterations(kIterations)->Repetitions(kRepetitions);
+        benchmark::RegisterBenchmark(("BareCopy/" + size).c_str(), [&, callFrames, frames](benchmark::State& state) {
+            for (auto _ : state) {
+                state.SetIterationTime(stopwatch.Time([&] {
+                    for (int64_t frame = 0; frame < frames; frame += callFrames) {
+                        DeinterleaveCopy(samples + 2 * frame, callFrames, left.data(), right.data());
+                        benchmark::ClobberMemory();
+                    }
+                }));
+                std::this_thread::sleep_for(kPause);
+            }
+        })->UseManualTime()->Iterations(kIterations)->Repetitions(kRepetitions);
+    }
+    Sleeper sleeper;
+    benchmark::RegisterBenchmark("WakeSleepingThread", [&](benchmark::State& state) {
+        for (auto _ : state) {
+            state.SetIterationTime(stopwatch.Time([&] { sleeper.Wake(); }));
+            std::this_thread::sleep_for(kPause);
+        }
+    })->UseManualTime()->Iterations(kIterations)->Repetitions(kRepetitions);
+    const char* arguments[] = {"skyflume-bench", "--benchmark_enable_random_interleaving=true"};
+    int argumentCount = static_cast<int>(std::size(arguments));
+    benchmark::Initialize(&argumentCount, const_cast<char**>(arguments));
+    Collector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+    benchmark::ClearRegisteredBenchmarks();
+    if (!plugin->Stop() || !workerKeptUp) {
+        results.error = "the worker did not keep up: " + plugin->Status();
+        return results;
+    }
+
+    results.wakeMicros = Median(collector.secondsPerIteration["WakeSleepingThread"]) * 1e6;
+    for (const int32_t callFrames : kCallSizes) {
+        const auto perFrame = static_cast<double>(IterationFrames(callFrames)) * 1e-9;
+        std::vector<double>& onAudio = collector.secondsPerIteration["OnAudio/" + std::to_string(callFrames)];
+        std::vector<double>& copy = collector.secondsPerIteration["BareCopy/" + std::to_string(callFrames)];
+        if (onAudio.size() != copy.size() || onAudio.empty()) {
+            results.error = "Google Benchmark reported no runs";
+            return results;
+        }
+        std::vector<double> ratios;
+        for (size_t i = 0; i < onAudio.size(); ++i) {
+            ratios.push_back(onAudio[i] / copy[i]);
+        }
+        results.figures.push_back({callFrames, IterationFrames(callFrames), Median(onAudio) / perFrame,
+                                   Median(copy) / perFrame, Median(ratios)});
+    }
+    return results;
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "bench_results.h"
+
+// Writes BENCHMARKS.md: every goal's figure against its target, then each
+// benchmark's figures and how they were taken. `picture` is where the call
+// time picture is, relative to the file. Answers an error text, empty on
+// success.
+std::string WriteReport(const BenchResults& results, const std::filesystem::path& markdown,
+                        const std::string& picture);
