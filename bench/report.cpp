@@ -197,7 +197,7 @@ private:
              "the same encoder runs in each. Around it, `lame` reads its file (libsndfile); the worker hands "
              "the encoder 32-bit integers, its first sample format, which FFmpeg's resampler makes from the "
              "capture's floats (libswresample), and muxes, queues and sends each packet (libavformat, "
-             "libavutil, the kernel). The design asks for the encoder's first sample format, so that stays.");
+             "libavutil, the kernel). The worker keeps asking for the encoder's first sample format.");
         Line();
     }
 
@@ -234,8 +234,8 @@ private:
                     "copy's one microsecond or so. Spread over a batch's 1152 frames the wake alone is several "
                     "times the copy, whatever the call size. At real-time pace (below) a call that only stages "
                     "frames takes %.2f ns a frame and one that also hands a batch on %.1f µs (medians, on the "
-                    "wall clock, caches cold after the 10 ms between calls). The design hands each batch over "
-                    "this way and wakes the worker for it, so the ratio stays above the goal.",
+                    "wall clock, caches cold after the 10 ms between calls). Each batch is handed over this way, "
+                    "with a wake for the worker, so the ratio stays above the goal.",
                     cost.wakeMicros, times.stagingNsPerFrame, times.handOffMicros));
         Line();
         Line(Format("At real-time pace: the host's audio thread (%s) hands the streaming plug-in 441 frames every "

@@ -115,6 +115,7 @@ private:
     int32_t CreatePacket(StreamRun& run);
     int32_t CreateFifos(StreamRun& run);
     int32_t CreateStagingPlanes(StreamRun& run);
+    int32_t PrefaultInputFifo(StreamRun& run);
     int32_t CreateResampler(StreamRun& run);
     int32_t CreateSilence(StreamRun& run);
     int32_t SetUp(StreamRun& run);

@@ -150,12 +150,24 @@ int32_t StreamWorker::CreateFifos(StreamRun& run) {
 }
 
 int32_t StreamWorker::CreateStagingPlanes(StreamRun&) {
-    stagingBlock.reset(new (std::nothrow) float[2 * static_cast<size_t>(frameSize)]);
+    // Zeroed, so that its pages are in memory before the audio thread writes them.
+    stagingBlock.reset(new (std::nothrow) float[2 * static_cast<size_t>(frameSize)]());
     if (!stagingBlock) {
         return kStatusAllocationFailed;
     }
     stagingPlanes[0] = stagingBlock.get();
     stagingPlanes[1] = stagingBlock.get() + frameSize;
+    return kStatusOk;
+}
+
+// Fills the input FIFO once and empties it again: its pages are then in
+// memory, and the audio thread's appends never wait for the kernel to
+// supply one.
+int32_t StreamWorker::PrefaultInputFifo(StreamRun&) {
+    while (av_audio_fifo_space(inputFifo.get()) >= frameSize &&
+           av_audio_fifo_write(inputFifo.get(), reinterpret_cast<void**>(stagingPlanes), frameSize) == frameSize) {
+    }
+    av_audio_fifo_reset(inputFifo.get());
     return kStatusOk;
 }
 
@@ -190,7 +202,7 @@ int32_t StreamWorker::SetUp(StreamRun& run) {
         &StreamWorker::OpenConnection, &StreamWorker::CreateOutputContext, &StreamWorker::CreateEncoder,
         &StreamWorker::OpenEncoder,    &StreamWorker::WriteHeader,         &StreamWorker::CreateFrames,
         &StreamWorker::CreatePacket,   &StreamWorker::CreateFifos,         &StreamWorker::CreateStagingPlanes,
-        &StreamWorker::CreateResampler, &StreamWorker::CreateSilence,
+        &StreamWorker::PrefaultInputFifo, &StreamWorker::CreateResampler, &StreamWorker::CreateSilence,
     };
     ClearStreamFields();
     for (const Step step : kSteps) {
