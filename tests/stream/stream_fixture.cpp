@@ -2,11 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace skyflume::test {
 
 HostText Text(const std::string& ascii) {
@@ -54,27 +49,6 @@ void SettingsWindow::TypeServer(uint16_t port, const std::string& mount, const s
     Type(kMountPointBox, mount);
     Type(kUserNameBox, user);
     Type(kPasswordBox, password);
-}
-
-LoopbackPort::LoopbackPort(Kind kind) {
-    socketFd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (socketFd < 0 || bind(socketFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        (kind == Kind::Silent && listen(socketFd, 4) != 0) ||
-        getsockname(socketFd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ADD_FAILURE() << "no loopback port";
-        return;
-    }
-    number = ntohs(address.sin_port);
-}
-
-LoopbackPort::~LoopbackPort() {
-    if (socketFd >= 0) {
-        close(socketFd);
-    }
 }
 
 }  // namespace skyflume::test

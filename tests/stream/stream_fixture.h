@@ -1,7 +1,7 @@
 #pragma once
 
-// What the stream tests share: the settings window's controls by number,
-// the texts they expect, and loopback ports that refuse or never answer.
+// What the stream tests share: the settings window's controls by number and
+// the texts they expect.
 
 #include <cstdint>
 #include <string>
@@ -44,24 +44,6 @@ public:
 
 private:
     RecordingGuiToolkit& toolkit;
-};
-
-// A loopback TCP port, held while the object lives. Refusing: bound without
-// listening, so every connection is refused at once. Silent: listening
-// without ever accepting or answering, so a client waits for its time-out.
-class LoopbackPort {
-public:
-    enum class Kind { Refusing, Silent };
-    explicit LoopbackPort(Kind kind);
-    ~LoopbackPort();
-    LoopbackPort(const LoopbackPort&) = delete;
-    LoopbackPort& operator=(const LoopbackPort&) = delete;
-
-    uint16_t Number() const { return number; }
-
-private:
-    int socketFd = -1;
-    uint16_t number = 0;
 };
 
 }  // namespace skyflume::test

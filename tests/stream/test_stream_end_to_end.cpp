@@ -5,6 +5,7 @@
 // GUI thread.
 
 #include "stream/end_to_end_fixture.h"
+#include "support/fake_server.h"
 #include "support/listener.h"
 #include "support/signal_analysis.h"
 
@@ -87,8 +88,8 @@ TEST_F(EndToEndTest, APasswordWithUrlCharactersLogsInAsTyped) {
 
 TEST_F(EndToEndTest, DeactivationWhileConnectingEndsTheWorkerSoThatTheObjectCanGo) {
     // Accepts the connection and never answers: the worker waits for its time-out.
-    LoopbackPort silent(LoopbackPort::Kind::Silent);
-    settings.TypeServer(silent.Number(), "/stream", "admin", "tovrz");
+    FakeServer silent(FakeServer::Kind::Silent);
+    settings.TypeServer(silent.Port(), "/stream", "admin", "tovrz");
     settings.Click();
     ASSERT_EQ(settings.Status(), "Status: connecting...");
 

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "stream/plugin_under_test.h"
+#include "support/fake_server.h"
 #include "support/icecast_server.h"
 
 namespace skyflume::test {
@@ -53,8 +54,8 @@ TEST_F(StreamLifetimeTest, AnAudioCallHeldAfterItsFlagTestKeepsItsBuffersUntilIt
 }
 
 TEST_F(StreamLifetimeTest, AStreamClickWhileAWorkerStillExistsStartsNoSecondRun) {
-    LoopbackPort silent(LoopbackPort::Kind::Silent);
-    settings.TypeServer(silent.Number(), "/stream", "admin", "tovrz");
+    FakeServer silent(FakeServer::Kind::Silent);
+    settings.TypeServer(silent.Port(), "/stream", "admin", "tovrz");
     settings.Click();
     const StreamParams* record = Worker().streamParams.get();
     const HANDLE wakeEvent = Worker().wakeEvent;
@@ -88,8 +89,8 @@ TEST_F(StreamLifetimeTest, AHostThatMakesNoThreadLeavesTheControlIdleWithAnInter
 
     // Nothing of it stands in the way of the next start.
     application.threadsAvailable = true;
-    LoopbackPort refusing(LoopbackPort::Kind::Refusing);
-    settings.TypeServer(refusing.Number(), "/stream", "admin", "tovrz");
+    FakeServer refusing(FakeServer::Kind::Closed);
+    settings.TypeServer(refusing.Port(), "/stream", "admin", "tovrz");
     settings.Click();
     ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
     EXPECT_EQ(settings.Status(), "Status: stream create error.");
@@ -98,8 +99,8 @@ TEST_F(StreamLifetimeTest, AHostThatMakesNoThreadLeavesTheControlIdleWithAnInter
 // A server that accepts and never answers holds an attempt for the 3 s
 // network time-out unless the stop reaches into it.
 TEST_F(StreamLifetimeTest, AHostStopOrADeactivationWhileConnectingEndsTheAttemptPromptly) {
-    LoopbackPort silent(LoopbackPort::Kind::Silent);
-    settings.TypeServer(silent.Number(), "/stream", "admin", "tovrz");
+    FakeServer silent(FakeServer::Kind::Silent);
+    settings.TypeServer(silent.Port(), "/stream", "admin", "tovrz");
     settings.Click();
     ASSERT_EQ(settings.Status(), "Status: connecting...");
     auto start = Clock::now();

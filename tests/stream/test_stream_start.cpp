@@ -8,6 +8,7 @@
 
 #include "broadcast/stream_url.h"
 #include "stream/plugin_under_test.h"
+#include "support/fake_server.h"
 
 namespace skyflume::test {
 namespace {
@@ -58,7 +59,7 @@ protected:
         ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
     }
 
-    LoopbackPort refusing{LoopbackPort::Kind::Refusing};
+    FakeServer refusing{FakeServer::Kind::Closed};
 };
 
 TEST_F(StreamStartTest, HostChecksRunInOrderAndOnlyTheFirstFailureIsShown) {
@@ -93,7 +94,7 @@ TEST_F(StreamStartTest, EachEmptyConnectionTextRefusesTheStartWithItsOwnMessage)
     for (const bool emptyAsNone : {true, false}) {
         toolkit.SetEmptyTextAsNone(emptyAsNone);
         for (const auto& [box, message] : fields) {
-            settings.TypeServer(refusing.Number(), "/stream", "admin", "tovrz");
+            settings.TypeServer(refusing.Port(), "/stream", "admin", "tovrz");
             settings.Type(box, "");
             const size_t before = application.Messages().size();
             settings.Click();
@@ -185,7 +186,7 @@ TEST_F(StreamStartTest, ALongerUrlRefusesTheStartWithOneMessage) {
 
 TEST_F(StreamStartTest, AStartPreparesTheWorkerAndShowsConnecting) {
     application.sampleRate = 48000;
-    settings.TypeServer(refusing.Number(), "/stream", "admin", "tovrz");
+    settings.TypeServer(refusing.Port(), "/stream", "admin", "tovrz");
     struct Case {
         int32_t sampleRateItem, bitRateItem;
         int32_t outputRate, kbps;
@@ -221,7 +222,7 @@ TEST_F(StreamStartTest, AStartPreparesTheWorkerAndShowsConnecting) {
 }
 
 TEST_F(StreamStartTest, TheRecordOfTheLastStreamStaysUntilTheNextStartWhichFreesItBeforeValidating) {
-    settings.TypeServer(refusing.Number(), "/stream", "admin", "tovrz");
+    settings.TypeServer(refusing.Port(), "/stream", "admin", "tovrz");
     StartAndFinish();
     ASSERT_NE(Worker().streamParams, nullptr);
 

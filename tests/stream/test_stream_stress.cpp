@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "stream/end_to_end_fixture.h"
+#include "support/fake_server.h"
 #include "support/heap_calls.h"
 #include "support/process_resources.h"
 #include "support/thread_hold.h"
@@ -102,7 +103,7 @@ TEST_F(StreamStressTest, AThousandStreamStopCyclesGiveBackEverything) {
 TEST_F(StreamStressTest, TwoHundredStartsStoppedWhileConnectingGiveBackEverything) {
     IcecastServer server;
     ASSERT_TRUE(StartServer(server));
-    LoopbackPort silent(LoopbackPort::Kind::Silent);
+    FakeServer silent(FakeServer::Kind::Silent);
     StartAudio();
     // Answers whether the start came and went as it should.
     const auto startAndStop = [&](int cycle) {
@@ -110,7 +111,7 @@ TEST_F(StreamStressTest, TwoHundredStartsStoppedWhileConnectingGiveBackEverythin
             settings.TypeServer(server.Port(), "/connect" + std::to_string(cycle), "source",
                                 server.Options().generalSourcePassword);
         } else {
-            settings.TypeServer(silent.Number(), "/stream", "admin", "tovrz");
+            settings.TypeServer(silent.Port(), "/stream", "admin", "tovrz");
         }
         settings.Click();
         EXPECT_EQ(settings.Status(), "Status: connecting...") << "cycle " << cycle;

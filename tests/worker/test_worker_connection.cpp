@@ -3,11 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
+#include "support/fake_server.h"
 #include "support/icecast_server.h"
 #include "worker_harness.h"
 
@@ -16,37 +12,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A loopback port that is bound but not listening: connections to it are
-// refused, and nobody else can take it while the holder lives.
-class RefusingPort {
-public:
-    RefusingPort() : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (socket_ >= 0 && ::bind(socket_, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-            ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-            port_ = ntohs(address.sin_port);
-        }
-    }
-    ~RefusingPort() {
-        if (socket_ >= 0) {
-            ::close(socket_);
-        }
-    }
-    uint16_t Port() const { return port_; }
-
-private:
-    int socket_;
-    uint16_t port_ = 0;
-};
-
 TEST(WorkerConnectionTest, NothingListeningEndsWithStatus1AndNoAnnouncement) {
-    RefusingPort port;
-    ASSERT_NE(port.Port(), 0);
+    const FakeServer closed(FakeServer::Kind::Closed);
+    ASSERT_NE(closed.Port(), 0);
     WorkerConfig config;
-    config.url = IcecastUrl("admin", "tovrz", port.Port(), "/stream");
+    config.url = IcecastUrl("admin", "tovrz", closed.Port(), "/stream");
     config.radioName = "Nobody Hears";
     WorkerRun run(config);
     run.Start();
