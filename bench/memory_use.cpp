@@ -37,7 +37,7 @@ MemoryResults RunMemory(BenchEnvironment& environment) {
         plugin->Type(environment.ThroughRelay(mount, kBitRateKbps, TestSignal::kRate));
         MemoryRun& memory = results.runs.emplace_back();
         ResetPeak();
-        memory.beforeKiB = skyflume::test::CurrentProcessResources().residentKiB;
+        memory.beforeKiB = skyflume::test::CurrentProcessResources().memoryKiB;
         if (!plugin->Start()) {
             results.error = "the plug-in did not stream: " + plugin->Status();
             return results;
@@ -51,7 +51,7 @@ MemoryResults RunMemory(BenchEnvironment& environment) {
         environment.Application().WaitForThreads();
         const skyflume::test::ProcessResources after = skyflume::test::CurrentProcessResources();
         memory.peakKiB = after.peakResidentKiB;
-        memory.afterKiB = after.residentKiB;
+        memory.afterKiB = after.memoryKiB;
     }
     return results;
 }

@@ -22,15 +22,15 @@ namespace {
 using namespace std::chrono_literals;
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-// The sanitizers keep freed memory aside, so resident memory says nothing.
-constexpr bool kResidentMemoryMeasurable = false;
+// The sanitizers keep freed memory aside, so the process's memory says nothing.
+constexpr bool kMemoryMeasurable = false;
 #else
-constexpr bool kResidentMemoryMeasurable = true;
+constexpr bool kMemoryMeasurable = true;
 #endif
 // Room for what the C library keeps for reuse (thread stacks, allocator
 // arenas); one run's encoder and buffers left behind per cycle would be
 // hundreds of MiB over a thousand cycles.
-constexpr int64_t kResidentToleranceKiB = 16 * 1024;
+constexpr int64_t kMemoryToleranceKiB = 16 * 1024;
 
 std::set<pid_t> ThreadsOfThisProcess() {
     std::set<pid_t> threads;
@@ -74,10 +74,10 @@ protected:
     }
     void ExpectSameResources(const ProcessResources& before) {
         const ProcessResources after = SettledResources();
-        EXPECT_EQ(after.openDescriptors, before.openDescriptors);
+        EXPECT_EQ(after.openHandles, before.openHandles);
         EXPECT_EQ(after.threads, before.threads);
-        if (kResidentMemoryMeasurable) {
-            EXPECT_LE(after.residentKiB - before.residentKiB, kResidentToleranceKiB);
+        if (kMemoryMeasurable) {
+            EXPECT_LE(after.memoryKiB - before.memoryKiB, kMemoryToleranceKiB);
         }
     }
 };

@@ -19,8 +19,8 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     // argv[0] is the program path. stdout and stderr go to outputPath
-    // (created or truncated); stdin is /dev/null. Returns false if the
-    // process could not be spawned.
+    // (created or truncated), or stay this process's own when it is empty;
+    // stdin is /dev/null. Returns false if the process could not be spawned.
     bool Spawn(const std::vector<std::string>& argv, const std::string& outputPath);
 
     pid_t Pid() const { return pid_; }

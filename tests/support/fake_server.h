@@ -1,13 +1,15 @@
 #pragma once
 
 // A TCP port on loopback that is not a working Icecast server: closed
-// (bound, so nobody else takes it, but not listening), silent (it accepts
-// and never answers), or one that answers every request with a fixed text.
+// (bound, so nobody else takes it, but not listening: every connection is
+// refused at once), silent (it accepts and never answers, so a client waits
+// for its time-out), or one that answers every request with a fixed text. A
+// Windows test program under Wine has the test services host hold it on the
+// Linux side (support/service_messages.h).
 
-#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <thread>
 
 namespace skyflume::test {
 
@@ -15,7 +17,8 @@ class FakeServer {
 public:
     enum class Kind { Closed, Silent, Answering };
 
-    // `answer` is sent to every request of an Answering server.
+    // `answer` is sent to every request of an Answering server. Port() is 0
+    // when no port could be had.
     explicit FakeServer(Kind kind, std::string answer = {});
     ~FakeServer();
     FakeServer(const FakeServer&) = delete;
@@ -24,13 +27,11 @@ public:
     uint16_t Port() const { return port_; }
 
 private:
-    void Answer();
+    // The socket with its answering thread, or the host's port for this program.
+    struct Socket;
 
-    int fd_ = -1;
     uint16_t port_ = 0;
-    std::string answer_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+    std::unique_ptr<Socket> socket_;
 };
 
 }  // namespace skyflume::test

@@ -1,16 +1,15 @@
 #pragma once
 
 // A real listener: connects to a mount over HTTP, decodes what it hears with
-// FFmpeg on its own thread, and keeps what the tests need to judge it.
+// FFmpeg on its own thread, and keeps what the tests need to judge it. A
+// Windows test program under Wine has the test services host listen for it on
+// the Linux side (support/service_messages.h).
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <map>
-#include <mutex>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace skyflume::test {
@@ -52,7 +51,11 @@ public:
     // Asks the thread to stop, joins it and returns what was heard.
     ListenResult StopAndJoin();
     // Listens for at most `seconds`, ending earlier if the stream ends.
-    ListenResult ListenFor(const std::string& url, double seconds);
+    ListenResult ListenFor(const std::string& url, double seconds) {
+        Start(url);
+        WaitForEnd(std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000)));
+        return StopAndJoin();
+    }
 
     // Waits until at least `seconds` of audio were decoded or the stream
     // ended, bounded by timeout. True if that much audio arrived.
@@ -64,15 +67,11 @@ public:
     ListenResult Snapshot() const;
 
 private:
-    void Run(std::string url);
-    void Finish(const std::string& error, const std::string& endReason);
+    // The decoding thread with what it collects, or the host's listener for
+    // this program.
+    struct Session;
 
-    ListenerOptions options_;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    ListenResult result_;
+    std::unique_ptr<Session> session_;
 };
 
 }  // namespace skyflume::test

@@ -1,9 +1,15 @@
+// The listener as a thread of the test's own, on Linux.
+
 #include "support/listener.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -67,70 +73,77 @@ std::string ChildOption(AVIOContext* pb, const char* name) {
 
 }  // namespace
 
-Listener::Listener(ListenerOptions options) : options_(options) {}
+struct Listener::Session {
+    explicit Session(ListenerOptions options) : options(options) {}
+
+    void Run(std::string url);
+    void Finish(const std::string& error, const std::string& endReason);
+
+    const ListenerOptions options;
+    std::thread thread;
+    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    std::condition_variable changed;
+    ListenResult result;
+};
+
+Listener::Listener(ListenerOptions options) : session_(std::make_unique<Session>(options)) {}
 
 Listener::~Listener() { StopAndJoin(); }
 
 void Listener::Start(const std::string& url) {
     StopAndJoin();
     {
-        std::lock_guard lock(mutex_);
-        result_ = ListenResult{};
+        std::lock_guard lock(session_->mutex);
+        session_->result = ListenResult{};
     }
-    stop_ = false;
-    thread_ = std::thread(&Listener::Run, this, url);
+    session_->stop = false;
+    session_->thread = std::thread(&Session::Run, session_.get(), url);
 }
 
 ListenResult Listener::StopAndJoin() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-    std::lock_guard lock(mutex_);
-    return result_;
-}
-
-ListenResult Listener::ListenFor(const std::string& url, double seconds) {
-    Start(url);
-    WaitForEnd(std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000)));
-    return StopAndJoin();
+    session_->stop = true;
+    if (session_->thread.joinable()) session_->thread.join();
+    std::lock_guard lock(session_->mutex);
+    return session_->result;
 }
 
 bool Listener::WaitForSeconds(double seconds, std::chrono::milliseconds timeout) {
-    std::unique_lock lock(mutex_);
-    const auto enough = [&] {
-        return result_.sampleRate > 0 && result_.SecondsHeard() >= seconds;
-    };
-    changed_.wait_for(lock, timeout, [&] { return result_.ended || enough(); });
+    std::unique_lock lock(session_->mutex);
+    const ListenResult& result = session_->result;
+    const auto enough = [&] { return result.sampleRate > 0 && result.SecondsHeard() >= seconds; };
+    session_->changed.wait_for(lock, timeout, [&] { return result.ended || enough(); });
     return enough();
 }
 
 bool Listener::WaitForEnd(std::chrono::milliseconds timeout) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return result_.ended; });
+    std::unique_lock lock(session_->mutex);
+    return session_->changed.wait_for(lock, timeout, [&] { return session_->result.ended; });
 }
 
 ListenResult Listener::Snapshot() const {
-    std::lock_guard lock(mutex_);
-    return result_;
+    std::lock_guard lock(session_->mutex);
+    return session_->result;
 }
 
-void Listener::Finish(const std::string& error, const std::string& endReason) {
-    std::lock_guard lock(mutex_);
-    result_.error = error;
-    result_.endReason = endReason;
-    result_.ended = true;
-    changed_.notify_all();
+void Listener::Session::Finish(const std::string& error, const std::string& endReason) {
+    std::lock_guard lock(mutex);
+    result.error = error;
+    result.endReason = endReason;
+    result.ended = true;
+    changed.notify_all();
 }
 
-void Listener::Run(std::string url) {
+void Listener::Session::Run(std::string url) {
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw) return Finish("out of memory", "");
     // Stop requests cut through any blocking read; the I/O timeouts bound a
     // server that stays connected but goes silent.
     raw->interrupt_callback.callback = [](void* self) {
-        return static_cast<Listener*>(self)->stop_.load() ? 1 : 0;
+        return static_cast<Session*>(self)->stop.load() ? 1 : 0;
     };
     raw->interrupt_callback.opaque = this;
-    const int64_t timeoutUs = options_.ioTimeout.count() * 1000;
+    const int64_t timeoutUs = options.ioTimeout.count() * 1000;
     AVDictionary* settings = nullptr;
     av_dict_set_int(&settings, "rw_timeout", timeoutUs, 0);
     av_dict_set_int(&settings, "timeout", timeoutUs, 0);
@@ -152,16 +165,16 @@ void Listener::Run(std::string url) {
         return Finish("cannot open decoder: " + AvError(rc), "");
 
     {
-        std::lock_guard lock(mutex_);
-        result_.connected = true;
-        result_.formatName = format->iformat->name;
-        result_.codecName = decoder->name;
-        result_.sampleRate = params->sample_rate;
-        result_.channels = params->ch_layout.nb_channels;
-        result_.bitRate = params->bit_rate;
-        result_.icyHeaders = ParseIcyHeaders(ChildOption(format->pb, "icy_metadata_headers").c_str());
-        result_.contentType = ChildOption(format->pb, "mime_type");
-        changed_.notify_all();
+        std::lock_guard lock(mutex);
+        result.connected = true;
+        result.formatName = format->iformat->name;
+        result.codecName = decoder->name;
+        result.sampleRate = params->sample_rate;
+        result.channels = params->ch_layout.nb_channels;
+        result.bitRate = params->bit_rate;
+        result.icyHeaders = ParseIcyHeaders(ChildOption(format->pb, "icy_metadata_headers").c_str());
+        result.contentType = ChildOption(format->pb, "mime_type");
+        changed.notify_all();
     }
 
     std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
@@ -187,17 +200,17 @@ void Listener::Run(std::string url) {
             converted = swr_convert_frame(resampler.get(), planar.get(), decoded);
         }
         if (converted < 0) return false;
-        std::lock_guard lock(mutex_);
-        result_.sampleRate = decoded->sample_rate;
-        result_.channels = decoded->ch_layout.nb_channels;
-        if (codec->bit_rate > 0) result_.bitRate = codec->bit_rate;
-        result_.framesDecoded += planar->nb_samples;
-        const auto cap = static_cast<std::size_t>(options_.keepSeconds * decoded->sample_rate);
+        std::lock_guard lock(mutex);
+        result.sampleRate = decoded->sample_rate;
+        result.channels = decoded->ch_layout.nb_channels;
+        if (codec->bit_rate > 0) result.bitRate = codec->bit_rate;
+        result.framesDecoded += planar->nb_samples;
+        const auto cap = static_cast<std::size_t>(options.keepSeconds * decoded->sample_rate);
         const auto* samples = reinterpret_cast<const float*>(planar->extended_data[0]);
-        const std::size_t room = cap > result_.left.size() ? cap - result_.left.size() : 0;
+        const std::size_t room = cap > result.left.size() ? cap - result.left.size() : 0;
         const std::size_t take = std::min(room, static_cast<std::size_t>(planar->nb_samples));
-        result_.left.insert(result_.left.end(), samples, samples + take);
-        changed_.notify_all();
+        result.left.insert(result.left.end(), samples, samples + take);
+        changed.notify_all();
         return true;
     };
     const auto drain = [&]() -> bool {
@@ -211,7 +224,7 @@ void Listener::Run(std::string url) {
 
     std::string endReason = "end of stream";
     bool reading = true;
-    while (reading && !stop_) {
+    while (reading && !stop) {
         rc = av_read_frame(format.get(), packet.get());
         if (rc < 0) {
             if (rc != AVERROR_EOF) endReason = AvError(rc);
@@ -219,8 +232,8 @@ void Listener::Run(std::string url) {
         }
         if (packet->stream_index == streamIndex) {
             if (avcodec_send_packet(codec.get(), packet.get()) < 0) {
-                std::lock_guard lock(mutex_);
-                ++result_.decodeErrors;
+                std::lock_guard lock(mutex);
+                ++result.decodeErrors;
             }
             if (!drain()) {
                 endReason = "cannot convert decoded audio";
@@ -229,7 +242,7 @@ void Listener::Run(std::string url) {
         }
         av_packet_unref(packet.get());
     }
-    if (stop_) endReason = "stopped";
+    if (stop) endReason = "stopped";
     avcodec_send_packet(codec.get(), nullptr);
     drain();
     Finish("", endReason);

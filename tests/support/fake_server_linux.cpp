@@ -1,0 +1,82 @@
+// The port as a socket of the test's own, on Linux.
+
+#include "support/fake_server.h"
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace skyflume::test {
+namespace {
+
+constexpr int kPollMs = 50;
+constexpr int kMaxConnections = 100;
+constexpr int kMaxReadsPerRequest = 100;
+
+}  // namespace
+
+struct FakeServer::Socket {
+    ~Socket() {
+        stop = true;
+        if (thread.joinable()) thread.join();
+        if (fd >= 0) close(fd);
+    }
+
+    void Answer();
+
+    int fd = -1;
+    std::string answer;
+    std::atomic<bool> stop{false};
+    std::thread thread;
+};
+
+FakeServer::FakeServer(Kind kind, std::string answer) : socket_(std::make_unique<Socket>()) {
+    socket_->answer = std::move(answer);
+    const int fd = socket_->fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        return;
+    }
+    // A silent server never accepts: the kernel completes the handshakes on its own.
+    if (kind != Kind::Closed && listen(fd, 16) != 0) {
+        return;
+    }
+    port_ = ntohs(addr.sin_port);
+    if (kind == Kind::Answering) {
+        socket_->thread = std::thread(&Socket::Answer, socket_.get());
+    }
+}
+
+FakeServer::~FakeServer() = default;
+
+// Reads each request up to its blank line, answers and hangs up.
+void FakeServer::Socket::Answer() {
+    for (int served = 0; served < kMaxConnections && !stop;) {
+        pollfd waiting{fd, POLLIN, 0};
+        if (poll(&waiting, 1, kPollMs) != 1) continue;
+        const int client = accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0) continue;
+        ++served;
+        std::string request;
+        char buffer[4096];
+        for (int reads = 0; reads < kMaxReadsPerRequest && request.find("\r\n\r\n") == std::string::npos; ++reads) {
+            pollfd readable{client, POLLIN, 0};
+            if (poll(&readable, 1, kPollMs) != 1) continue;
+            const ssize_t n = recv(client, buffer, sizeof buffer, 0);
+            if (n <= 0) break;
+            request.append(buffer, static_cast<std::size_t>(n));
+        }
+        send(client, answer.data(), answer.size(), MSG_NOSIGNAL);
+        close(client);
+    }
+}
+
+}  // namespace skyflume::test

@@ -1,0 +1,277 @@
+// The server as a process of the test's own, on Linux.
+
+#include "support/icecast_server.h"
+
+#include <arpa/inet.h>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <grp.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+#include "host/app/http_request.h"
+#include "host/app/status_page.h"
+#include "support/child_process.h"
+
+namespace skyflume::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kIcecastBinary = "/usr/bin/icecast2";
+constexpr int kStartAttempts = 5;
+constexpr auto kStartTimeout = 10s;
+constexpr auto kPollInterval = 50ms;
+constexpr auto kStatusTimeout = 5s;
+
+// Asks the kernel for a free loopback port. Another process may take it
+// before the server binds; Start() retries with a fresh port when that happens.
+uint16_t FreeLoopbackPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return 0;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    uint16_t port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+        port = ntohs(addr.sin_port);
+    close(fd);
+    return port;
+}
+
+std::string XmlEscape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&apos;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The account icecast2 drops to when started as root: the Debian package's
+// own, or nobody/nogroup where it is missing.
+struct RunAs {
+    std::string user, group;
+    uid_t uid = 0;
+    gid_t gid = 0;
+};
+
+std::optional<RunAs> AccountToRunAs() {
+    const std::pair<const char*, const char*> candidates[] = {{"icecast2", "icecast"},
+                                                              {"nobody", "nogroup"}};
+    for (const auto& [user, group] : candidates) {
+        const passwd* pw = getpwnam(user);
+        const ::group* gr = getgrnam(group);
+        if (pw && gr) return RunAs{user, group, pw->pw_uid, gr->gr_gid};
+    }
+    return std::nullopt;
+}
+
+// The status page, or nothing when the server did not answer it in time.
+std::string StatusPage(uint16_t port, std::chrono::milliseconds timeout) {
+    HttpRequest request;
+    request.host = IcecastServer::Host();
+    request.port = std::to_string(port);
+    request.path = "/status-json.xsl";
+    request.timeout = timeout;
+    const HttpAnswer answer = HttpGet(request);
+    return answer.outcome == HttpAnswer::Outcome::Answered && answer.status == 200 ? answer.body : std::string();
+}
+
+}  // namespace
+
+struct IcecastServer::Instance {
+    // Nothing the server holds outlives the test, so there is no point
+    // waiting for its slow orderly shutdown.
+    ~Instance() {
+        process.Kill();
+        RemoveFolder();
+    }
+
+    bool PrepareFolder(std::string& error);
+    void WriteConfig(const IcecastOptions& options, uint16_t port) const;
+    bool StartOnce(const IcecastOptions& options, uint16_t port, std::string& error);
+    std::string ErrorLog() const;
+    void RemoveFolder();
+
+    std::string folder;
+    ChildProcess process;
+};
+
+IcecastServer::IcecastServer(IcecastOptions options)
+    : options_(std::move(options)), instance_(std::make_unique<Instance>()) {}
+
+IcecastServer::~IcecastServer() = default;
+
+bool IcecastServer::Start() {
+    if (instance_->process.Running()) return true;
+    if (!instance_->PrepareFolder(lastError_)) return false;
+    for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
+        // A restart comes back where clients last found the server.
+        const uint16_t port = options_.fixedPort != 0 ? options_.fixedPort
+                              : port_ != 0            ? port_
+                                                      : FreeLoopbackPort();
+        if (port != 0 && instance_->StartOnce(options_, port, lastError_)) {
+            port_ = port;
+            lastError_.clear();
+            return true;
+        }
+        std::this_thread::sleep_for(100ms);
+    }
+    return false;
+}
+
+void IcecastServer::Stop() { instance_->process.Terminate(); }
+
+void IcecastServer::Kill() { instance_->process.Kill(); }
+
+bool IcecastServer::Running() { return instance_->process.Running(); }
+
+pid_t IcecastServer::Pid() const { return instance_->process.Pid(); }
+
+std::string IcecastServer::Folder() const { return instance_->folder; }
+
+std::string IcecastServer::ErrorLog() const { return instance_->ErrorLog(); }
+
+std::string IcecastServer::StatusJson() const { return StatusPage(port_, kStatusTimeout); }
+
+std::optional<std::map<std::string, std::string>> IcecastServer::MountStatus() const {
+    return MountEntryInStatusPage(StatusJson(), options_.mount);
+}
+
+bool IcecastServer::Instance::PrepareFolder(std::string& error) {
+    if (!folder.empty()) return true;
+    std::string pattern = (std::filesystem::temp_directory_path() / "skyflume-icecast-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
+        error = "mkdtemp failed";
+        return false;
+    }
+    folder = pattern;
+    const std::filesystem::path logDir = std::filesystem::path(folder) / "log";
+    std::filesystem::create_directory(logDir);
+    // Started as root, icecast2 switches user before opening its logs.
+    if (geteuid() == 0) {
+        const auto account = AccountToRunAs();
+        if (!account) {
+            error = "no icecast2 or nobody account to run the server as";
+            return false;
+        }
+        if (chown(folder.c_str(), account->uid, account->gid) != 0 ||
+            chown(logDir.c_str(), account->uid, account->gid) != 0) {
+            error = "cannot hand the server folder to " + account->user;
+            return false;
+        }
+    }
+    return true;
+}
+
+void IcecastServer::Instance::WriteConfig(const IcecastOptions& options, uint16_t port) const {
+    const auto& o = options;
+    std::ostringstream xml;
+    xml << "<icecast>\n"
+        << "  <location>loopback</location>\n"
+        << "  <admin>tests@localhost</admin>\n"
+        << "  <hostname>" << Host() << "</hostname>\n"
+        << "  <limits>\n"
+        << "    <clients>200</clients>\n"
+        << "    <sources>20</sources>\n"
+        << "    <queue-size>4194304</queue-size>\n"
+        << "    <client-timeout>30</client-timeout>\n"
+        << "    <header-timeout>15</header-timeout>\n"
+        << "    <source-timeout>10</source-timeout>\n"
+        << "    <burst-on-connect>1</burst-on-connect>\n"
+        << "    <burst-size>65536</burst-size>\n"
+        << "  </limits>\n"
+        << "  <authentication>\n"
+        << "    <source-password>" << XmlEscape(o.generalSourcePassword) << "</source-password>\n"
+        << "    <relay-password>" << XmlEscape(o.generalSourcePassword) << "</relay-password>\n"
+        << "    <admin-user>" << XmlEscape(o.adminUser) << "</admin-user>\n"
+        << "    <admin-password>" << XmlEscape(o.adminPassword) << "</admin-password>\n"
+        << "  </authentication>\n"
+        << "  <listen-socket>\n"
+        << "    <port>" << port << "</port>\n"
+        << "    <bind-address>" << Host() << "</bind-address>\n"
+        << "  </listen-socket>\n"
+        << "  <mount type=\"normal\">\n"
+        << "    <mount-name>" << XmlEscape(o.mount) << "</mount-name>\n"
+        << "    <username>" << XmlEscape(o.sourceUser) << "</username>\n"
+        << "    <password>" << XmlEscape(o.sourcePassword) << "</password>\n"
+        << "  </mount>\n"
+        << "  <fileserve>1</fileserve>\n"
+        << "  <paths>\n"
+        << "    <basedir>" << XmlEscape(folder) << "</basedir>\n"
+        << "    <logdir>" << XmlEscape(folder) << "/log</logdir>\n"
+        << "    <webroot>/usr/share/icecast2/web</webroot>\n"
+        << "    <adminroot>/usr/share/icecast2/admin</adminroot>\n"
+        << "  </paths>\n"
+        << "  <logging>\n"
+        << "    <accesslog>access.log</accesslog>\n"
+        << "    <errorlog>error.log</errorlog>\n"
+        << "    <loglevel>3</loglevel>\n"
+        << "  </logging>\n";
+    if (geteuid() == 0) {
+        const auto account = AccountToRunAs();
+        xml << "  <security>\n"
+            << "    <chroot>0</chroot>\n"
+            << "    <changeowner>\n"
+            << "      <user>" << account->user << "</user>\n"
+            << "      <group>" << account->group << "</group>\n"
+            << "    </changeowner>\n"
+            << "  </security>\n";
+    }
+    xml << "</icecast>\n";
+    std::ofstream(std::filesystem::path(folder) / "icecast.xml") << xml.str();
+}
+
+bool IcecastServer::Instance::StartOnce(const IcecastOptions& options, uint16_t port, std::string& error) {
+    WriteConfig(options, port);
+    const std::string config = folder + "/icecast.xml";
+    if (!process.Spawn({kIcecastBinary, "-c", config}, folder + "/stdout.log")) {
+        error = std::string("cannot run ") + kIcecastBinary;
+        return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (!process.Running()) break;
+        if (!StatusPage(port, kPollInterval).empty() && process.Running()) return true;
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    process.Terminate();
+    error = "icecast2 did not come up on port " + std::to_string(port) + ":\n" + ErrorLog();
+    return false;
+}
+
+std::string IcecastServer::Instance::ErrorLog() const {
+    if (folder.empty()) return {};
+    return ReadFile(std::filesystem::path(folder) / "stdout.log") +
+           ReadFile(std::filesystem::path(folder) / "log" / "error.log");
+}
+
+void IcecastServer::Instance::RemoveFolder() {
+    if (folder.empty()) return;
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    folder.clear();
+}
+
+}  // namespace skyflume::test

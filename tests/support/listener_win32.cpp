@@ -1,0 +1,56 @@
+// The listener as one that the test services host runs on the Linux side for
+// this Windows program.
+
+#include "support/listener.h"
+
+#include "support/service_messages.h"
+#include "support/services_client.h"
+
+namespace skyflume::test {
+namespace {
+
+std::string Milliseconds(std::chrono::milliseconds time) {
+    return std::to_string(time.count());
+}
+
+}  // namespace
+
+struct Listener::Session {
+    // The host's name for the listener; empty when it made none.
+    std::string id;
+};
+
+Listener::Listener(ListenerOptions options) : session_(std::make_unique<Session>()) {
+    const Message answer =
+        AskServices({"listener.new", Milliseconds(options.ioTimeout), std::to_string(options.keepSeconds)});
+    if (!answer.empty()) {
+        session_->id = answer.front();
+    }
+}
+
+Listener::~Listener() {
+    AskServices({"listener.delete", session_->id});
+}
+
+void Listener::Start(const std::string& url) {
+    AskServices({"listener.start", session_->id, url});
+}
+
+ListenResult Listener::StopAndJoin() {
+    return ListenResultFrom(AskServices({"listener.stop", session_->id}), 0);
+}
+
+bool Listener::WaitForSeconds(double seconds, std::chrono::milliseconds timeout) {
+    return AskServices({"listener.seconds", session_->id, std::to_string(seconds), Milliseconds(timeout)}) ==
+           Message{"1"};
+}
+
+bool Listener::WaitForEnd(std::chrono::milliseconds timeout) {
+    return AskServices({"listener.end", session_->id, Milliseconds(timeout)}) == Message{"1"};
+}
+
+ListenResult Listener::Snapshot() const {
+    return ListenResultFrom(AskServices({"listener.snapshot", session_->id}), 0);
+}
+
+}  // namespace skyflume::test
