@@ -15,29 +15,24 @@
 #include "host/host_object.h"
 #include "host/recording_application.h"
 #include "host/recording_gui_toolkit.h"
-#include "host/text_conversion.h"
-#include "plugin_sdk/r_plugin.h"
+#include "plugin/module_fixture.h"
 #include "plugin_sdk/skyflume_contract.h"
 #include "stream/stream_fixture.h"
 #include "support/icecast_server.h"
 
 namespace skyflume::test {
 
-using GetPluginFunction = RPlugin* (*)(RPlugin**);
-
 inline constexpr std::chrono::seconds kEventTimeout{20};
 inline constexpr int kHostRate = 44100;
 inline constexpr double kToneHz = 1000.0;
 
-class EndToEndTest : public ::testing::Test {
+class EndToEndTest : public ModuleTest {
 protected:
-    // Kept loaded, as a host keeps its plug-in modules.
-    static void SetUpTestSuite() { module = LoadLibraryW(Utf8ToUtf16(SKYFLUME_MODULE_PATH).c_str()); }
-
     void SetUp() override {
-        ASSERT_NE(module, nullptr);
-        const auto getPlugin = reinterpret_cast<GetPluginFunction>(GetProcAddress(module, "GetPlugin"));
-        ASSERT_NE(getPlugin, nullptr);
+        ModuleTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         getPlugin(&plugin);
         ASSERT_NE(plugin, nullptr);
         ASSERT_EQ(plugin->Initialize(nullptr, kPluginInterfaceVersion, &hostObject), 1);
@@ -83,7 +78,6 @@ protected:
         ASSERT_EQ(settings.Status(), "Status: streaming...");
     }
 
-    static inline HMODULE module = nullptr;
     RecordingGuiToolkit toolkit;
     RecordingApplication application{&toolkit};
     HostObject hostObject{&application};

@@ -39,6 +39,8 @@ TEST_F(EndToEndTest, StreamsTheHostsAudioAndTheWindowFollowsEachState) {
     listener.Start(server.MountUrl());
     ASSERT_TRUE(listener.WaitForSeconds(2.0, 15s)) << listener.Snapshot().error;
     const ListenResult heard = listener.StopAndJoin();
+    EXPECT_EQ(heard.formatName, "mp3");
+    EXPECT_EQ(heard.decodeErrors, 0);
     EXPECT_EQ(heard.sampleRate, 48000);
     EXPECT_EQ(heard.bitRate, 192000);
     EXPECT_NEAR(DominantFrequency(heard.left, heard.sampleRate), kToneHz, 10.0);
@@ -49,6 +51,7 @@ TEST_F(EndToEndTest, StreamsTheHostsAudioAndTheWindowFollowsEachState) {
     EXPECT_EQ(settings.Status(), "Status: streaming...");
     ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
     ExpectIdleWith("Status: done.");
+    EXPECT_TRUE(server.SourceGone());
 }
 
 TEST_F(EndToEndTest, AWrongPasswordEndsWithStreamCreateError) {

@@ -1,20 +1,13 @@
 // The module under load, as a station uses it: many stream runs one after
-// the other with the audio thread running, stops that come while a run is
-// still connecting, and a server that stalls, after which the process must
-// hold what it held before and the audio thread must not have allocated.
+// the other with the audio thread running, and stops that come while a run
+// is still connecting, after which the process must hold what it held before.
 
-#include <filesystem>
-#include <set>
 #include <string>
 #include <thread>
-#include <unistd.h>
-#include <vector>
 
 #include "stream/end_to_end_fixture.h"
 #include "support/fake_server.h"
-#include "support/heap_calls.h"
 #include "support/process_resources.h"
-#include "support/thread_hold.h"
 
 namespace skyflume::test {
 namespace {
@@ -31,14 +24,6 @@ constexpr bool kMemoryMeasurable = true;
 // arenas); one run's encoder and buffers left behind per cycle would be
 // hundreds of MiB over a thousand cycles.
 constexpr int64_t kMemoryToleranceKiB = 16 * 1024;
-
-std::set<pid_t> ThreadsOfThisProcess() {
-    std::set<pid_t> threads;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
-        threads.insert(static_cast<pid_t>(std::stoi(entry.path().filename().string())));
-    }
-    return threads;
-}
 
 class StreamStressTest : public EndToEndTest {
 protected:
@@ -82,7 +67,8 @@ protected:
     }
 };
 
-TEST_F(StreamStressTest, AThousandStreamStopCyclesGiveBackEverything) {
+// SKYFLUME_STREAM_STOP_CYCLES in all, the warm-up included.
+TEST_F(StreamStressTest, StreamStopCyclesWithTheAudioRunningGiveBackEverything) {
     IcecastServer server;
     ASSERT_TRUE(StartServer(server));
     StartAudio();
@@ -92,7 +78,7 @@ TEST_F(StreamStressTest, AThousandStreamStopCyclesGiveBackEverything) {
         ASSERT_TRUE(StreamAndStop(server, cycle));
     }
     const ProcessResources before = SettledResources();
-    for (int cycle = kWarmUp; cycle < 1000; ++cycle) {
+    for (int cycle = kWarmUp; cycle < SKYFLUME_STREAM_STOP_CYCLES; ++cycle) {
         ASSERT_TRUE(StreamAndStop(server, cycle));
     }
     ExpectSameResources(before);
@@ -137,35 +123,6 @@ TEST_F(StreamStressTest, TwoHundredStartsStoppedWhileConnectingGiveBackEverythin
         ASSERT_TRUE(startAndStop(cycle));
     }
     ExpectSameResources(before);
-}
-
-// What a write stuck on a stalled network does to the worker, made certain:
-// a stopped icecast2 on loopback does not hold the worker up, since Linux
-// lets the send buffer grow to megabytes. For 5 s the worker takes nothing
-// from the input FIFO, which fills; the audio thread must neither allocate
-// nor wait meanwhile.
-TEST_F(StreamStressTest, TheAudioThreadAllocatesNothingWhileTheWorkerIsHeldUp) {
-    IcecastServer server;
-    ASSERT_TRUE(StartServer(server));
-    settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
-    StartAudio(&CountHeapCallsOnThisThread);
-    const std::set<pid_t> before = ThreadsOfThisProcess();
-    ASSERT_NO_FATAL_FAILURE(StartStreaming());
-    std::vector<pid_t> started;
-    for (const pid_t thread : ThreadsOfThisProcess()) {
-        if (!before.contains(thread)) {
-            started.push_back(thread);
-        }
-    }
-    ASSERT_EQ(started.size(), 1u) << "the worker thread is not the only new one";
-
-    ASSERT_TRUE(HoldThread(started.front(), 5s));
-    std::this_thread::sleep_for(5500ms);
-    audio.reset();
-    EXPECT_EQ(HeapCalls(), 0);
-    settings.Click();
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    EXPECT_EQ(settings.Status(), "Status: done.");
 }
 
 }  // namespace

@@ -45,22 +45,6 @@ TEST(WorkerConnectionTest, WrongPasswordEndsWithStatus1AndNoAnnouncement) {
     EXPECT_FALSE(run.worker.streaming);
 }
 
-// The MP3 muxer takes an MP3 stream only: with another codec it refuses the
-// header and is left half set up, so nothing may be written through it.
-TEST(WorkerConnectionTest, ARefusedStreamHeaderEndsTheSetUpWithStatus11AndNoAnnouncement) {
-    IcecastServer server;
-    ASSERT_TRUE(server.Start()) << server.LastError();
-    WorkerRun run(ConfigFor(server));
-    run.worker.codecId = AV_CODEC_ID_MP2;
-    run.Start();
-
-    EXPECT_EQ(run.WaitEnded(), kStatusHeaderRefused);
-    const std::vector<PostedEvent> events = run.host.Events();
-    ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].id, kEventStreamEnded);
-    EXPECT_FALSE(run.worker.streaming);
-}
-
 // The run ends on its own with the write failure, without being asked to
 // stop; the sanitizer build checks that it leaves nothing allocated.
 TEST(WorkerConnectionTest, ServerKilledMidStreamEndsWithStatus9) {

@@ -65,28 +65,6 @@ std::vector<PostedEvent> TestHost::Events() const {
     return events_;
 }
 
-CountingEvent::CountingEvent() : event_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
-
-CountingEvent::~CountingEvent() {
-    CloseHandle(event_);
-}
-
-uint32_t CountingEvent::Wait(uint32_t timeoutMs) {
-    const uint32_t answer = failWaits_ ? WAIT_FAILED : WaitForSingleObject(event_, timeoutMs);
-    std::lock_guard lock(mutex_);
-    waits_.push_back({timeoutMs, answer});
-    return answer;
-}
-
-int32_t CountingEvent::Signal() {
-    return SetEvent(event_);
-}
-
-std::vector<CountingEvent::WaitRecord> CountingEvent::Waits() const {
-    std::lock_guard lock(mutex_);
-    return waits_;
-}
-
 WorkerRun::WorkerRun(const WorkerConfig& config) {
     // Made as the stream control makes it: freed through the host's FreeUtf8.
     auto* params = new StreamParams{};
@@ -105,7 +83,6 @@ WorkerRun::WorkerRun(const WorkerConfig& config) {
     worker.bitRateKbps = config.bitRateKbps;
     // The lock as the stream control opens it; the wake event is the test's own.
     InitializeCriticalSection(&worker.fifoLock);
-    worker.wakeEvent = &wake;
 }
 
 WorkerRun::~WorkerRun() {
@@ -117,6 +94,7 @@ WorkerRun::~WorkerRun() {
 }
 
 void WorkerRun::Start() {
+    worker.wakeEvent = wake.Handle();
     thread_ = std::thread([this] { worker.Run(&host, &target); });
 }
 

@@ -4,7 +4,6 @@
 // posted events queued without waiting, and the test standing in for the
 // capture buffer by appending whole frames to inputFifo under fifoLock.
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "broadcast/stream_worker.h"
+#include "counting_event.h"
 #include "host/application_base.h"
 #include "support/icecast_server.h"
 
@@ -53,34 +53,6 @@ public:
     void OnEvent(int32_t, int32_t, intptr_t) override {}
 };
 
-// An auto-reset event of the platform layer that records every wait on it.
-class CountingEvent : public PlatformObject {
-public:
-    CountingEvent();
-    ~CountingEvent();
-    CountingEvent(const CountingEvent&) = delete;
-    CountingEvent& operator=(const CountingEvent&) = delete;
-
-    uint32_t Wait(uint32_t timeoutMs) override;
-    int32_t Signal() override;
-    // From now on every wait fails at once, as a broken handle's would.
-    void FailWaits() { failWaits_ = true; }
-    // The test owns the event; closing it through the handle does nothing.
-    int32_t Close() override { return 1; }
-
-    struct WaitRecord {
-        uint32_t timeoutMs;
-        uint32_t answer;
-    };
-    std::vector<WaitRecord> Waits() const;
-
-private:
-    HANDLE event_;
-    std::atomic<bool> failWaits_{false};
-    mutable std::mutex mutex_;
-    std::vector<WaitRecord> waits_;
-};
-
 struct WorkerConfig {
     std::string url;
     int32_t inputSampleRate = 44100;
@@ -100,6 +72,7 @@ public:
     WorkerRun(const WorkerRun&) = delete;
     WorkerRun& operator=(const WorkerRun&) = delete;
 
+    // Hands the worker its wake event and runs it.
     void Start();
     // True once the worker has announced the stream.
     bool WaitStarted();

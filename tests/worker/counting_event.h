@@ -1,0 +1,41 @@
+#pragma once
+
+// The worker's wake event for the tests: a real auto-reset event of the
+// platform that records every wait the worker makes on it. Only one may
+// live at a time.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/windows_api.h"
+
+namespace skyflume::test {
+
+class CountingEvent {
+public:
+    CountingEvent();
+    ~CountingEvent();
+    CountingEvent(const CountingEvent&) = delete;
+    CountingEvent& operator=(const CountingEvent&) = delete;
+
+    // What the worker waits on and what is signalled to wake it. The test
+    // owns the event: the worker never closes it.
+    HANDLE Handle() const;
+    // From now on every wait on Handle() fails at once, as one on a handle
+    // that may not be waited on; signalling it still works. Handle() may
+    // change, so it is handed out after this.
+    void FailWaits();
+
+    struct WaitRecord {
+        uint32_t timeoutMs;
+        uint32_t answer;
+    };
+    std::vector<WaitRecord> Waits() const;
+
+private:
+    struct Recorder;
+    std::unique_ptr<Recorder> recorder_;
+};
+
+}  // namespace skyflume::test

@@ -1,0 +1,47 @@
+// On Linux a handle may be any object with the three slots of a platform
+// object, so the recorder is one: it waits on the real event inside.
+
+#include "counting_event.h"
+
+#include <atomic>
+#include <mutex>
+
+namespace skyflume::test {
+
+struct CountingEvent::Recorder final : PlatformObject {
+    Recorder() : event(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+    ~Recorder() { CloseHandle(event); }
+
+    uint32_t Wait(uint32_t timeoutMs) override {
+        const uint32_t answer = failWaits ? WAIT_FAILED : WaitForSingleObject(event, timeoutMs);
+        const std::lock_guard lock(mutex);
+        waits.push_back({timeoutMs, answer});
+        return answer;
+    }
+    int32_t Signal() override { return SetEvent(event); }
+    int32_t Close() override { return 1; }
+
+    HANDLE event;
+    std::atomic<bool> failWaits{false};
+    mutable std::mutex mutex;
+    std::vector<WaitRecord> waits;
+};
+
+CountingEvent::CountingEvent() : recorder_(std::make_unique<Recorder>()) {}
+
+CountingEvent::~CountingEvent() = default;
+
+HANDLE CountingEvent::Handle() const {
+    return recorder_.get();
+}
+
+void CountingEvent::FailWaits() {
+    recorder_->failWaits = true;
+}
+
+std::vector<CountingEvent::WaitRecord> CountingEvent::Waits() const {
+    const std::lock_guard lock(recorder_->mutex);
+    return recorder_->waits;
+}
+
+}  // namespace skyflume::test

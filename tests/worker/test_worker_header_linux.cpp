@@ -1,0 +1,30 @@
+// A stream header that the muxer refuses. The MP3 muxer takes an MP3 stream
+// only, so another encoder is needed to make it refuse: Linux's FFmpeg has
+// one, while the FFmpeg built for the Windows tests carries the MP3 encoder
+// alone.
+
+#include <gtest/gtest.h>
+
+#include "support/icecast_server.h"
+#include "worker_harness.h"
+
+namespace skyflume::test {
+namespace {
+
+// Refused, the muxer is left half set up, so nothing may be written through it.
+TEST(WorkerConnectionTest, ARefusedStreamHeaderEndsTheSetUpWithStatus11AndNoAnnouncement) {
+    IcecastServer server;
+    ASSERT_TRUE(server.Start()) << server.LastError();
+    WorkerRun run(ConfigFor(server));
+    run.worker.codecId = AV_CODEC_ID_MP2;
+    run.Start();
+
+    EXPECT_EQ(run.WaitEnded(), kStatusHeaderRefused);
+    const std::vector<PostedEvent> events = run.host.Events();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].id, kEventStreamEnded);
+    EXPECT_FALSE(run.worker.streaming);
+}
+
+}  // namespace
+}  // namespace skyflume::test
