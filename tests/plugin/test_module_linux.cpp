@@ -89,16 +89,9 @@ TEST_F(LinuxModuleTest, RegistrationFailsWhenThePathCannotBeStoredWhole) {
 
     // A copy of the module whose full name takes more than the 519 units
     // that the name buffer holds.
-    fs::path folder = scratch;
-    while (folder.string().size() < 560) {
-        folder /= std::string(60, 'n');
-    }
-    fs::create_directories(folder);
-    fs::copy_file(SKYFLUME_MODULE_PATH, folder / "Skyflume.sxp64");
-    const HMODULE copy = LoadLibraryW(Utf8ToUtf16((folder / "Skyflume.sxp64").string()).c_str());
+    const HMODULE copy = LoadCopyIn(FolderForNameOf(scratch, 560));
     ASSERT_NE(copy, nullptr);
-    const auto registerCopy =
-        reinterpret_cast<RegistrationFunction>(reinterpret_cast<void (*)()>(GetProcAddress(copy, "DllRegisterServer")));
+    const auto registerCopy = Find<RegistrationFunction>(copy, "DllRegisterServer");
     ASSERT_NE(registerCopy, nullptr);
     EXPECT_EQ(registerCopy(), 1);
     EXPECT_TRUE(fs::is_directory(key));
