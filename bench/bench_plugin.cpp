@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "common/settings_controls.h"
 #include "host/text_conversion.h"
 #include "plugin_sdk/skyflume_contract.h"
+#include "support/settings_controls.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <climits>
 #include <string>
 
-#include "common/stderr_capture.h"
 #include "platform/windows_api.h"
+#include "support/stderr_capture.h"
 
 namespace {
 

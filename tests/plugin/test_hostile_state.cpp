@@ -13,10 +13,10 @@
 #include "host/app/window_picture.h"
 #include "host/app/window_snapshot.h"
 #include "host/host_object.h"
-#include "host/recording_application.h"
 #include "host/recording_gui_toolkit.h"
-#include "module_fixture.h"
 #include "support/fake_server.h"
+#include "support/module_fixture.h"
+#include "support/recording_application.h"
 #include "support/temp_folder.h"
 
 namespace {

@@ -4,8 +4,9 @@
 #include <array>
 #include <cstring>
 
-#include "plugin_fixture.h"
+#include "support/plugin_fixture.h"
 
+namespace skyflume::test {
 namespace {
 
 class LifecycleTest : public PluginTest {
@@ -78,3 +79,4 @@ TEST_F(LifecycleTest, NamesAndIdAreThePluginsOwn) {
 }
 
 }  // namespace
+}  // namespace skyflume::test

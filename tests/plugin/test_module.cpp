@@ -1,7 +1,7 @@
 // The built module as a host meets it: loaded at run time, reached only
 // through its exports.
 
-#include "module_fixture.h"
+#include "support/module_fixture.h"
 
 namespace {
 

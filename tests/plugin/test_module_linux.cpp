@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "module_fixture.h"
+#include "support/module_fixture.h"
 #include "support/temp_folder.h"
 
 namespace {

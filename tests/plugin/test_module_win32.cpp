@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "module_fixture.h"
+#include "support/module_fixture.h"
 #include "support/process_resources.h"
 #include "support/temp_folder.h"
 

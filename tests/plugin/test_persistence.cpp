@@ -4,8 +4,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "plugin_fixture.h"
+#include "support/plugin_fixture.h"
 
+namespace skyflume::test {
 namespace {
 
 std::vector<uint8_t> CopyOf(const PluginState& state) {
@@ -46,31 +47,31 @@ TEST_F(PersistenceTest, ANewBlockIsZeroButForWindowOpenUntilInitializeWritesTheD
 
 TEST_F(PersistenceTest, ARestoredBlockBringsBackPositionChoicesAndTexts) {
     InitializeAndActivate();
-    Window().x = 321;
-    Window().y = 123;
-    toolkit.TypeText(ControlAt(kServerHostBox), SX_TEXT("radio.example.org"));
-    toolkit.TypeText(ControlAt(kRadioNameBox), SX_TEXT("Night Owl"));
-    toolkit.PickItem(ControlAt(kBitRateCombo), 9);
-    toolkit.PickItem(ControlAt(kSampleRateCombo), 1);
+    settings.Window().x = 321;
+    settings.Window().y = 123;
+    toolkit.TypeText(settings.At(kServerHostBox), SX_TEXT("radio.example.org"));
+    toolkit.TypeText(settings.At(kRadioNameBox), SX_TEXT("Night Owl"));
+    toolkit.PickItem(settings.At(kBitRateCombo), 9);
+    toolkit.PickItem(settings.At(kSampleRateCombo), 1);
     plugin->Deactivate();
     const std::vector<uint8_t> saved = CopyOf(State());
     plugin->Release();
 
     int freshDestroyed = 0;
-    RPlugin* fresh = new CountedPlugin(freshDestroyed);
+    RPlugin* fresh = new PluginUnderTest(freshDestroyed);
     ASSERT_EQ(fresh->Initialize(nullptr, kPluginInterfaceVersion, &hostObject), 1);
     fresh->SetState(saved.data(), static_cast<int32_t>(saved.size()));
     fresh->Activate();
 
-    ComponentRecord& window = Window();
+    ComponentRecord& window = settings.Window();
     EXPECT_TRUE(window.positioned);
     EXPECT_EQ(window.x, 321);
     EXPECT_EQ(window.y, 123);
-    EXPECT_EQ(ControlAt(kServerHostBox).text, SX_TEXT("radio.example.org"));
-    EXPECT_EQ(ControlAt(kRadioNameBox).text, SX_TEXT("Night Owl"));
-    EXPECT_EQ(ControlAt(kMountPointBox).text, SX_TEXT("/stream"));
-    EXPECT_EQ(ControlAt(kBitRateCombo).selectedIndex, 9);
-    EXPECT_EQ(ControlAt(kSampleRateCombo).selectedIndex, 1);
+    EXPECT_EQ(settings.At(kServerHostBox).text, SX_TEXT("radio.example.org"));
+    EXPECT_EQ(settings.At(kRadioNameBox).text, SX_TEXT("Night Owl"));
+    EXPECT_EQ(settings.At(kMountPointBox).text, SX_TEXT("/stream"));
+    EXPECT_EQ(settings.At(kBitRateCombo).selectedIndex, 9);
+    EXPECT_EQ(settings.At(kSampleRateCombo).selectedIndex, 1);
 
     fresh->Deactivate();
     EXPECT_EQ(fresh->Release(), 0);
@@ -87,7 +88,7 @@ TEST_F(PersistenceTest, ABlockOfAnotherSizeIsIgnored) {
     plugin->SetState(block.data(), 1203);
     plugin->SetState(block.data(), 1205);
     EXPECT_EQ(CopyOf(State()), before);
-    EXPECT_FALSE(Window().positioned);
+    EXPECT_FALSE(settings.Window().positioned);
 }
 
 TEST_F(PersistenceTest, ABlockRestoredWhileTheWindowIsOpenMovesItAndRefillsTheSameControls) {
@@ -101,10 +102,10 @@ TEST_F(PersistenceTest, ABlockRestoredWhileTheWindowIsOpenMovesItAndRefillsTheSa
 
     plugin->SetState(&restored, sizeof restored);
     EXPECT_EQ(toolkit.Components().size(), componentsBefore) << "nothing is rebuilt";
-    EXPECT_EQ(Window().x, 77);
-    EXPECT_EQ(Window().y, 88);
-    EXPECT_EQ(ControlAt(kUserNameBox).text, SX_TEXT("source"));
-    EXPECT_EQ(ControlAt(kSampleRateCombo).selectedIndex, 1);
+    EXPECT_EQ(settings.Window().x, 77);
+    EXPECT_EQ(settings.Window().y, 88);
+    EXPECT_EQ(settings.At(kUserNameBox).text, SX_TEXT("source"));
+    EXPECT_EQ(settings.At(kSampleRateCombo).selectedIndex, 1);
 }
 
 TEST_F(PersistenceTest, TextsWithoutTerminatorAreReadOnlyWithinTheirFields) {
@@ -115,18 +116,18 @@ TEST_F(PersistenceTest, TextsWithoutTerminatorAreReadOnlyWithinTheirFields) {
     plugin->SetState(&restored, sizeof restored);
     plugin->Activate();
 
-    EXPECT_EQ(ControlAt(kServerPortBox).text, Repeated('9', 16));
-    EXPECT_EQ(ControlAt(kMountPointBox).text, SX_TEXT("/stream"));
-    EXPECT_EQ(ControlAt(kRadioWebsiteBox).text, Repeated('w', 128));
+    EXPECT_EQ(settings.At(kServerPortBox).text, Repeated('9', 16));
+    EXPECT_EQ(settings.At(kMountPointBox).text, SX_TEXT("/stream"));
+    EXPECT_EQ(settings.At(kRadioWebsiteBox).text, Repeated('w', 128));
 }
 
 TEST_F(PersistenceTest, ALongerTextIsCutToTheFieldWithoutSplittingASurrogatePair) {
     InitializeAndActivate();
     const HostText emoji = {0xD83D, 0xDE00};
-    toolkit.TypeText(ControlAt(kServerHostBox), Repeated('h', 300));
-    toolkit.TypeText(ControlAt(kServerPortBox), Repeated('1', 14) + emoji);
-    toolkit.TypeText(ControlAt(kMountPointBox), Repeated('m', 29) + emoji);
-    toolkit.TypeText(ControlAt(kRadioGenreBox), Repeated('g', 31));
+    toolkit.TypeText(settings.At(kServerHostBox), Repeated('h', 300));
+    toolkit.TypeText(settings.At(kServerPortBox), Repeated('1', 14) + emoji);
+    toolkit.TypeText(settings.At(kMountPointBox), Repeated('m', 29) + emoji);
+    toolkit.TypeText(settings.At(kRadioGenreBox), Repeated('g', 31));
     plugin->Deactivate();
 
     const PluginState& state = State();
@@ -140,12 +141,12 @@ TEST_F(PersistenceTest, ALongerTextIsCutToTheFieldWithoutSplittingASurrogatePair
 
 TEST_F(PersistenceTest, AShorterTextLeavesTheOldTailBehindItsTerminator) {
     InitializeAndActivate();
-    toolkit.TypeText(ControlAt(kRadioNameBox), SX_TEXT("Jo"));
+    toolkit.TypeText(settings.At(kRadioNameBox), SX_TEXT("Jo"));
     plugin->Deactivate();
     EXPECT_EQ(HostText(TextInField(State().radioName)), SX_TEXT("Jo"));
     EXPECT_EQ(State().radioName[3], WChar{'R'}) << "remains of \"My Radio Station\"";
     plugin->Activate();
-    EXPECT_EQ(ControlAt(kRadioNameBox).text, SX_TEXT("Jo"));
+    EXPECT_EQ(settings.At(kRadioNameBox).text, SX_TEXT("Jo"));
 }
 
 // A restored bit-rate index outside the table counts as the default 128 kbps.
@@ -158,9 +159,10 @@ TEST_P(BitRateIndexTest, OutsideTheTableCountsAsTheDefault) {
     plugin->SetState(&restored, sizeof restored);
     EXPECT_EQ(kBitRateTable[BitRateIndex(State())], 128);
     plugin->Activate();
-    EXPECT_EQ(ControlAt(kBitRateCombo).selectedIndex, 4);
+    EXPECT_EQ(settings.At(kBitRateCombo).selectedIndex, 4);
 }
 
 INSTANTIATE_TEST_SUITE_P(Restored, BitRateIndexTest, testing::Values(-1, 10, 1000, INT32_MIN));
 
 }  // namespace
+}  // namespace skyflume::test

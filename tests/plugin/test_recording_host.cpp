@@ -3,8 +3,9 @@
 
 #include <thread>
 
-#include "plugin_fixture.h"
+#include "support/plugin_fixture.h"
 
+namespace skyflume::test {
 namespace {
 
 // Posts one event from its thread and notes where OnEvent ran.
@@ -49,3 +50,4 @@ TEST(RecordingHostTest, RunsTheBodyOnItsOwnThreadAndDeliversItsEventOnTheCallers
 }
 
 }  // namespace
+}  // namespace skyflume::test

@@ -3,9 +3,10 @@
 
 #include <vector>
 
-#include "common/stderr_capture.h"
-#include "plugin_fixture.h"
+#include "support/plugin_fixture.h"
+#include "support/stderr_capture.h"
 
+namespace skyflume::test {
 namespace {
 
 constexpr Control kTextBoxes[] = {kServerHostBox,  kServerPortBox,       kMountPointBox,
@@ -20,7 +21,7 @@ TEST_F(WindowTest, ANewPluginOpensItsWindowListenedToWithTheDefaultChoices) {
     toolkit.SetPlacement(37, 54);
     InitializeAndActivate();
 
-    ComponentRecord& window = Window();
+    ComponentRecord& window = settings.Window();
     EXPECT_EQ(window.text, SX_TEXT("Skyflume"));
     EXPECT_TRUE(window.visible);
     EXPECT_EQ(window.resizable, 0);
@@ -32,19 +33,19 @@ TEST_F(WindowTest, ANewPluginOpensItsWindowListenedToWithTheDefaultChoices) {
     EXPECT_EQ(State().windowY, 54);
 
     EXPECT_EQ(toolkit.ControlsOf(window).size(), 25u);
-    EXPECT_EQ(ControlAt(kStreamButton).buttonListener, static_cast<TButtonListener*>(object));
+    EXPECT_EQ(settings.At(kStreamButton).buttonListener, static_cast<TButtonListener*>(object));
 
     const std::vector<HostText> bitRates = {SX_TEXT("64 kbps"),  SX_TEXT("80 kbps"),  SX_TEXT("96 kbps"),
                                             SX_TEXT("112 kbps"), SX_TEXT("128 kbps"), SX_TEXT("160 kbps"),
                                             SX_TEXT("192 kbps"), SX_TEXT("224 kbps"), SX_TEXT("256 kbps"),
                                             SX_TEXT("320 kbps")};
-    EXPECT_EQ(ControlAt(kBitRateCombo).items, bitRates);
-    EXPECT_EQ(ControlAt(kBitRateCombo).selectedIndex, 4);
+    EXPECT_EQ(settings.At(kBitRateCombo).items, bitRates);
+    EXPECT_EQ(settings.At(kBitRateCombo).selectedIndex, 4);
     const std::vector<HostText> sampleRates = {SX_TEXT("44100 Hz"), SX_TEXT("48000 Hz")};
-    EXPECT_EQ(ControlAt(kSampleRateCombo).items, sampleRates);
-    EXPECT_EQ(ControlAt(kSampleRateCombo).selectedIndex, 0);
+    EXPECT_EQ(settings.At(kSampleRateCombo).items, sampleRates);
+    EXPECT_EQ(settings.At(kSampleRateCombo).selectedIndex, 0);
     for (const Control combo : {kBitRateCombo, kSampleRateCombo}) {
-        EXPECT_EQ(ControlAt(combo).comboBoxListener, static_cast<TComboBoxListener*>(object));
+        EXPECT_EQ(settings.At(combo).comboBoxListener, static_cast<TComboBoxListener*>(object));
     }
 
     ASSERT_EQ(application.MenuItems().size(), 1u);
@@ -55,20 +56,20 @@ TEST_F(WindowTest, ANewPluginOpensItsWindowListenedToWithTheDefaultChoices) {
 
 TEST_F(WindowTest, ChoosingAnItemStoresItsIndexAtOnceAndTheReopenedWindowShowsIt) {
     InitializeAndActivate();
-    toolkit.PickItem(ControlAt(kBitRateCombo), 9);
+    toolkit.PickItem(settings.At(kBitRateCombo), 9);
     EXPECT_EQ(State().bitRateIndex, 9);
-    toolkit.PickItem(ControlAt(kSampleRateCombo), 1);
+    toolkit.PickItem(settings.At(kSampleRateCombo), 1);
     EXPECT_EQ(State().sampleRateIndex, 1);
 
-    toolkit.PickItem(ControlAt(kBitRateCombo), -1);
-    toolkit.PickItem(ControlAt(kSampleRateCombo), -1);
+    toolkit.PickItem(settings.At(kBitRateCombo), -1);
+    toolkit.PickItem(settings.At(kSampleRateCombo), -1);
     EXPECT_EQ(State().bitRateIndex, 9) << "a list without a selection keeps the stored index";
     EXPECT_EQ(State().sampleRateIndex, 1);
 
-    toolkit.RequestClose(Window());
+    toolkit.RequestClose(settings.Window());
     application.ClickMenuItem(0);
-    EXPECT_EQ(ControlAt(kBitRateCombo).selectedIndex, 9);
-    EXPECT_EQ(ControlAt(kSampleRateCombo).selectedIndex, 1);
+    EXPECT_EQ(settings.At(kBitRateCombo).selectedIndex, 9);
+    EXPECT_EQ(settings.At(kSampleRateCombo).selectedIndex, 1);
 }
 
 TEST_F(WindowTest, ASelectionInAnotherListChangesNothing) {
@@ -94,12 +95,12 @@ TEST_P(EmptiedTextsTest, StoreTheirFallbacksOnCloseAndTheReopenedWindowShowsThem
     toolkit.SetEmptyTextAsNone(GetParam());
     InitializeAndActivate();
     for (const Control box : kTextBoxes) {
-        toolkit.TypeText(ControlAt(box), SX_TEXT(""));
+        toolkit.TypeText(settings.At(box), SX_TEXT(""));
     }
     EXPECT_EQ(HostText(TextInField(State().radioName)), SX_TEXT("My Radio Station"))
         << "typed texts reach the block only when the window closes";
 
-    toolkit.RequestClose(Window());
+    toolkit.RequestClose(settings.Window());
     const PluginState& state = State();
     EXPECT_EQ(HostText(TextInField(state.serverHost)), SX_TEXT("localhost"));
     EXPECT_EQ(HostText(TextInField(state.serverPort)), SX_TEXT("8384"));
@@ -112,16 +113,16 @@ TEST_P(EmptiedTextsTest, StoreTheirFallbacksOnCloseAndTheReopenedWindowShowsThem
     EXPECT_EQ(HostText(TextInField(state.radioWebsite)), SX_TEXT("none"));
 
     application.ClickMenuItem(0);
-    EXPECT_EQ(ControlAt(kServerPortBox).text, SX_TEXT("8384"));
-    EXPECT_EQ(ControlAt(kRadioDescriptionBox).text, SX_TEXT("none"));
+    EXPECT_EQ(settings.At(kServerPortBox).text, SX_TEXT("8384"));
+    EXPECT_EQ(settings.At(kRadioDescriptionBox).text, SX_TEXT("none"));
 }
 
 INSTANTIATE_TEST_SUITE_P(NoneOrEmpty, EmptiedTextsTest, testing::Bool());
 
 TEST_F(WindowTest, TypedTextsAreStoredAsTheyAreBlanksIncluded) {
     InitializeAndActivate();
-    toolkit.TypeText(ControlAt(kServerHostBox), SX_TEXT("   "));
-    toolkit.TypeText(ControlAt(kRadioGenreBox), SX_TEXT("Jazz"));
+    toolkit.TypeText(settings.At(kServerHostBox), SX_TEXT("   "));
+    toolkit.TypeText(settings.At(kRadioGenreBox), SX_TEXT("Jazz"));
     plugin->Deactivate();
     EXPECT_EQ(HostText(TextInField(State().serverHost)), SX_TEXT("   "));
     EXPECT_EQ(HostText(TextInField(State().radioGenre)), SX_TEXT("Jazz"));
@@ -130,7 +131,7 @@ TEST_F(WindowTest, TypedTextsAreStoredAsTheyAreBlanksIncluded) {
 TEST_F(WindowTest, TheCloseRequestHidesAndReleasesEverythingAndKeepsTheWindowClosed) {
     toolkit.SetPlacement(37, 54);
     InitializeAndActivate();
-    ComponentRecord& window = Window();
+    ComponentRecord& window = settings.Window();
     window.x = 400;  // the user moved it
     window.y = 300;
 
@@ -169,8 +170,8 @@ TEST_F(WindowTest, ACloseRequestForAnotherWindowChangesNothing) {
 
 TEST_F(WindowTest, DeactivationClosesTheOpenWindowAndActivationReopensItWhereItWas) {
     InitializeAndActivate();
-    Window().x = 410;
-    Window().y = 220;
+    settings.Window().x = 410;
+    settings.Window().y = 220;
     plugin->Deactivate();
     EXPECT_EQ(toolkit.OpenWindow(), nullptr);
     EXPECT_EQ(toolkit.LiveComponents(), 0);
@@ -178,7 +179,7 @@ TEST_F(WindowTest, DeactivationClosesTheOpenWindowAndActivationReopensItWhereItW
     EXPECT_EQ(State().windowOpen, 1);
 
     plugin->Activate();
-    ComponentRecord& reopened = Window();
+    ComponentRecord& reopened = settings.Window();
     EXPECT_TRUE(reopened.positioned);
     EXPECT_EQ(reopened.x, 410);
     EXPECT_EQ(reopened.y, 220);
@@ -192,10 +193,10 @@ TEST_F(WindowTest, TheMenuItemOpensNoSecondWindowAndReopensAClosedOne) {
     EXPECT_EQ(WindowsCreated(), 1);
     EXPECT_EQ(State().windowOpen, 1);
 
-    toolkit.RequestClose(Window());
+    toolkit.RequestClose(settings.Window());
     application.ClickMenuItem(0);
     EXPECT_EQ(WindowsCreated(), 2);
-    EXPECT_TRUE(Window().visible);
+    EXPECT_TRUE(settings.Window().visible);
     EXPECT_EQ(State().windowOpen, 1);
 }
 
@@ -223,3 +224,4 @@ TEST_F(WindowTest, WithoutTheGuiServiceNoWindowOpensAndNothingIsSaid) {
 }
 
 }  // namespace
+}  // namespace skyflume::test

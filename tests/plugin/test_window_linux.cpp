@@ -9,12 +9,13 @@
 #include <filesystem>
 #include <memory>
 
-#include "common/stderr_capture.h"
 #include "host/app/window_picture.h"
 #include "host/app/window_snapshot.h"
-#include "plugin_fixture.h"
+#include "support/plugin_fixture.h"
+#include "support/stderr_capture.h"
 #include "support/temp_folder.h"
 
+namespace skyflume::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -60,7 +61,7 @@ TEST_F(WindowPictureTest, ANewPluginsWindowLooksAsInTheCommittedPicture) {
     InitializeAndActivate();
     const skyflume::test::TempFolder folder;
     const fs::path drawn = folder / "settings-window.png";
-    ASSERT_EQ(DrawWindowPicture(SnapshotOf(toolkit, Window()), drawn), "");
+    ASSERT_EQ(DrawWindowPicture(SnapshotOf(toolkit, settings.Window()), drawn), "");
     const Surface golden = LoadPng(SKYFLUME_WINDOW_PICTURE);
     const Surface now = LoadPng(drawn);
     EXPECT_EQ(DifferentPixels(golden.get(), now.get()), 0) << "compare " << SKYFLUME_WINDOW_PICTURE << " with " << drawn;
@@ -88,3 +89,4 @@ TEST_F(WindowMessageTest, WithoutTheFactoryEveryAttemptToOpenShowsTheMessage) {
 }
 
 }  // namespace
+}  // namespace skyflume::test

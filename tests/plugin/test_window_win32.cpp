@@ -10,8 +10,9 @@
 #include <future>
 #include <thread>
 
-#include "plugin_fixture.h"
+#include "support/plugin_fixture.h"
 
+namespace skyflume::test {
 namespace {
 
 using namespace std::chrono_literals;
@@ -43,3 +44,4 @@ TEST_F(WindowMessageTest, WithoutTheFactoryEveryAttemptToOpenShowsTheMessageAndG
 }
 
 }  // namespace
+}  // namespace skyflume::test

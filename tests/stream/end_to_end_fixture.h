@@ -11,14 +11,14 @@
 #include <memory>
 #include <string>
 
-#include "common/tone_audio_thread.h"
 #include "host/host_object.h"
-#include "host/recording_application.h"
 #include "host/recording_gui_toolkit.h"
-#include "plugin/module_fixture.h"
 #include "plugin_sdk/skyflume_contract.h"
-#include "stream/stream_fixture.h"
 #include "support/icecast_server.h"
+#include "support/module_fixture.h"
+#include "support/recording_application.h"
+#include "support/settings_window.h"
+#include "support/tone_audio_thread.h"
 
 namespace skyflume::test {
 
@@ -63,13 +63,6 @@ protected:
             return false;
         }
         return true;
-    }
-    void ExpectIdleWith(const std::string& status) {
-        EXPECT_EQ(settings.Status(), status);
-        EXPECT_EQ(settings.ButtonCaption(), "Stream");
-        EXPECT_TRUE(settings.ButtonEnabled());
-        EXPECT_EQ(settings.EnabledInputs(), static_cast<int>(std::size(kInputControls)));
-        EXPECT_TRUE(settings.Closable());
     }
     // Clicks Stream and waits until the plug-in streams.
     void StartStreaming() {

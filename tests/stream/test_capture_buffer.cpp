@@ -8,7 +8,7 @@ extern "C" {
 
 #include <vector>
 
-#include "stream/plugin_under_test.h"
+#include "stream/stream_control_fixture.h"
 
 namespace skyflume::test {
 namespace {

@@ -50,7 +50,7 @@ TEST_F(EndToEndTest, StreamsTheHostsAudioAndTheWindowFollowsEachState) {
     EXPECT_FALSE(settings.ButtonEnabled());
     EXPECT_EQ(settings.Status(), "Status: streaming...");
     ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    ExpectIdleWith("Status: done.");
+    settings.ExpectIdleWith("Status: done.");
     EXPECT_TRUE(server.SourceGone());
 }
 
@@ -60,7 +60,7 @@ TEST_F(EndToEndTest, AWrongPasswordEndsWithStreamCreateError) {
     settings.TypeServer(server.Port(), "/stream", "admin", "wrong");
     settings.Click();
     ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    ExpectIdleWith("Status: stream create error.");
+    settings.ExpectIdleWith("Status: stream create error.");
 }
 
 TEST_F(EndToEndTest, AServerThatVanishesMidStreamEndsWithStreamWriteError) {
@@ -72,7 +72,7 @@ TEST_F(EndToEndTest, AServerThatVanishesMidStreamEndsWithStreamWriteError) {
     ASSERT_TRUE(server.SourceConnected());
     server.Kill();
     ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    ExpectIdleWith("Status: stream write error.");
+    settings.ExpectIdleWith("Status: stream write error.");
 }
 
 TEST_F(EndToEndTest, APasswordWithUrlCharactersLogsInAsTyped) {
@@ -86,7 +86,7 @@ TEST_F(EndToEndTest, APasswordWithUrlCharactersLogsInAsTyped) {
     EXPECT_TRUE(server.SourceConnected());
     settings.Click();
     ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    ExpectIdleWith("Status: done.");
+    settings.ExpectIdleWith("Status: done.");
 }
 
 TEST_F(EndToEndTest, DeactivationWhileConnectingEndsTheWorkerSoThatTheObjectCanGo) {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <tuple>
 
-#include "stream/plugin_under_test.h"
+#include "stream/stream_control_fixture.h"
 
 namespace skyflume::test {
 namespace {
@@ -50,11 +50,7 @@ protected:
         object->OnEvent(kEventStreamStarted, 0, 0);
     }
     void ExpectIdleWith(const std::string& status) {
-        EXPECT_EQ(settings.Status(), status);
-        EXPECT_EQ(settings.ButtonCaption(), "Stream");
-        EXPECT_TRUE(settings.ButtonEnabled());
-        EXPECT_EQ(settings.EnabledInputs(), static_cast<int>(std::size(kInputControls)));
-        EXPECT_TRUE(settings.Closable());
+        settings.ExpectIdleWith(status);
         EXPECT_FALSE(Worker().streaming);
         EXPECT_EQ(Worker().threadHandle, nullptr);
         EXPECT_EQ(Worker().wakeEvent, nullptr);

@@ -5,7 +5,7 @@
 
 #include <thread>
 
-#include "stream/plugin_under_test.h"
+#include "stream/stream_control_fixture.h"
 #include "support/fake_server.h"
 #include "support/icecast_server.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "broadcast/stream_url.h"
-#include "stream/plugin_under_test.h"
+#include "stream/stream_control_fixture.h"
 #include "support/fake_server.h"
 
 namespace skyflume::test {

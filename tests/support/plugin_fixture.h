@@ -1,7 +1,7 @@
 #pragma once
 
-// The plug-in object inside a recording host, with its stream fields open
-// to the tests.
+// The plug-in object inside a recording host, as the plug-in and stream
+// suites drive it.
 
 #include <gtest/gtest.h>
 
@@ -9,14 +9,18 @@
 #include <chrono>
 #include <thread>
 
+#include "broadcast/plugin_state.h"
 #include "broadcast/skyflume_plugin.h"
 #include "host/host_object.h"
-#include "host/recording_application.h"
+#include "host/host_string.h"
 #include "host/recording_gui_toolkit.h"
-#include "stream/stream_fixture.h"
+#include "support/recording_application.h"
+#include "support/settings_window.h"
 
 namespace skyflume::test {
 
+// The plug-in as the host sees it, counting its destructions, with its
+// stream fields open to the tests.
 class PluginUnderTest final : public SkyflumePlugin {
 public:
     explicit PluginUnderTest(int& destroyed) : destroyed(destroyed) {}
@@ -47,37 +51,53 @@ private:
     std::atomic<bool> held{false};
 };
 
-inline constexpr std::chrono::seconds kEventTimeout{15};
-
-// An initialised and activated plug-in with its window open. At the end the
-// host deactivates it, runs what is still posted, unloads and releases it;
-// then it must be gone and nothing of the toolkit may be held.
-class StreamControlTest : public ::testing::Test {
+// A new plug-in inside a recording host with a GUI toolkit. At the end the
+// host deactivates a plug-in whose window is open and releases its
+// reference, unless the test did so; then nothing of the toolkit may be held.
+class PluginTest : public ::testing::Test {
 protected:
-    StreamControlTest() {
-        EXPECT_EQ(object->Initialize(nullptr, kPluginInterfaceVersion, &hostObject), 1);
-        object->Activate();
-    }
-    ~StreamControlTest() override {
-        object->Deactivate();
-        application.DeliverEvents();
-        EXPECT_TRUE(application.WaitForThreads(kEventTimeout));
-        object->Unload(1);
-        EXPECT_EQ(object->Release(), 0);
-        EXPECT_EQ(destroyed, 1);
+    ~PluginTest() override {
+        if (destroyed == 0) {
+            if (toolkit.OpenWindow() != nullptr) {
+                plugin->Deactivate();
+            }
+            plugin->Release();
+        }
         EXPECT_EQ(toolkit.LiveComponents(), 0);
         EXPECT_EQ(toolkit.HeldReferences(), 0);
     }
 
-    StreamWorker& Worker() { return object->worker; }
-    const char* Url() { return object->worker.streamParams->url; }
+    void Initialize() { ASSERT_EQ(plugin->Initialize(nullptr, kPluginInterfaceVersion, &hostObject), 1); }
+    void InitializeAndActivate() {
+        Initialize();
+        plugin->Activate();
+    }
+
+    PluginState& State() {
+        void* block = nullptr;
+        plugin->GetState(&block);
+        return *static_cast<PluginState*>(block);
+    }
+
+    int WindowsCreated() const {
+        int windows = 0;
+        for (const auto& record : toolkit.Components()) {
+            windows += record->kind == ComponentKind::Window ? 1 : 0;
+        }
+        return windows;
+    }
 
     RecordingGuiToolkit toolkit;
     RecordingApplication application{&toolkit};
     HostObject hostObject{&application};
     int destroyed = 0;
     PluginUnderTest* object = new PluginUnderTest(destroyed);
+    RPlugin* plugin = object;
     SettingsWindow settings{toolkit};
 };
+
+inline HostText Repeated(WChar unit, size_t count) {
+    return HostText(count, unit);
+}
 
 }  // namespace skyflume::test

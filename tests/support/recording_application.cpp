@@ -1,4 +1,4 @@
-#include "host/recording_application.h"
+#include "support/recording_application.h"
 
 #include <algorithm>
 #include <cstring>

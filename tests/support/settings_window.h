@@ -1,15 +1,15 @@
 #pragma once
 
-// What the stream tests share: the settings window's controls by number and
-// the texts they expect.
+// The plug-in's open settings window in a recording toolkit, driven by its
+// controls' numbers as a user would drive it, and the texts the tests expect.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "common/settings_controls.h"
 #include "host/host_string.h"
 #include "host/recording_gui_toolkit.h"
+#include "support/settings_controls.h"
 
 namespace skyflume::test {
 
@@ -38,6 +38,9 @@ public:
     // How many of the inputs are enabled.
     int EnabledInputs() const;
     bool Closable() const { return Window().closable != 0; }
+    // Expects the window as it is with no stream running: the status given,
+    // the button reading Stream, every control enabled, closable.
+    void ExpectIdleWith(const std::string& status) const;
     // The settings of a server on loopback with the given login.
     void TypeServer(uint16_t port, const std::string& mount, const std::string& user,
                     const std::string& password) const;

@@ -1,6 +1,8 @@
-#include "stream/stream_fixture.h"
+#include "support/settings_window.h"
 
 #include <gtest/gtest.h>
+
+#include <iterator>
 
 namespace skyflume::test {
 
@@ -40,6 +42,14 @@ int SettingsWindow::EnabledInputs() const {
         enabled += At(control).enabled ? 1 : 0;
     }
     return enabled;
+}
+
+void SettingsWindow::ExpectIdleWith(const std::string& status) const {
+    EXPECT_EQ(Status(), status);
+    EXPECT_EQ(ButtonCaption(), "Stream");
+    EXPECT_TRUE(ButtonEnabled());
+    EXPECT_EQ(EnabledInputs(), static_cast<int>(std::size(kInputControls)));
+    EXPECT_TRUE(Closable());
 }
 
 void SettingsWindow::TypeServer(uint16_t port, const std::string& mount, const std::string& user,

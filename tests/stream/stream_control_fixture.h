@@ -1,0 +1,33 @@
+#pragma once
+
+// The plug-in initialised and activated, its window open, for the stream
+// control tests.
+
+#include <chrono>
+
+#include "support/plugin_fixture.h"
+
+namespace skyflume::test {
+
+inline constexpr std::chrono::seconds kEventTimeout{15};
+
+// At the end the host deactivates the plug-in, runs what is still posted,
+// waits for the threads it started, unloads and releases it; then it must be
+// gone.
+class StreamControlTest : public PluginTest {
+protected:
+    StreamControlTest() { InitializeAndActivate(); }
+    ~StreamControlTest() override {
+        object->Deactivate();
+        application.DeliverEvents();
+        EXPECT_TRUE(application.WaitForThreads(kEventTimeout));
+        object->Unload(1);
+        EXPECT_EQ(object->Release(), 0);
+        EXPECT_EQ(destroyed, 1);
+    }
+
+    StreamWorker& Worker() { return object->worker; }
+    const char* Url() { return object->worker.streamParams->url; }
+};
+
+}  // namespace skyflume::test
