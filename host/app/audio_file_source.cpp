@@ -1,4 +1,5 @@
 #include "host/app/audio_source.h"
+#include "host/app/ffmpeg_owners.h"
 
 #include <algorithm>
 #include <atomic>
@@ -27,26 +28,11 @@ std::string AvErrorText(int code) {
     return text;
 }
 
-struct FormatCloser {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct ResamplerFreer {
-    void operator()(SwrContext* context) const { swr_free(&context); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
 
 // One pass over the file: its demuxer and the decoder of its audio stream.
 struct Decoder {
-    std::unique_ptr<AVFormatContext, FormatCloser> format;
-    std::unique_ptr<AVCodecContext, CodecFreer> codec;
+    InputContextPtr format;
+    CodecContextPtr codec;
     int streamIndex = -1;
 };
 
@@ -303,9 +289,9 @@ private:
     std::string title_;
     int64_t passes_ = 1;
     Decoder decoder_;
-    std::unique_ptr<AVPacket, PacketFreer> packet_;
-    std::unique_ptr<AVFrame, FrameFreer> frame_;
-    std::unique_ptr<SwrContext, ResamplerFreer> resampler_;
+    PacketPtr packet_;
+    FramePtr frame_;
+    ResamplerPtr resampler_;
     AVChannelLayout inputLayout_ = {};
     int inputFormat_ = -1;
     int inputRate_ = 0;

@@ -20,6 +20,8 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
+#include "host/app/ffmpeg_owners.h"
+
 namespace skyflume::test {
 namespace {
 
@@ -29,21 +31,6 @@ std::string AvError(int code) {
     return text;
 }
 
-struct FormatCloser {
-    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
-};
-struct CodecFreer {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct PacketFreer {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct FrameFreer {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct SwrFreer {
-    void operator()(SwrContext* s) const { swr_free(&s); }
-};
 
 // "Icy-Name: x\nicy-genre: y\n" as FFmpeg's HTTP client collects them.
 std::map<std::string, std::string> ParseIcyHeaders(const char* text) {
@@ -151,7 +138,7 @@ void Listener::Session::Run(std::string url) {
     int rc = avformat_open_input(&raw, url.c_str(), nullptr, &settings);
     av_dict_free(&settings);
     if (rc < 0) return Finish("cannot open " + url + ": " + AvError(rc), "");
-    std::unique_ptr<AVFormatContext, FormatCloser> format(raw);
+    InputContextPtr format(raw);
 
     if ((rc = avformat_find_stream_info(format.get(), nullptr)) < 0)
         return Finish("no stream info: " + AvError(rc), "");
@@ -159,7 +146,7 @@ void Listener::Session::Run(std::string url) {
     const int streamIndex = av_find_best_stream(format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
     if (streamIndex < 0 || !decoder) return Finish("no audio stream", "");
     const AVCodecParameters* params = format->streams[streamIndex]->codecpar;
-    std::unique_ptr<AVCodecContext, CodecFreer> codec(avcodec_alloc_context3(decoder));
+    CodecContextPtr codec(avcodec_alloc_context3(decoder));
     if (!codec || avcodec_parameters_to_context(codec.get(), params) < 0 ||
         (rc = avcodec_open2(codec.get(), decoder, nullptr)) < 0)
         return Finish("cannot open decoder: " + AvError(rc), "");
@@ -177,10 +164,10 @@ void Listener::Session::Run(std::string url) {
         changed.notify_all();
     }
 
-    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
-    std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
-    std::unique_ptr<AVFrame, FrameFreer> planar(av_frame_alloc());
-    std::unique_ptr<SwrContext, SwrFreer> resampler(swr_alloc());
+    PacketPtr packet(av_packet_alloc());
+    FramePtr frame(av_frame_alloc());
+    FramePtr planar(av_frame_alloc());
+    ResamplerPtr resampler(swr_alloc());
     if (!packet || !frame || !planar || !resampler) return Finish("out of memory", "");
 
     // Converts to planar float at the decoded rate, whatever the decoder's
