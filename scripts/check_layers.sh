@@ -3,8 +3,10 @@
 #   platform/ <- plugin_sdk/ <- broadcast/ <- module/
 #   host/ uses the interface headers of plugin_sdk/ and platform/ only,
 #   never the plug-in frame, broadcast/ or module/
-# and on FFmpeg headers outside broadcast/ and host/app/. Tests and
-# benchmarks may use every layer. Prints each offending line.
+# on an include path that climbs with "../", and on FFmpeg headers outside
+# broadcast/ and host/app/. Tests and benchmarks may use every layer. Prints
+# each offending line. The build's include views (cmake/include_views.cmake)
+# refuse the same includes when compiling.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,6 +35,14 @@ for rule in "${rules[@]}"; do
     fi
   done < <(grep -rn --include='*.h' --include='*.cpp' -E '^[[:space:]]*#[[:space:]]*include[[:space:]]+"' "$folder" || true)
 done
+
+# A path that climbs out of the including file's folder would reach past the
+# build's include views.
+while IFS= read -r hit; do
+  echo "relative include: $hit"
+  status=1
+done < <(grep -rn --include='*.h' --include='*.cpp' -E '#[[:space:]]*include[[:space:]]*"\.\./' \
+           platform plugin_sdk broadcast module host tests bench || true)
 
 # FFmpeg belongs to the worker and capture buffer, and to the host's decoding.
 while IFS= read -r hit; do
