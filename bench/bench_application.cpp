@@ -1,6 +1,5 @@
 #include "bench_application.h"
 
-#include <cstring>
 
 #include "plugin_sdk/ref_ptr.h"
 
@@ -16,16 +15,6 @@ std::vector<SXAudioCallback*> BenchApplication::AudioCallbacks() {
 std::shared_ptr<const ThreadMeter> BenchApplication::LastThread() {
     const std::lock_guard lock(mutex);
     return lastThread;
-}
-
-int32_t BenchApplication::GetService(const GUID* id, void** out) {
-    *out = nullptr;
-    if (std::memcmp(id, &kGuiServiceId, sizeof(GUID)) != 0) {
-        return 0;
-    }
-    guiService->AddRef();
-    *out = guiService;
-    return 1;
 }
 
 void BenchApplication::RegisterAudioCallback(SXAudioCallback* callback) {

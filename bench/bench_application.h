@@ -18,7 +18,7 @@
 // is metered (ThreadMeter).
 class BenchApplication final : public ApplicationBase {
 public:
-    BenchApplication(TGuiService* guiService, int32_t sampleRate) : guiService(guiService), sampleRate(sampleRate) {}
+    BenchApplication(TGuiService* guiService, int32_t sampleRate) : ApplicationBase(guiService), sampleRate(sampleRate) {}
     BenchApplication(const BenchApplication&) = delete;
     BenchApplication& operator=(const BenchApplication&) = delete;
 
@@ -36,7 +36,6 @@ public:
     std::shared_ptr<const ThreadMeter> LastThread();
 
     // SXApplication
-    int32_t GetService(const GUID* id, void** out) override;
     void RegisterAudioCallback(SXAudioCallback* callback) override;
     void UnregisterAudioCallback(SXAudioCallback* callback) override;
     // Any thread: queues and returns at once.
@@ -45,7 +44,6 @@ public:
     int32_t StartThread(int32_t option, HANDLE* out, SXThread* body) override;
 
 private:
-    TGuiService* const guiService;
     const int32_t sampleRate;
     std::mutex mutex;
     std::vector<SXAudioCallback*> audioCallbacks;

@@ -33,9 +33,14 @@ void ApplicationBase::AddMenuItem(RString*, SXMenuItemListener*) {}
 
 void ApplicationBase::RemoveMenuItem(SXMenuItemListener*) {}
 
-int32_t ApplicationBase::GetService(const GUID*, void** out) {
+int32_t ApplicationBase::GetService(const GUID* id, void** out) {
     *out = nullptr;
-    return 0;
+    if (guiService == nullptr || std::memcmp(id, &kGuiServiceId, sizeof(GUID)) != 0) {
+        return 0;
+    }
+    guiService->AddRef();
+    *out = guiService;
+    return 1;
 }
 
 void ApplicationBase::RegisterAudioCallback(SXAudioCallback*) {}

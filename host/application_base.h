@@ -1,10 +1,11 @@
 #pragma once
 
+#include "plugin_sdk/gui_toolkit.h"
 #include "plugin_sdk/host_application.h"
 
 // An SXApplication whose every operation has a plain answer: reserved slots
 // do nothing, the three configuration checks pass, the rate is 44100 Hz,
-// events and threads are refused. Hosts derive from it and override what they
+// events and threads are refused, the GUI service is the one given, if any. Hosts derive from it and override what they
 // offer. Texts are converted for real, since the module relies on them.
 class ApplicationBase : public SXApplication {
 public:
@@ -63,6 +64,8 @@ public:
     int32_t StartThread(int32_t option, HANDLE* out, SXThread* body) override;
 
 protected:
-    ApplicationBase() = default;
+    explicit ApplicationBase(TGuiService* guiService = nullptr) : guiService(guiService) {}
     ~ApplicationBase() = default;
+
+    TGuiService* guiService;
 };

@@ -1,6 +1,5 @@
 #include "host/sonaplex_host/host_application.h"
 
-#include <cstring>
 
 void HostApplication::DeliverAudio(const float* interleaved, int32_t frameCount) {
     const std::lock_guard lock(audioMutex);
@@ -23,16 +22,6 @@ void HostApplication::AddMenuItem(RString* name, SXMenuItemListener* listener) {
 
 void HostApplication::RemoveMenuItem(SXMenuItemListener* listener) {
     std::erase_if(menuItems, [listener](const MenuItem& item) { return item.listener == listener; });
-}
-
-int32_t HostApplication::GetService(const GUID* id, void** out) {
-    *out = nullptr;
-    if (std::memcmp(id, &kGuiServiceId, sizeof(GUID)) != 0) {
-        return 0;
-    }
-    guiService->AddRef();
-    *out = guiService;
-    return 1;
 }
 
 void HostApplication::RegisterAudioCallback(SXAudioCallback* callback) {

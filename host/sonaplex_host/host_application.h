@@ -27,7 +27,7 @@ public:
         SXMenuItemListener* listener;
     };
 
-    HostApplication(TGuiService* guiService, int32_t sampleRate) : guiService(guiService), sampleRate(sampleRate) {}
+    HostApplication(TGuiService* guiService, int32_t sampleRate) : ApplicationBase(guiService), sampleRate(sampleRate) {}
     HostApplication(const HostApplication&) = delete;
     HostApplication& operator=(const HostApplication&) = delete;
 
@@ -56,7 +56,6 @@ public:
     void ShowMessage(RString* caption, RString* text) override;
     void AddMenuItem(RString* name, SXMenuItemListener* listener) override;
     void RemoveMenuItem(SXMenuItemListener* listener) override;
-    int32_t GetService(const GUID* id, void** out) override;
     // Once Unregister returns, no OnAudio of that callback runs or starts.
     void RegisterAudioCallback(SXAudioCallback* callback) override;
     void UnregisterAudioCallback(SXAudioCallback* callback) override;
@@ -71,7 +70,6 @@ public:
     int32_t StartThread(int32_t option, HANDLE* out, SXThread* body) override;
 
 private:
-    TGuiService* const guiService;
     const int32_t sampleRate;
     std::vector<Message> messages;
     std::vector<MenuItem> menuItems;

@@ -1,7 +1,6 @@
 #include "support/recording_application.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -50,16 +49,6 @@ void RecordingApplication::RemoveMenuItem(SXMenuItemListener* listener) {
     menuItems.erase(std::remove_if(menuItems.begin(), menuItems.end(),
                                    [listener](const MenuItem& item) { return item.listener == listener; }),
                     menuItems.end());
-}
-
-int32_t RecordingApplication::GetService(const GUID* id, void** out) {
-    *out = nullptr;
-    if (guiService == nullptr || std::memcmp(id, &kGuiServiceId, sizeof(GUID)) != 0) {
-        return 0;
-    }
-    guiService->AddRef();
-    *out = guiService;
-    return 1;
 }
 
 void RecordingApplication::RegisterAudioCallback(SXAudioCallback* callback) {

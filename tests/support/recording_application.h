@@ -30,7 +30,7 @@ public:
     };
 
     // Without a GUI service GetService answers 0.
-    explicit RecordingApplication(TGuiService* guiService = nullptr) : guiService(guiService) {}
+    explicit RecordingApplication(TGuiService* guiService = nullptr) : ApplicationBase(guiService) {}
     RecordingApplication(const RecordingApplication&) = delete;
     RecordingApplication& operator=(const RecordingApplication&) = delete;
 
@@ -75,7 +75,6 @@ public:
     void ShowMessage(RString* caption, RString* text) override;
     void AddMenuItem(RString* name, SXMenuItemListener* listener) override;
     void RemoveMenuItem(SXMenuItemListener* listener) override;
-    int32_t GetService(const GUID* id, void** out) override;
     void RegisterAudioCallback(SXAudioCallback* callback) override;
     void UnregisterAudioCallback(SXAudioCallback* callback) override;
     void RegisterEventListener(SXEventListener* listener) override;
@@ -89,7 +88,6 @@ public:
     int32_t StartThread(int32_t option, HANDLE* out, SXThread* body) override;
 
 private:
-    TGuiService* guiService;
     std::vector<Message> messages;
     std::vector<MenuItem> menuItems;
     std::vector<SXAudioCallback*> audioCallbacks;

@@ -20,9 +20,7 @@ TEST(WorkerConnectionTest, ARefusedStreamHeaderEndsTheSetUpWithStatus11AndNoAnno
     run.Start();
 
     EXPECT_EQ(run.WaitEnded(), kStatusHeaderRefused);
-    const std::vector<PostedEvent> events = run.host.Events();
-    ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].id, kEventStreamEnded);
+    EXPECT_EQ(run.host.EventIds(), std::vector<int32_t>{kEventStreamEnded});
     EXPECT_FALSE(run.worker.streaming);
 }
 

@@ -57,10 +57,7 @@ TEST_F(WorkerStopTest, StopRequestedBeforeTheLoopMakesOneWaitAndEndsWithStatus0)
     EXPECT_EQ(waits[0].timeoutMs, StreamWorker::kWakeTimeoutMs);
     EXPECT_EQ(waits[0].answer, WAIT_TIMEOUT);
     EXPECT_EQ(log.Matching(kUndrainedEncoder), std::vector<std::string>{});
-    const std::vector<PostedEvent> events = run.host.Events();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].id, kEventStreamStarted);
-    EXPECT_EQ(events[1].id, kEventStreamEnded);
+    EXPECT_EQ(run.host.EventIds(), (std::vector<int32_t>{kEventStreamStarted, kEventStreamEnded}));
 }
 
 }  // namespace

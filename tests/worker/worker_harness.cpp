@@ -65,6 +65,14 @@ std::vector<PostedEvent> TestHost::Events() const {
     return events_;
 }
 
+std::vector<int32_t> TestHost::EventIds() const {
+    std::vector<int32_t> ids;
+    for (const PostedEvent& event : Events()) {
+        ids.push_back(event.id);
+    }
+    return ids;
+}
+
 WorkerRun::WorkerRun(const WorkerConfig& config) {
     // Made as the stream control makes it: freed through the host's FreeUtf8.
     auto* params = new StreamParams{};

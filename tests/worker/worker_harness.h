@@ -36,6 +36,8 @@ public:
     void SetPostHook(std::function<void(int32_t id)> hook);
     std::optional<PostedEvent> WaitForEvent(int32_t id, std::chrono::milliseconds timeout);
     std::vector<PostedEvent> Events() const;
+    // Their ids, in the order they were posted.
+    std::vector<int32_t> EventIds() const;
 
 private:
     mutable std::mutex mutex_;
