@@ -5,12 +5,12 @@
 
 AudioClock::AudioClock(std::unique_ptr<AudioSource> source, int sampleRate, BlockHandler onBlock, EndHandler onEnd,
                        std::chrono::microseconds blockLength)
-    : source_(std::move(source)),
-      sampleRate_(sampleRate),
-      framesPerBlock_(static_cast<int32_t>(std::max<int64_t>(1, int64_t{sampleRate} * blockLength.count() / 1000000))),
-      onBlock_(std::move(onBlock)),
-      onEnd_(std::move(onEnd)),
-      thread_([this] { Run(); }) {}
+    : source(std::move(source)),
+      sampleRate(sampleRate),
+      framesPerBlock(static_cast<int32_t>(std::max<int64_t>(1, int64_t{sampleRate} * blockLength.count() / 1000000))),
+      onBlock(std::move(onBlock)),
+      onEnd(std::move(onEnd)),
+      thread([this] { Run(); }) {}
 
 AudioClock::~AudioClock() {
     Stop();
@@ -18,51 +18,51 @@ AudioClock::~AudioClock() {
 
 void AudioClock::Stop() {
     {
-        std::lock_guard lock(mutex_);
-        stopRequested_ = true;
+        std::lock_guard lock(mutex);
+        stopRequested = true;
     }
-    wake_.notify_all();
-    source_->Interrupt();
-    if (thread_.joinable()) {
-        thread_.join();
+    wake.notify_all();
+    source->Interrupt();
+    if (thread.joinable()) {
+        thread.join();
     }
 }
 
 // Exact in integers for any length of run: whole seconds and the rest apart.
 std::chrono::steady_clock::duration AudioClock::PlayTime(int64_t frames) const {
-    const auto seconds = std::chrono::seconds(frames / sampleRate_);
-    const auto rest = std::chrono::nanoseconds((frames % sampleRate_) * 1000000000 / sampleRate_);
+    const auto seconds = std::chrono::seconds(frames / sampleRate);
+    const auto rest = std::chrono::nanoseconds((frames % sampleRate) * 1000000000 / sampleRate);
     return std::chrono::duration_cast<std::chrono::steady_clock::duration>(seconds + rest);
 }
 
 bool AudioClock::StopRequested() {
-    std::lock_guard lock(mutex_);
-    return stopRequested_;
+    std::lock_guard lock(mutex);
+    return stopRequested;
 }
 
 void AudioClock::Run() {
-    std::vector<float> block(2 * static_cast<std::size_t>(framesPerBlock_));
+    std::vector<float> block(2 * static_cast<std::size_t>(framesPerBlock));
     const auto start = std::chrono::steady_clock::now();
     int64_t played = 0;
     for (;;) {
-        const int got = source_->Read(block.data(), framesPerBlock_);
+        const int got = source->Read(block.data(), framesPerBlock);
         // A Read cut short by Stop is not the end of the input.
         if (StopRequested()) {
             return;
         }
         if (got > 0) {
-            onBlock_(block.data(), got);
+            onBlock(block.data(), got);
         }
-        if (got < framesPerBlock_) {
-            ended_ = true;
-            if (onEnd_) {
-                onEnd_();
+        if (got < framesPerBlock) {
+            ended = true;
+            if (onEnd) {
+                onEnd();
             }
             return;
         }
         played += got;
-        std::unique_lock lock(mutex_);
-        if (wake_.wait_until(lock, start + PlayTime(played), [this] { return stopRequested_; })) {
+        std::unique_lock lock(mutex);
+        if (wake.wait_until(lock, start + PlayTime(played), [this] { return stopRequested; })) {
             return;
         }
     }

@@ -31,28 +31,28 @@ public:
     AudioClock(const AudioClock&) = delete;
     AudioClock& operator=(const AudioClock&) = delete;
 
-    int32_t FramesPerBlock() const { return framesPerBlock_; }
+    int32_t FramesPerBlock() const { return framesPerBlock; }
 
     // Ends the thread and waits for it, interrupting a source that waits for
     // input; no handler runs once this returns. Must not be called from a handler.
     void Stop();
 
     // True once the source has run dry.
-    bool Ended() const { return ended_.load(); }
+    bool Ended() const { return ended.load(); }
 
 private:
     void Run();
     bool StopRequested();
     std::chrono::steady_clock::duration PlayTime(int64_t frames) const;
 
-    std::unique_ptr<AudioSource> source_;
-    int sampleRate_;
-    int32_t framesPerBlock_;
-    BlockHandler onBlock_;
-    EndHandler onEnd_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool stopRequested_ = false;
-    std::atomic<bool> ended_{false};
-    std::thread thread_;  // last, so that it starts with everything above in place
+    std::unique_ptr<AudioSource> source;
+    int sampleRate;
+    int32_t framesPerBlock;
+    BlockHandler onBlock;
+    EndHandler onEnd;
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool stopRequested = false;
+    std::atomic<bool> ended{false};
+    std::thread thread;  // last, so that it starts with everything above in place
 };

@@ -111,145 +111,145 @@ class AudioFileSource : public AudioSource {
 public:
     // `interrupted` is an input device's, none for a file.
     AudioFileSource(std::string path, int sampleRate, bool loop, Decoder decoder, InterruptFlag interrupted = nullptr)
-        : path_(std::move(path)),
-          sampleRate_(sampleRate),
-          loop_(loop),
-          interrupted_(std::move(interrupted)),
-          title_(interrupted_ ? std::string() : TitleOf(path_, decoder)),
-          decoder_(std::move(decoder)),
-          packet_(av_packet_alloc()),
-          frame_(av_frame_alloc()) {}
+        : path(std::move(path)),
+          sampleRate(sampleRate),
+          loop(loop),
+          interrupted(std::move(interrupted)),
+          title(this->interrupted ? std::string() : TitleOf(this->path, decoder)),
+          decoder(std::move(decoder)),
+          packet(av_packet_alloc()),
+          frame(av_frame_alloc()) {}
 
-    ~AudioFileSource() override { av_channel_layout_uninit(&inputLayout_); }
+    ~AudioFileSource() override { av_channel_layout_uninit(&inputLayout); }
 
     // Decodes up to the first output, so that a file without decodable audio
     // is refused when it is opened rather than ending silently later.
     std::string Prime() {
-        if (!packet_ || !frame_) {
-            return "out of memory opening '" + path_ + "'";
+        if (!packet || !frame) {
+            return "out of memory opening '" + path + "'";
         }
         if (!Refill()) {
-            return error_.empty() ? "no audio could be decoded from '" + path_ + "'" : error_;
+            return error.empty() ? "no audio could be decoded from '" + path + "'" : error;
         }
         return {};
     }
 
-    int64_t ItemsBegun() const override { return interrupted_ ? 0 : passes_; }
-    std::string Title() const override { return title_; }
+    int64_t ItemsBegun() const override { return interrupted ? 0 : passes; }
+    std::string Title() const override { return title; }
 
     void Interrupt() override {
-        if (interrupted_) {
-            *interrupted_ = true;
+        if (interrupted) {
+            *interrupted = true;
         }
     }
 
     int Read(float* frames, int frameCount) override {
         int delivered = 0;
         while (delivered < frameCount) {
-            if (readFrame_ == PendingFrames() && !Refill()) {
+            if (readFrame == PendingFrames() && !Refill()) {
                 break;
             }
-            const int count = std::min(frameCount - delivered, PendingFrames() - readFrame_);
-            std::copy_n(pending_.data() + 2 * static_cast<std::size_t>(readFrame_), 2 * count, frames + 2 * delivered);
-            readFrame_ += count;
+            const int count = std::min(frameCount - delivered, PendingFrames() - readFrame);
+            std::copy_n(pending.data() + 2 * static_cast<std::size_t>(readFrame), 2 * count, frames + 2 * delivered);
+            readFrame += count;
             delivered += count;
         }
         return delivered;
     }
 
 private:
-    int PendingFrames() const { return static_cast<int>(pending_.size() / 2); }
+    int PendingFrames() const { return static_cast<int>(pending.size() / 2); }
 
     // Decodes until new frames are pending; false once the input is over.
     bool Refill() {
-        pending_.clear();
-        readFrame_ = 0;
-        while (!finished_ && pending_.empty()) {
-            const int received = avcodec_receive_frame(decoder_.codec.get(), frame_.get());
+        pending.clear();
+        readFrame = 0;
+        while (!finished && pending.empty()) {
+            const int received = avcodec_receive_frame(decoder.codec.get(), frame.get());
             if (received == 0) {
-                framesThisPass_ += frame_->nb_samples;
-                Convert(frame_.get());
-                av_frame_unref(frame_.get());
+                framesThisPass += frame->nb_samples;
+                Convert(frame.get());
+                av_frame_unref(frame.get());
             } else if (received == AVERROR(EAGAIN)) {
                 FeedDecoder();
-            } else if (received == AVERROR_EOF && loop_ && framesThisPass_ > 0) {
+            } else if (received == AVERROR_EOF && loop && framesThisPass > 0) {
                 StartNextPass();
             } else {
                 Finish();
             }
         }
-        return !pending_.empty();
+        return !pending.empty();
     }
 
     void FeedDecoder() {
-        if (av_read_frame(decoder_.format.get(), packet_.get()) < 0) {
+        if (av_read_frame(decoder.format.get(), packet.get()) < 0) {
             // End of file, or a read error that ends it: let the decoder hand out what it holds.
-            avcodec_send_packet(decoder_.codec.get(), nullptr);
+            avcodec_send_packet(decoder.codec.get(), nullptr);
             return;
         }
-        if (packet_->stream_index == decoder_.streamIndex) {
+        if (packet->stream_index == decoder.streamIndex) {
             // A damaged packet is skipped; the decoder resynchronises on the next.
-            avcodec_send_packet(decoder_.codec.get(), packet_.get());
+            avcodec_send_packet(decoder.codec.get(), packet.get());
         }
-        av_packet_unref(packet_.get());
+        av_packet_unref(packet.get());
     }
 
     // Reopening rather than seeking works for every container and gives the
     // decoder a clean start; the resampler carries on, so the loop point has no gap.
     void StartNextPass() {
         Decoder next;
-        error_ = OpenDecoder(path_, next);
-        if (!error_.empty()) {
+        error = OpenDecoder(path, next);
+        if (!error.empty()) {
             Finish();
             return;
         }
-        decoder_ = std::move(next);
-        framesThisPass_ = 0;
-        ++passes_;
+        decoder = std::move(next);
+        framesThisPass = 0;
+        ++passes;
     }
 
     void Finish() {
         FlushResampler();
-        resampler_.reset();
-        finished_ = true;
+        resampler.reset();
+        finished = true;
     }
 
     bool MatchesResampler(const AVFrame* frame) const {
-        return resampler_ && frame->format == inputFormat_ && frame->sample_rate == inputRate_ &&
-               av_channel_layout_compare(&frame->ch_layout, &inputLayout_) == 0;
+        return resampler && frame->format == inputFormat && frame->sample_rate == inputRate &&
+               av_channel_layout_compare(&frame->ch_layout, &inputLayout) == 0;
     }
 
     // Built from the first decoded frame, and again whenever the stream changes
     // its format midway, which some files do.
     bool SetUpResampler(const AVFrame* frame) {
         FlushResampler();
-        resampler_.reset();
-        av_channel_layout_uninit(&inputLayout_);
+        resampler.reset();
+        av_channel_layout_uninit(&inputLayout);
         if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
-            av_channel_layout_default(&inputLayout_, frame->ch_layout.nb_channels);
-        } else if (av_channel_layout_copy(&inputLayout_, &frame->ch_layout) < 0) {
+            av_channel_layout_default(&inputLayout, frame->ch_layout.nb_channels);
+        } else if (av_channel_layout_copy(&inputLayout, &frame->ch_layout) < 0) {
             return false;
         }
-        inputFormat_ = frame->format;
-        inputRate_ = frame->sample_rate;
+        inputFormat = frame->format;
+        inputRate = frame->sample_rate;
 
-        SwrContext* resampler = nullptr;
+        SwrContext* made = nullptr;
         AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-        if (swr_alloc_set_opts2(&resampler, &stereo, AV_SAMPLE_FMT_FLT, sampleRate_, &inputLayout_,
-                                static_cast<AVSampleFormat>(inputFormat_), inputRate_, 0, nullptr) < 0) {
+        if (swr_alloc_set_opts2(&made, &stereo, AV_SAMPLE_FMT_FLT, sampleRate, &inputLayout,
+                                static_cast<AVSampleFormat>(inputFormat), inputRate, 0, nullptr) < 0) {
             return false;
         }
-        resampler_.reset(resampler);
-        if (inputLayout_.nb_channels == 1) {
+        resampler.reset(made);
+        if (inputLayout.nb_channels == 1) {
             // Mono plays at full level on both sides, not lowered by 3 dB as a downmixed centre would be.
             const double matrix[2] = {1.0, 1.0};
-            if (swr_set_matrix(resampler, matrix, 1) < 0) {
-                resampler_.reset();
+            if (swr_set_matrix(made, matrix, 1) < 0) {
+                resampler.reset();
                 return false;
             }
         }
-        if (swr_init(resampler) < 0) {
-            resampler_.reset();
+        if (swr_init(made) < 0) {
+            resampler.reset();
             return false;
         }
         return true;
@@ -257,49 +257,49 @@ private:
 
     void Convert(const AVFrame* frame) {
         if (!MatchesResampler(frame) && !SetUpResampler(frame)) {
-            error_ = "cannot convert the audio of '" + path_ + "' to stereo at " + std::to_string(sampleRate_) + " Hz";
-            finished_ = true;
+            error = "cannot convert the audio of '" + path + "' to stereo at " + std::to_string(sampleRate) + " Hz";
+            finished = true;
             return;
         }
         AppendConverted(const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
     }
 
     void FlushResampler() {
-        if (resampler_) {
+        if (resampler) {
             AppendConverted(nullptr, 0);
         }
     }
 
     void AppendConverted(const uint8_t** input, int inputFrames) {
-        const int room = swr_get_out_samples(resampler_.get(), inputFrames);
+        const int room = swr_get_out_samples(resampler.get(), inputFrames);
         if (room <= 0) {
             return;
         }
-        const std::size_t start = pending_.size();
-        pending_.resize(start + 2 * static_cast<std::size_t>(room));
-        auto* output = reinterpret_cast<uint8_t*>(pending_.data() + start);
-        const int converted = swr_convert(resampler_.get(), &output, room, input, inputFrames);
-        pending_.resize(start + 2 * static_cast<std::size_t>(std::max(converted, 0)));
+        const std::size_t start = pending.size();
+        pending.resize(start + 2 * static_cast<std::size_t>(room));
+        auto* output = reinterpret_cast<uint8_t*>(pending.data() + start);
+        const int converted = swr_convert(resampler.get(), &output, room, input, inputFrames);
+        pending.resize(start + 2 * static_cast<std::size_t>(std::max(converted, 0)));
     }
 
-    std::string path_;
-    int sampleRate_;
-    bool loop_;
-    InterruptFlag interrupted_;
-    std::string title_;
-    int64_t passes_ = 1;
-    Decoder decoder_;
-    PacketPtr packet_;
-    FramePtr frame_;
-    ResamplerPtr resampler_;
-    AVChannelLayout inputLayout_ = {};
-    int inputFormat_ = -1;
-    int inputRate_ = 0;
-    std::vector<float> pending_;  // interleaved stereo, converted
-    int readFrame_ = 0;
-    int64_t framesThisPass_ = 0;
-    bool finished_ = false;
-    std::string error_;
+    std::string path;
+    int sampleRate;
+    bool loop;
+    InterruptFlag interrupted;
+    std::string title;
+    int64_t passes = 1;
+    Decoder decoder;
+    PacketPtr packet;
+    FramePtr frame;
+    ResamplerPtr resampler;
+    AVChannelLayout inputLayout = {};
+    int inputFormat = -1;
+    int inputRate = 0;
+    std::vector<float> pending;  // interleaved stereo, converted
+    int readFrame = 0;
+    int64_t framesThisPass = 0;
+    bool finished = false;
+    std::string error;
 };
 
 }  // namespace

@@ -10,12 +10,12 @@ class PlaylistSource : public AudioSource {
 public:
     PlaylistSource(std::vector<std::string> inputs, int sampleRate, bool loop,
                    std::vector<std::unique_ptr<AudioSource>> sources)
-        : inputs_(std::move(inputs)), sampleRate_(sampleRate), loop_(loop), sources_(std::move(sources)) {}
+        : inputs(std::move(inputs)), sampleRate(sampleRate), loop(loop), sources(std::move(sources)) {}
 
     int Read(float* frames, int frameCount) override {
         int delivered = 0;
-        while (delivered < frameCount && current_ < sources_.size() && !interrupted_) {
-            delivered += sources_[current_]->Read(frames + 2 * delivered, frameCount - delivered);
+        while (delivered < frameCount && current < sources.size() && !interrupted) {
+            delivered += sources[current]->Read(frames + 2 * delivered, frameCount - delivered);
             if (delivered < frameCount) {
                 Advance();
             }
@@ -25,29 +25,29 @@ public:
 
     // Only the reading thread changes what plays, and only under the lock.
     void Interrupt() override {
-        const std::lock_guard lock(mutex_);
-        interrupted_ = true;
-        if (current_ < sources_.size()) {
-            sources_[current_]->Interrupt();
+        const std::lock_guard lock(mutex);
+        interrupted = true;
+        if (current < sources.size()) {
+            sources[current]->Interrupt();
         }
     }
 
     // An input without items of its own counts as one.
     int64_t ItemsBegun() const override {
-        return current_ < sources_.size() ? itemsBefore_ + std::max<int64_t>(1, sources_[current_]->ItemsBegun())
-                                          : itemsBefore_;
+        return current < sources.size() ? itemsBefore + std::max<int64_t>(1, sources[current]->ItemsBegun())
+                                          : itemsBefore;
     }
-    std::string Title() const override { return current_ < sources_.size() ? sources_[current_]->Title() : ""; }
+    std::string Title() const override { return current < sources.size() ? sources[current]->Title() : ""; }
 
 private:
     // On to the next input, or back to the first one when looping; a list
     // that cannot be opened again ends the playlist.
     void Advance() {
-        itemsBefore_ += std::max<int64_t>(1, sources_[current_]->ItemsBegun());
+        itemsBefore += std::max<int64_t>(1, sources[current]->ItemsBegun());
         std::vector<std::unique_ptr<AudioSource>> again;
-        if (current_ + 1 == sources_.size() && loop_) {
-            for (const std::string& input : inputs_) {
-                OpenedAudioSource opened = OpenAudioSource(input, sampleRate_, false);
+        if (current + 1 == sources.size() && loop) {
+            for (const std::string& input : inputs) {
+                OpenedAudioSource opened = OpenAudioSource(input, sampleRate, false);
                 if (!opened.source) {
                     again.clear();
                     break;
@@ -55,23 +55,23 @@ private:
                 again.push_back(std::move(opened.source));
             }
         }
-        const std::lock_guard lock(mutex_);
+        const std::lock_guard lock(mutex);
         if (!again.empty()) {
-            sources_ = std::move(again);
-            current_ = 0;
+            sources = std::move(again);
+            current = 0;
         } else {
-            ++current_;
+            ++current;
         }
     }
 
-    std::vector<std::string> inputs_;
-    int sampleRate_;
-    bool loop_;
-    std::vector<std::unique_ptr<AudioSource>> sources_;
-    std::size_t current_ = 0;
-    int64_t itemsBefore_ = 0;
-    std::atomic<bool> interrupted_{false};
-    std::mutex mutex_;
+    std::vector<std::string> inputs;
+    int sampleRate;
+    bool loop;
+    std::vector<std::unique_ptr<AudioSource>> sources;
+    std::size_t current = 0;
+    int64_t itemsBefore = 0;
+    std::atomic<bool> interrupted{false};
+    std::mutex mutex;
 };
 
 }  // namespace

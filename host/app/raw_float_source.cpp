@@ -18,16 +18,16 @@ constexpr std::size_t kFrameBytes = 2 * sizeof(float);
 
 class RawFloatSource : public AudioSource {
 public:
-    explicit RawFloatSource(int fd) : fd_(fd) {}
+    explicit RawFloatSource(int fd) : fd(fd) {}
     ~RawFloatSource() override {
-        for (const int end : wake_) {
+        for (const int end : wake) {
             if (end >= 0) {
                 ::close(end);
             }
         }
     }
 
-    bool CreateWakePipe() { return ::pipe2(wake_, O_CLOEXEC) == 0; }
+    bool CreateWakePipe() { return ::pipe2(wake, O_CLOEXEC) == 0; }
 
     // Blocks until the whole request is in, since a short answer means the end.
     // A trailing partial frame at the end of the input is dropped.
@@ -35,16 +35,16 @@ public:
         auto* bytes = reinterpret_cast<unsigned char*>(frames);
         const std::size_t wanted = static_cast<std::size_t>(frameCount) * kFrameBytes;
         std::size_t have = 0;
-        while (!ended_ && have < wanted) {
+        while (!ended && have < wanted) {
             if (!WaitForInput()) {
-                ended_ = true;
+                ended = true;
                 break;
             }
-            const ssize_t got = ::read(fd_, bytes + have, wanted - have);
+            const ssize_t got = ::read(fd, bytes + have, wanted - have);
             if (got > 0) {
                 have += static_cast<std::size_t>(got);
             } else if (got == 0 || errno != EINTR) {
-                ended_ = true;
+                ended = true;
             }
         }
         return static_cast<int>(have / kFrameBytes);
@@ -53,7 +53,7 @@ public:
     // The producer may stall for good; the wake pipe lets a stop get through anyway.
     void Interrupt() override {
         const char byte = 0;
-        while (::write(wake_[1], &byte, 1) < 0 && errno == EINTR) {
+        while (::write(wake[1], &byte, 1) < 0 && errno == EINTR) {
         }
     }
 
@@ -61,7 +61,7 @@ private:
     // True when the input has data or has ended; false when interrupted
     // with nothing left to read at once.
     bool WaitForInput() {
-        pollfd watched[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        pollfd watched[2] = {{fd, POLLIN, 0}, {wake[0], POLLIN, 0}};
         while (::poll(watched, 2, -1) < 0) {
             if (errno != EINTR) {
                 return false;
@@ -70,9 +70,9 @@ private:
         return watched[0].revents != 0;
     }
 
-    int fd_;
-    int wake_[2] = {-1, -1};
-    bool ended_ = false;
+    int fd;
+    int wake[2] = {-1, -1};
+    bool ended = false;
 };
 
 }  // namespace

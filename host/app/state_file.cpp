@@ -20,30 +20,30 @@ std::string ErrnoText(int error) {
 // Closes the descriptor and removes the temporary file unless it has been renamed.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(std::string pattern) : path_(std::move(pattern)), fd_(::mkstemp(path_.data())) {}
+    explicit TemporaryFile(std::string pattern) : path(std::move(pattern)), fd(::mkstemp(path.data())) {}
     ~TemporaryFile() {
         Close();
-        if (!renamed_) {
-            ::unlink(path_.c_str());
+        if (!renamed) {
+            ::unlink(path.c_str());
         }
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-    bool Created() const { return fd_ >= 0; }
-    int Fd() const { return fd_; }
-    const std::string& Path() const { return path_; }
+    bool Created() const { return fd >= 0; }
+    int Fd() const { return fd; }
+    const std::string& Path() const { return path; }
     int Close() {
-        const int result = fd_ >= 0 ? ::close(fd_) : 0;
-        fd_ = -1;
+        const int result = fd >= 0 ? ::close(fd) : 0;
+        fd = -1;
         return result;
     }
-    void MarkRenamed() { renamed_ = true; }
+    void MarkRenamed() { renamed = true; }
 
 private:
-    std::string path_;
-    int fd_;
-    bool renamed_ = false;
+    std::string path;
+    int fd;
+    bool renamed = false;
 };
 
 bool WriteAll(int fd, std::span<const uint8_t> bytes) {

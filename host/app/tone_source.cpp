@@ -10,22 +10,22 @@ constexpr double kAmplitude = 0.5;
 class ToneSource : public AudioSource {
 public:
     ToneSource(double frequency, int sampleRate)
-        : step_(2.0 * std::numbers::pi * frequency / sampleRate) {}
+        : step(2.0 * std::numbers::pi * frequency / sampleRate) {}
 
     int Read(float* frames, int frameCount) override {
         for (int i = 0; i < frameCount; ++i) {
-            const auto sample = static_cast<float>(kAmplitude * std::sin(phase_));
+            const auto sample = static_cast<float>(kAmplitude * std::sin(phase));
             frames[2 * i] = sample;
             frames[2 * i + 1] = sample;
             // Wrapping keeps the phase small, so that hours of tone stay as clean as the first second.
-            phase_ = std::fmod(phase_ + step_, 2.0 * std::numbers::pi);
+            phase = std::fmod(phase + step, 2.0 * std::numbers::pi);
         }
         return frameCount;
     }
 
 private:
-    double step_;
-    double phase_ = 0.0;
+    double step;
+    double phase = 0.0;
 };
 
 }  // namespace

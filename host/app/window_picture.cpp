@@ -87,59 +87,59 @@ std::u16string Masked(const std::u16string& text) {
 
 class Painter {
 public:
-    explicit Painter(cairo_t* context) : context_(context) {
-        cairo_select_font_face(context_, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-        cairo_set_font_size(context_, kFontSize);
-        cairo_font_extents(context_, &font_);
+    explicit Painter(cairo_t* context) : context(context) {
+        cairo_select_font_face(context, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+        cairo_set_font_size(context, kFontSize);
+        cairo_font_extents(context, &font);
     }
 
     void Fill(Rgb colour, double x, double y, double width, double height) {
         SetColour(colour);
-        cairo_rectangle(context_, x, y, width, height);
-        cairo_fill(context_);
+        cairo_rectangle(context, x, y, width, height);
+        cairo_fill(context);
     }
 
     // A one-pixel frame just inside the rectangle, on pixel centres so that it stays sharp.
     void Frame(Rgb colour, double x, double y, double width, double height) {
         SetColour(colour);
-        cairo_set_line_width(context_, 1.0);
-        cairo_rectangle(context_, x + 0.5, y + 0.5, width - 1.0, height - 1.0);
-        cairo_stroke(context_);
+        cairo_set_line_width(context, 1.0);
+        cairo_rectangle(context, x + 0.5, y + 0.5, width - 1.0, height - 1.0);
+        cairo_stroke(context);
     }
 
     double TextWidth(const std::string& utf8) {
         cairo_text_extents_t extents;
-        cairo_text_extents(context_, utf8.c_str(), &extents);
+        cairo_text_extents(context, utf8.c_str(), &extents);
         return extents.x_advance;
     }
 
-    double LineHeight() const { return font_.ascent + font_.descent; }
+    double LineHeight() const { return font.ascent + font.descent; }
 
     // Text vertically centred in the band [y, y + height), clipped to the given box.
     void Text(const std::string& utf8, Rgb colour, double x, double y, double height, double clipX, double clipWidth) {
-        cairo_save(context_);
-        cairo_rectangle(context_, clipX, y, clipWidth, height);
-        cairo_clip(context_);
+        cairo_save(context);
+        cairo_rectangle(context, clipX, y, clipWidth, height);
+        cairo_clip(context);
         SetColour(colour);
-        cairo_move_to(context_, x, y + (height - LineHeight()) / 2.0 + font_.ascent);
-        cairo_show_text(context_, utf8.c_str());
-        cairo_restore(context_);
+        cairo_move_to(context, x, y + (height - LineHeight()) / 2.0 + font.ascent);
+        cairo_show_text(context, utf8.c_str());
+        cairo_restore(context);
     }
 
     void DownArrow(Rgb colour, double centreX, double centreY) {
         SetColour(colour);
-        cairo_move_to(context_, centreX - 4.0, centreY - 2.0);
-        cairo_line_to(context_, centreX + 4.0, centreY - 2.0);
-        cairo_line_to(context_, centreX, centreY + 2.0);
-        cairo_close_path(context_);
-        cairo_fill(context_);
+        cairo_move_to(context, centreX - 4.0, centreY - 2.0);
+        cairo_line_to(context, centreX + 4.0, centreY - 2.0);
+        cairo_line_to(context, centreX, centreY + 2.0);
+        cairo_close_path(context);
+        cairo_fill(context);
     }
 
 private:
-    void SetColour(Rgb colour) { cairo_set_source_rgb(context_, colour.red, colour.green, colour.blue); }
+    void SetColour(Rgb colour) { cairo_set_source_rgb(context, colour.red, colour.green, colour.blue); }
 
-    cairo_t* context_;
-    cairo_font_extents_t font_;
+    cairo_t* context;
+    cairo_font_extents_t font;
 };
 
 void DrawLabel(Painter& painter, const ControlPicture& control) {

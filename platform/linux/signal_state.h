@@ -10,7 +10,7 @@ namespace platform {
 
 class SignalState {
 public:
-    explicit SignalState(bool manualReset, bool initialState) : manualReset_(manualReset), signalled_(initialState) {}
+    explicit SignalState(bool manualReset, bool initialState) : manualReset(manualReset), signalled(initialState) {}
 
     // Sets the state and wakes the waiters (all of them for a manual-reset
     // state, one for an auto-reset one). Setting it twice is setting it once.
@@ -21,10 +21,10 @@ public:
     uint32_t Wait(uint32_t timeoutMs);
 
 private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    const bool manualReset_;
-    bool signalled_;
+    std::mutex mutex;
+    std::condition_variable changed;
+    const bool manualReset;
+    bool signalled;
 };
 
 }  // namespace platform

@@ -13,29 +13,29 @@ namespace platform {
 // once (wait for "done", then CloseHandle), so nothing touches it after the
 // unlock.
 void SignalState::Set() {
-    std::lock_guard lock(mutex_);
-    signalled_ = true;
-    if (manualReset_) {
-        changed_.notify_all();
+    std::lock_guard lock(mutex);
+    signalled = true;
+    if (manualReset) {
+        changed.notify_all();
     } else {
-        changed_.notify_one();
+        changed.notify_one();
     }
 }
 
 void SignalState::Reset() {
-    std::lock_guard lock(mutex_);
-    signalled_ = false;
+    std::lock_guard lock(mutex);
+    signalled = false;
 }
 
 uint32_t SignalState::Wait(uint32_t timeoutMs) {
-    std::unique_lock lock(mutex_);
-    const auto isSignalled = [this] { return signalled_; };
+    std::unique_lock lock(mutex);
+    const auto isSignalled = [this] { return signalled; };
     if (timeoutMs == INFINITE) {
-        changed_.wait(lock, isSignalled);
-    } else if (!changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), isSignalled)) {
+        changed.wait(lock, isSignalled);
+    } else if (!changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), isSignalled)) {
         return WAIT_TIMEOUT;
     }
-    if (!manualReset_) signalled_ = false;
+    if (!manualReset) signalled = false;
     return WAIT_OBJECT_0;
 }
 
@@ -43,12 +43,12 @@ namespace {
 
 class Event final : public PlatformObject {
 public:
-    Event(bool manualReset, bool initialState) : state_(manualReset, initialState) {}
+    Event(bool manualReset, bool initialState) : state(manualReset, initialState) {}
 
     // PlatformObject
-    uint32_t Wait(uint32_t timeoutMs) override { return state_.Wait(timeoutMs); }
+    uint32_t Wait(uint32_t timeoutMs) override { return state.Wait(timeoutMs); }
     int32_t Signal() override {
-        state_.Set();
+        state.Set();
         return TRUE;
     }
     // The creator is the only user: closing destroys the event.
@@ -59,7 +59,7 @@ public:
 
 private:
     ~Event() = default;
-    SignalState state_;
+    SignalState state;
 };
 
 }  // namespace

@@ -14,18 +14,18 @@ namespace {
 // lets go last destroys it, so the handle may be closed while the thread runs.
 class Thread final : public PlatformObject {
 public:
-    Thread(LPTHREAD_START_ROUTINE start, LPVOID parameter) : start_(start), parameter_(parameter) {}
+    Thread(LPTHREAD_START_ROUTINE start, LPVOID parameter) : start(start), parameter(parameter) {}
 
     static void* Run(void* self) {
         auto* thread = static_cast<Thread*>(self);
-        thread->start_(thread->parameter_);
-        thread->finished_.Set();
+        thread->start(thread->parameter);
+        thread->finished.Set();
         thread->Release();
         return nullptr;
     }
 
     // PlatformObject
-    uint32_t Wait(uint32_t timeoutMs) override { return finished_.Wait(timeoutMs); }
+    uint32_t Wait(uint32_t timeoutMs) override { return finished.Wait(timeoutMs); }
     // A thread is signalled by its end only.
     int32_t Signal() override { return FALSE; }
     int32_t Close() override {
@@ -39,13 +39,13 @@ public:
 private:
     ~Thread() = default;
     void Release() {
-        if (users_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+        if (users.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
     }
 
-    LPTHREAD_START_ROUTINE start_;
-    LPVOID parameter_;
-    SignalState finished_{true, false};
-    std::atomic<int> users_{2};
+    LPTHREAD_START_ROUTINE start;
+    LPVOID parameter;
+    SignalState finished{true, false};
+    std::atomic<int> users{2};
 };
 
 std::atomic<DWORD> lastThreadId{0};

@@ -18,20 +18,20 @@ using namespace std::chrono_literals;
 // Frame i carries (i, -i), so that order and completeness can be checked.
 class CountingSource : public AudioSource {
 public:
-    explicit CountingSource(int frames) : frames_(frames) {}
+    explicit CountingSource(int frames) : total(frames) {}
 
     int Read(float* frames, int frameCount) override {
         int delivered = 0;
-        for (; delivered < frameCount && next_ < frames_; ++delivered, ++next_) {
-            frames[2 * delivered] = static_cast<float>(next_);
-            frames[2 * delivered + 1] = static_cast<float>(-next_);
+        for (; delivered < frameCount && next < total; ++delivered, ++next) {
+            frames[2 * delivered] = static_cast<float>(next);
+            frames[2 * delivered + 1] = static_cast<float>(-next);
         }
         return delivered;
     }
 
 private:
-    int frames_;
-    int next_ = 0;
+    int total;
+    int next = 0;
 };
 
 // Collects what a clock hands out and notices handlers that overlap.

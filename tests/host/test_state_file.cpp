@@ -82,22 +82,22 @@ TEST(StateFile, FileOfAnyOtherSizeOrKindIsIgnoredWithAWarning) {
 class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t bytes) {
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &previous_);
-        rlimit lowered = previous_;
+        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &previous);
+        rlimit lowered = previous;
         lowered.rlim_cur = bytes;
-        applied_ = ::setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+        applied = ::setrlimit(RLIMIT_FSIZE, &lowered) == 0;
     }
     ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
+        ::setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, previousHandler);
     }
-    bool Applied() const { return applied_; }
+    bool Applied() const { return applied; }
 
 private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
-    bool applied_ = false;
+    rlimit previous{};
+    void (*previousHandler)(int) = nullptr;
+    bool applied = false;
 };
 
 TEST(StateFile, FailedSaveLeavesThePreviousBlockAndNoLeftovers) {
@@ -131,9 +131,9 @@ TEST(StateFile, SaveWhereNoFolderCanBeMadeFailsWithTheReason) {
 // Sets or clears an environment variable for one scope.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
+    ScopedEnv(const char* name, const char* value) : name(name) {
         if (const char* old = std::getenv(name)) {
-            previous_ = old;
+            previous = old;
         }
         if (value != nullptr) {
             ::setenv(name, value, 1);
@@ -142,16 +142,16 @@ public:
         }
     }
     ~ScopedEnv() {
-        if (previous_) {
-            ::setenv(name_, previous_->c_str(), 1);
+        if (previous) {
+            ::setenv(name, previous->c_str(), 1);
         } else {
-            ::unsetenv(name_);
+            ::unsetenv(name);
         }
     }
 
 private:
-    const char* name_;
-    std::optional<std::string> previous_;
+    const char* name;
+    std::optional<std::string> previous;
 };
 
 TEST(StateFile, DefaultPathFollowsTheUsersStateFolder) {

@@ -28,13 +28,13 @@ LONG SetText(HKEY key, const WCHAR* name, const std::u16string& text) {
 class Registry : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(temporary_.Path().empty());
-        root_ = temporary_ / "root";
-        setenv("SONAPLEX_REGISTRY", root_.c_str(), 1);
+        ASSERT_FALSE(temporary.Path().empty());
+        root = temporary / "root";
+        setenv("SONAPLEX_REGISTRY", root.c_str(), 1);
     }
     void TearDown() override { unsetenv("SONAPLEX_REGISTRY"); }
-    skyflume::test::TempFolder temporary_;
-    fs::path root_;
+    skyflume::test::TempFolder temporary;
+    fs::path root;
 };
 
 TEST_F(Registry, RoundTripOfAText) {
@@ -44,11 +44,11 @@ TEST_F(Registry, RoundTripOfAText) {
                               REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key, &disposition),
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
-    EXPECT_TRUE(fs::is_directory(root_ / "Software/Sonaplex/Skyflume"));
+    EXPECT_TRUE(fs::is_directory(root / "Software/Sonaplex/Skyflume"));
 
     const std::u16string text = u"Grüße \U0001F3B5 C:\\Programme\\Skyflume";
     ASSERT_EQ(SetText(key, WTEXT("InstallPath"), text), ERROR_SUCCESS);
-    EXPECT_EQ(ReadFile(root_ / "Software/Sonaplex/Skyflume/InstallPath"),
+    EXPECT_EQ(ReadFile(root / "Software/Sonaplex/Skyflume/InstallPath"),
               "Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x8E\xB5 C:\\Programme\\Skyflume");
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 
@@ -80,9 +80,9 @@ TEST_F(Registry, CreatingTwiceOpensTheExistingKeyAndKeepsItsValues) {
                               &key, &disposition),
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
-    EXPECT_EQ(ReadFile(root_ / "Software/Skyflume/Name"), "first");
+    EXPECT_EQ(ReadFile(root / "Software/Skyflume/Name"), "first");
     ASSERT_EQ(SetText(key, WTEXT("Name"), u"second"), ERROR_SUCCESS);
-    EXPECT_EQ(ReadFile(root_ / "Software/Skyflume/Name"), "second");
+    EXPECT_EQ(ReadFile(root / "Software/Skyflume/Name"), "second");
     RegCloseKey(key);
 }
 
@@ -104,11 +104,11 @@ TEST_F(Registry, EmptyTextAndSizeWithoutTerminator) {
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WTEXT("K"), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(SetText(key, WTEXT("Empty"), u""), ERROR_SUCCESS);
-    EXPECT_EQ(ReadFile(root_ / "K/Empty"), "");
+    EXPECT_EQ(ReadFile(root / "K/Empty"), "");
     const std::u16string text = u"xyz";
     ASSERT_EQ(RegSetValueExW(key, WTEXT("Bare"), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()), 6),
               ERROR_SUCCESS);
-    EXPECT_EQ(ReadFile(root_ / "K/Bare"), "xyz");
+    EXPECT_EQ(ReadFile(root / "K/Bare"), "xyz");
     RegCloseKey(key);
     WCHAR buffer[8];
     DWORD size = sizeof(buffer);
@@ -142,8 +142,8 @@ TEST_F(Registry, DeleteRemovesTheKeyWithItsValuesOnce) {
     ASSERT_EQ(SetText(key, WTEXT("B"), u"2"), ERROR_SUCCESS);
     RegCloseKey(key);
     EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, WTEXT("Software\\Skyflume")), ERROR_SUCCESS);
-    EXPECT_FALSE(fs::exists(root_ / "Software/Skyflume"));
-    EXPECT_TRUE(fs::is_directory(root_ / "Software"));
+    EXPECT_FALSE(fs::exists(root / "Software/Skyflume"));
+    EXPECT_TRUE(fs::is_directory(root / "Software"));
     EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, WTEXT("Software\\Skyflume")), ERROR_FILE_NOT_FOUND);
 }
 
@@ -154,14 +154,14 @@ TEST_F(Registry, DeleteFailsWhileTheKeyHasSubkeys) {
               ERROR_SUCCESS);
     RegCloseKey(key);
     EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, WTEXT("Software\\Skyflume")), ERROR_ACCESS_DENIED);
-    EXPECT_TRUE(fs::is_directory(root_ / "Software/Skyflume/Sub"));
+    EXPECT_TRUE(fs::is_directory(root / "Software/Skyflume/Sub"));
     EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, WTEXT("Software\\Skyflume\\Sub")), ERROR_SUCCESS);
     EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, WTEXT("Software\\Skyflume")), ERROR_SUCCESS);
 }
 
 TEST_F(Registry, KeyThatCannotBeCreatedFails) {
     // Root runs the tests, so permissions do not stop it: a regular file does.
-    const fs::path file = temporary_ / "file";
+    const fs::path file = temporary / "file";
     std::ofstream(file) << "not a folder";
     setenv("SONAPLEX_REGISTRY", (file / "registry").c_str(), 1);
     HKEY key = nullptr;
@@ -176,12 +176,12 @@ TEST_F(Registry, RootIsReadAtEachCall) {
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WTEXT("K"), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
-    setenv("SONAPLEX_REGISTRY", (temporary_ / "other").c_str(), 1);
+    setenv("SONAPLEX_REGISTRY", (temporary / "other").c_str(), 1);
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WTEXT("K"), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
-    EXPECT_TRUE(fs::is_directory(root_ / "K"));
-    EXPECT_TRUE(fs::is_directory(temporary_ / "other/K"));
+    EXPECT_TRUE(fs::is_directory(root / "K"));
+    EXPECT_TRUE(fs::is_directory(temporary / "other/K"));
 }
 
 TEST_F(Registry, NamesThatWouldLeaveTheKeyAreRefused) {
@@ -195,7 +195,7 @@ TEST_F(Registry, NamesThatWouldLeaveTheKeyAreRefused) {
     EXPECT_EQ(SetText(key, WTEXT(".."), u"x"), ERROR_INVALID_PARAMETER);
     RegCloseKey(key);
     EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, WTEXT("")), ERROR_INVALID_PARAMETER);
-    EXPECT_FALSE(fs::exists(temporary_ / "Escape"));
+    EXPECT_FALSE(fs::exists(temporary / "Escape"));
 }
 
 }  // namespace

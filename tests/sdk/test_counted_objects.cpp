@@ -12,7 +12,7 @@ namespace {
 // A counted object with a second interface, which records its destruction.
 class Counted : public CRUnknown, public SXThread {
 public:
-    explicit Counted(int* destructions) : destructions_(destructions) {}
+    explicit Counted(int* destructions) : destructions(destructions) {}
 
     // RUnknown, through the one count of CRUnknown
     SX_FORWARD_RUNKNOWN_TO(CRUnknown)
@@ -21,9 +21,9 @@ public:
     int32_t Run() override { return 0; }
 
 private:
-    ~Counted() override { ++*destructions_; }
+    ~Counted() override { ++*destructions; }
 
-    int* destructions_;
+    int* destructions;
 };
 
 TEST(CountedObjectTest, AddRefAndReleaseAnswerTheCountAndTheLastReleaseDestroysOnce) {

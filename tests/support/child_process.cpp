@@ -15,7 +15,7 @@ namespace skyflume::test {
 ChildProcess::~ChildProcess() { Terminate(); }
 
 bool ChildProcess::Spawn(const std::vector<std::string>& argv, const std::string& outputPath) {
-    if (pid_ > 0 || argv.empty()) return false;
+    if (childPid > 0 || argv.empty()) return false;
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
@@ -34,26 +34,26 @@ bool ChildProcess::Spawn(const std::vector<std::string>& argv, const std::string
     const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) return false;
-    pid_ = pid;
-    status_.reset();
+    childPid = pid;
+    exitStatus.reset();
     return true;
 }
 
 bool ChildProcess::Running() {
-    if (pid_ <= 0) return false;
+    if (childPid <= 0) return false;
     return !WaitFor(std::chrono::milliseconds(0)).has_value();
 }
 
 std::optional<int> ChildProcess::WaitFor(std::chrono::milliseconds timeout) {
-    if (pid_ <= 0) return status_;
+    if (childPid <= 0) return exitStatus;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         int status = 0;
-        const pid_t r = waitpid(pid_, &status, WNOHANG);
-        if (r == pid_ || (r < 0 && errno != EINTR)) {
-            status_ = r == pid_ ? status : -1;
-            pid_ = -1;
-            return status_;
+        const pid_t r = waitpid(childPid, &status, WNOHANG);
+        if (r == childPid || (r < 0 && errno != EINTR)) {
+            exitStatus = r == childPid ? status : -1;
+            childPid = -1;
+            return exitStatus;
         }
         if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -61,16 +61,16 @@ std::optional<int> ChildProcess::WaitFor(std::chrono::milliseconds timeout) {
 }
 
 std::optional<int> ChildProcess::Terminate(std::chrono::milliseconds grace) {
-    if (pid_ <= 0) return status_;
-    kill(pid_, SIGTERM);
+    if (childPid <= 0) return exitStatus;
+    kill(childPid, SIGTERM);
     if (auto status = WaitFor(grace)) return status;
     Kill();
-    return status_;
+    return exitStatus;
 }
 
 void ChildProcess::Kill() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGKILL);
+    if (childPid <= 0) return;
+    kill(childPid, SIGKILL);
     // SIGKILL cannot be ignored; the bound only guards against a stuck kernel.
     WaitFor(std::chrono::seconds(10));
 }

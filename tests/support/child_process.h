@@ -23,7 +23,7 @@ public:
     // stdin is /dev/null. Returns false if the process could not be spawned.
     bool Spawn(const std::vector<std::string>& argv, const std::string& outputPath);
 
-    pid_t Pid() const { return pid_; }
+    pid_t Pid() const { return childPid; }
     bool Running();
 
     // Waits up to timeout for the child to exit; returns its raw wait status.
@@ -37,11 +37,11 @@ public:
     void Kill();
 
     // Wait status once the child has been reaped.
-    std::optional<int> ExitStatus() const { return status_; }
+    std::optional<int> ExitStatus() const { return exitStatus; }
 
 private:
-    pid_t pid_ = -1;
-    std::optional<int> status_;
+    pid_t childPid = -1;
+    std::optional<int> exitStatus;
 };
 
 }  // namespace skyflume::test

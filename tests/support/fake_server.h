@@ -24,14 +24,14 @@ public:
     FakeServer(const FakeServer&) = delete;
     FakeServer& operator=(const FakeServer&) = delete;
 
-    uint16_t Port() const { return port_; }
+    uint16_t Port() const { return port; }
 
 private:
     // The socket with its answering thread, or the host's port for this program.
     struct Socket;
 
-    uint16_t port_ = 0;
-    std::unique_ptr<Socket> socket_;
+    uint16_t port = 0;
+    std::unique_ptr<Socket> endpoint;
 };
 
 }  // namespace skyflume::test

@@ -34,9 +34,9 @@ struct FakeServer::Socket {
     std::thread thread;
 };
 
-FakeServer::FakeServer(Kind kind, std::string answer) : socket_(std::make_unique<Socket>()) {
-    socket_->answer = std::move(answer);
-    const int fd = socket_->fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+FakeServer::FakeServer(Kind kind, std::string answer) : endpoint(std::make_unique<Socket>()) {
+    endpoint->answer = std::move(answer);
+    const int fd = endpoint->fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -49,9 +49,9 @@ FakeServer::FakeServer(Kind kind, std::string answer) : socket_(std::make_unique
     if (kind != Kind::Closed && listen(fd, 16) != 0) {
         return;
     }
-    port_ = ntohs(addr.sin_port);
+    port = ntohs(addr.sin_port);
     if (kind == Kind::Answering) {
-        socket_->thread = std::thread(&Socket::Answer, socket_.get());
+        endpoint->thread = std::thread(&Socket::Answer, endpoint.get());
     }
 }
 

@@ -12,16 +12,16 @@ struct FakeServer::Socket {
     std::string id;
 };
 
-FakeServer::FakeServer(Kind kind, std::string answer) : socket_(std::make_unique<Socket>()) {
+FakeServer::FakeServer(Kind kind, std::string answer) : endpoint(std::make_unique<Socket>()) {
     const Message held = AskServices({"fake.new", std::to_string(static_cast<int>(kind)), answer});
     if (held.size() == 2) {
-        socket_->id = held[0];
-        port_ = static_cast<uint16_t>(std::stoi(held[1]));
+        endpoint->id = held[0];
+        port = static_cast<uint16_t>(std::stoi(held[1]));
     }
 }
 
 FakeServer::~FakeServer() {
-    AskServices({"fake.delete", socket_->id});
+    AskServices({"fake.delete", endpoint->id});
 }
 
 }  // namespace skyflume::test

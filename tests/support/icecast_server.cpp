@@ -10,12 +10,12 @@ constexpr auto kPollInterval = std::chrono::milliseconds(50);
 }  // namespace
 
 std::string IcecastServer::MountUrl() const {
-    return "http://" + Host() + ":" + std::to_string(port_) + options_.mount;
+    return "http://" + Host() + ":" + std::to_string(port) + options.mount;
 }
 
 std::string IcecastServer::SourceUrl() const {
-    return "icecast://" + options_.sourceUser + ":" + options_.sourcePassword + "@" + Host() + ":" +
-           std::to_string(port_) + options_.mount;
+    return "icecast://" + options.sourceUser + ":" + options.sourcePassword + "@" + Host() + ":" +
+           std::to_string(port) + options.mount;
 }
 
 bool IcecastServer::SourceConnected(std::chrono::milliseconds timeout) const {

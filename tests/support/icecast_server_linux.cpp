@@ -119,21 +119,21 @@ struct IcecastServer::Instance {
 };
 
 IcecastServer::IcecastServer(IcecastOptions options)
-    : options_(std::move(options)), instance_(std::make_unique<Instance>()) {}
+    : options(std::move(options)), instance(std::make_unique<Instance>()) {}
 
 IcecastServer::~IcecastServer() = default;
 
 bool IcecastServer::Start() {
-    if (instance_->process.Running()) return true;
-    if (!instance_->PrepareFolder(lastError_)) return false;
+    if (instance->process.Running()) return true;
+    if (!instance->PrepareFolder(lastError)) return false;
     for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
         // A restart comes back where clients last found the server.
-        const uint16_t port = options_.fixedPort != 0 ? options_.fixedPort
-                              : port_ != 0            ? port_
-                                                      : FreeLoopbackPort();
-        if (port != 0 && instance_->StartOnce(options_, port, lastError_)) {
-            port_ = port;
-            lastError_.clear();
+        const uint16_t chosen = options.fixedPort != 0 ? options.fixedPort
+                                : port != 0            ? port
+                                                        : FreeLoopbackPort();
+        if (chosen != 0 && instance->StartOnce(options, chosen, lastError)) {
+            port = chosen;
+            lastError.clear();
             return true;
         }
         std::this_thread::sleep_for(100ms);
@@ -141,22 +141,22 @@ bool IcecastServer::Start() {
     return false;
 }
 
-void IcecastServer::Stop() { instance_->process.Terminate(); }
+void IcecastServer::Stop() { instance->process.Terminate(); }
 
-void IcecastServer::Kill() { instance_->process.Kill(); }
+void IcecastServer::Kill() { instance->process.Kill(); }
 
-bool IcecastServer::Running() { return instance_->process.Running(); }
+bool IcecastServer::Running() { return instance->process.Running(); }
 
-pid_t IcecastServer::Pid() const { return instance_->process.Pid(); }
+pid_t IcecastServer::Pid() const { return instance->process.Pid(); }
 
-std::string IcecastServer::Folder() const { return instance_->folder; }
+std::string IcecastServer::Folder() const { return instance->folder; }
 
-std::string IcecastServer::ErrorLog() const { return instance_->ErrorLog(); }
+std::string IcecastServer::ErrorLog() const { return instance->ErrorLog(); }
 
-std::string IcecastServer::StatusJson() const { return StatusPage(port_, kStatusTimeout); }
+std::string IcecastServer::StatusJson() const { return StatusPage(port, kStatusTimeout); }
 
 std::optional<std::map<std::string, std::string>> IcecastServer::MountStatus() const {
-    return MountEntryInStatusPage(StatusJson(), options_.mount);
+    return MountEntryInStatusPage(StatusJson(), options.mount);
 }
 
 bool IcecastServer::Instance::PrepareFolder(std::string& error) {

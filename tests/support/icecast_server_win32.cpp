@@ -20,44 +20,44 @@ struct IcecastServer::Instance {
 };
 
 IcecastServer::IcecastServer(IcecastOptions options)
-    : options_(std::move(options)), instance_(std::make_unique<Instance>()) {
-    const IcecastOptions& o = options_;
-    instance_->id = FirstOf(AskServices({"icecast.new", o.mount, o.sourceUser, o.sourcePassword,
+    : options(std::move(options)), instance(std::make_unique<Instance>()) {
+    const IcecastOptions& o = this->options;
+    instance->id = FirstOf(AskServices({"icecast.new", o.mount, o.sourceUser, o.sourcePassword,
                                          o.generalSourcePassword, o.adminUser, o.adminPassword,
                                          std::to_string(o.fixedPort)}));
 }
 
 IcecastServer::~IcecastServer() {
-    AskServices({"icecast.delete", instance_->id});
+    AskServices({"icecast.delete", instance->id});
 }
 
 bool IcecastServer::Start() {
-    const Message answer = AskServices({"icecast.start", instance_->id});
+    const Message answer = AskServices({"icecast.start", instance->id});
     if (answer.size() != 3) {
-        lastError_ = "the test services host started no icecast2";
+        lastError = "the test services host started no icecast2";
         return false;
     }
-    port_ = static_cast<uint16_t>(std::stoi(answer[1]));
-    lastError_ = answer[2];
+    port = static_cast<uint16_t>(std::stoi(answer[1]));
+    lastError = answer[2];
     return answer[0] == "1";
 }
 
-void IcecastServer::Stop() { AskServices({"icecast.stop", instance_->id}); }
+void IcecastServer::Stop() { AskServices({"icecast.stop", instance->id}); }
 
-void IcecastServer::Kill() { AskServices({"icecast.kill", instance_->id}); }
+void IcecastServer::Kill() { AskServices({"icecast.kill", instance->id}); }
 
-bool IcecastServer::Running() { return AskServices({"icecast.running", instance_->id}) == Message{"1"}; }
+bool IcecastServer::Running() { return AskServices({"icecast.running", instance->id}) == Message{"1"}; }
 
 pid_t IcecastServer::Pid() const { return -1; }
 
-std::string IcecastServer::Folder() const { return FirstOf(AskServices({"icecast.folder", instance_->id})); }
+std::string IcecastServer::Folder() const { return FirstOf(AskServices({"icecast.folder", instance->id})); }
 
-std::string IcecastServer::ErrorLog() const { return FirstOf(AskServices({"icecast.errorlog", instance_->id})); }
+std::string IcecastServer::ErrorLog() const { return FirstOf(AskServices({"icecast.errorlog", instance->id})); }
 
-std::string IcecastServer::StatusJson() const { return FirstOf(AskServices({"icecast.status", instance_->id})); }
+std::string IcecastServer::StatusJson() const { return FirstOf(AskServices({"icecast.status", instance->id})); }
 
 std::optional<std::map<std::string, std::string>> IcecastServer::MountStatus() const {
-    const Message answer = AskServices({"icecast.mount", instance_->id});
+    const Message answer = AskServices({"icecast.mount", instance->id});
     if (FirstOf(answer) != "1") {
         return std::nullopt;
     }

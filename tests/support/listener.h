@@ -71,7 +71,7 @@ private:
     // this program.
     struct Session;
 
-    std::unique_ptr<Session> session_;
+    std::unique_ptr<Session> session;
 };
 
 }  // namespace skyflume::test

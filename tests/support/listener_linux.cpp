@@ -74,43 +74,43 @@ struct Listener::Session {
     ListenResult result;
 };
 
-Listener::Listener(ListenerOptions options) : session_(std::make_unique<Session>(options)) {}
+Listener::Listener(ListenerOptions options) : session(std::make_unique<Session>(options)) {}
 
 Listener::~Listener() { StopAndJoin(); }
 
 void Listener::Start(const std::string& url) {
     StopAndJoin();
     {
-        std::lock_guard lock(session_->mutex);
-        session_->result = ListenResult{};
+        std::lock_guard lock(session->mutex);
+        session->result = ListenResult{};
     }
-    session_->stop = false;
-    session_->thread = std::thread(&Session::Run, session_.get(), url);
+    session->stop = false;
+    session->thread = std::thread(&Session::Run, session.get(), url);
 }
 
 ListenResult Listener::StopAndJoin() {
-    session_->stop = true;
-    if (session_->thread.joinable()) session_->thread.join();
-    std::lock_guard lock(session_->mutex);
-    return session_->result;
+    session->stop = true;
+    if (session->thread.joinable()) session->thread.join();
+    std::lock_guard lock(session->mutex);
+    return session->result;
 }
 
 bool Listener::WaitForSeconds(double seconds, std::chrono::milliseconds timeout) {
-    std::unique_lock lock(session_->mutex);
-    const ListenResult& result = session_->result;
+    std::unique_lock lock(session->mutex);
+    const ListenResult& result = session->result;
     const auto enough = [&] { return result.sampleRate > 0 && result.SecondsHeard() >= seconds; };
-    session_->changed.wait_for(lock, timeout, [&] { return result.ended || enough(); });
+    session->changed.wait_for(lock, timeout, [&] { return result.ended || enough(); });
     return enough();
 }
 
 bool Listener::WaitForEnd(std::chrono::milliseconds timeout) {
-    std::unique_lock lock(session_->mutex);
-    return session_->changed.wait_for(lock, timeout, [&] { return session_->result.ended; });
+    std::unique_lock lock(session->mutex);
+    return session->changed.wait_for(lock, timeout, [&] { return session->result.ended; });
 }
 
 ListenResult Listener::Snapshot() const {
-    std::lock_guard lock(session_->mutex);
-    return session_->result;
+    std::lock_guard lock(session->mutex);
+    return session->result;
 }
 
 void Listener::Session::Finish(const std::string& error, const std::string& endReason) {

@@ -20,37 +20,37 @@ struct Listener::Session {
     std::string id;
 };
 
-Listener::Listener(ListenerOptions options) : session_(std::make_unique<Session>()) {
+Listener::Listener(ListenerOptions options) : session(std::make_unique<Session>()) {
     const Message answer =
         AskServices({"listener.new", Milliseconds(options.ioTimeout), std::to_string(options.keepSeconds)});
     if (!answer.empty()) {
-        session_->id = answer.front();
+        session->id = answer.front();
     }
 }
 
 Listener::~Listener() {
-    AskServices({"listener.delete", session_->id});
+    AskServices({"listener.delete", session->id});
 }
 
 void Listener::Start(const std::string& url) {
-    AskServices({"listener.start", session_->id, url});
+    AskServices({"listener.start", session->id, url});
 }
 
 ListenResult Listener::StopAndJoin() {
-    return ListenResultFrom(AskServices({"listener.stop", session_->id}), 0);
+    return ListenResultFrom(AskServices({"listener.stop", session->id}), 0);
 }
 
 bool Listener::WaitForSeconds(double seconds, std::chrono::milliseconds timeout) {
-    return AskServices({"listener.seconds", session_->id, std::to_string(seconds), Milliseconds(timeout)}) ==
+    return AskServices({"listener.seconds", session->id, std::to_string(seconds), Milliseconds(timeout)}) ==
            Message{"1"};
 }
 
 bool Listener::WaitForEnd(std::chrono::milliseconds timeout) {
-    return AskServices({"listener.end", session_->id, Milliseconds(timeout)}) == Message{"1"};
+    return AskServices({"listener.end", session->id, Milliseconds(timeout)}) == Message{"1"};
 }
 
 ListenResult Listener::Snapshot() const {
-    return ListenResultFrom(AskServices({"listener.snapshot", session_->id}), 0);
+    return ListenResultFrom(AskServices({"listener.snapshot", session->id}), 0);
 }
 
 }  // namespace skyflume::test

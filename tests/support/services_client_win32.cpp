@@ -12,18 +12,18 @@ namespace {
 class Connection {
 public:
     ~Connection() {
-        if (socket_ != INVALID_SOCKET) {
-            closesocket(socket_);
+        if (socket != INVALID_SOCKET) {
+            closesocket(socket);
         }
     }
 
     Message Ask(const Message& request) {
-        const std::lock_guard lock(mutex_);
-        if (socket_ == INVALID_SOCKET && !Connect()) {
+        const std::lock_guard lock(mutex);
+        if (socket == INVALID_SOCKET && !Connect()) {
             return {};
         }
         const std::string bytes = Encode(request);
-        if (send(socket_, bytes.data(), static_cast<int>(bytes.size()), 0) != static_cast<int>(bytes.size())) {
+        if (send(socket, bytes.data(), static_cast<int>(bytes.size()), 0) != static_cast<int>(bytes.size())) {
             return Fail(request, "the connection broke");
         }
         std::string received;
@@ -36,7 +36,7 @@ public:
                 return *answer;
             }
             char buffer[65536];
-            const int n = recv(socket_, buffer, sizeof buffer, 0);
+            const int n = recv(socket, buffer, sizeof buffer, 0);
             if (n <= 0) {
                 return Fail(request, "the connection broke");
             }
@@ -56,12 +56,12 @@ private:
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<u_short>(std::atoi(port)));
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        if (socket_ == INVALID_SOCKET ||
-            connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (socket == INVALID_SOCKET ||
+            connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
             std::fprintf(stderr, "the test services host on port %s cannot be reached\n", port);
-            closesocket(socket_);
-            socket_ = INVALID_SOCKET;
+            closesocket(socket);
+            socket = INVALID_SOCKET;
             return false;
         }
         return true;
@@ -72,8 +72,8 @@ private:
         return {};
     }
 
-    std::mutex mutex_;
-    SOCKET socket_ = INVALID_SOCKET;
+    std::mutex mutex;
+    SOCKET socket = INVALID_SOCKET;
 };
 
 }  // namespace

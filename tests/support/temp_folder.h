@@ -16,26 +16,26 @@ public:
     TempFolder() {
         std::random_device random;
         const std::filesystem::path base = std::filesystem::temp_directory_path();
-        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
             std::filesystem::path candidate = base / ("skyflume-test-" + std::to_string(random()));
             std::error_code error;
             if (std::filesystem::create_directory(candidate, error)) {
-                path_ = std::move(candidate);
+                path = std::move(candidate);
             }
         }
     }
     ~TempFolder() {
         std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::remove_all(path, ignored);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    const std::filesystem::path& Path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    const std::filesystem::path& Path() const { return path; }
+    std::filesystem::path operator/(const std::string& name) const { return path / name; }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path path;
 };
 
 }  // namespace skyflume::test

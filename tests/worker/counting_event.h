@@ -35,7 +35,7 @@ public:
 
 private:
     struct Recorder;
-    std::unique_ptr<Recorder> recorder_;
+    std::unique_ptr<Recorder> recorder;
 };
 
 }  // namespace skyflume::test

@@ -27,21 +27,21 @@ struct CountingEvent::Recorder final : PlatformObject {
     std::vector<WaitRecord> waits;
 };
 
-CountingEvent::CountingEvent() : recorder_(std::make_unique<Recorder>()) {}
+CountingEvent::CountingEvent() : recorder(std::make_unique<Recorder>()) {}
 
 CountingEvent::~CountingEvent() = default;
 
 HANDLE CountingEvent::Handle() const {
-    return recorder_.get();
+    return recorder.get();
 }
 
 void CountingEvent::FailWaits() {
-    recorder_->failWaits = true;
+    recorder->failWaits = true;
 }
 
 std::vector<CountingEvent::WaitRecord> CountingEvent::Waits() const {
-    const std::lock_guard lock(recorder_->mutex);
-    return recorder_->waits;
+    const std::lock_guard lock(recorder->mutex);
+    return recorder->waits;
 }
 
 }  // namespace skyflume::test

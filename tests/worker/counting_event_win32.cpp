@@ -69,9 +69,9 @@ struct CountingEvent::Recorder {
     std::vector<WaitRecord> waits;
 };
 
-CountingEvent::CountingEvent() : recorder_(std::make_unique<Recorder>()) {
-    Recorder::recording = recorder_.get();
-    Recorder::watched = recorder_->event;
+CountingEvent::CountingEvent() : recorder(std::make_unique<Recorder>()) {
+    Recorder::recording = recorder.get();
+    Recorder::watched = recorder->event;
     static void** const slot = ImportSlot("kernel32.dll", "WaitForSingleObject");
     if (slot == nullptr) {
         ADD_FAILURE() << "this program does not import WaitForSingleObject from kernel32.dll";
@@ -89,9 +89,9 @@ CountingEvent::CountingEvent() : recorder_(std::make_unique<Recorder>()) {
 CountingEvent::~CountingEvent() {
     Recorder::watched = nullptr;
     Recorder::recording = nullptr;
-    CloseHandle(recorder_->event);
-    if (recorder_->waitless != nullptr) {
-        CloseHandle(recorder_->waitless);
+    CloseHandle(recorder->event);
+    if (recorder->waitless != nullptr) {
+        CloseHandle(recorder->waitless);
     }
 }
 
@@ -101,13 +101,13 @@ HANDLE CountingEvent::Handle() const {
 
 void CountingEvent::FailWaits() {
     const HANDLE process = GetCurrentProcess();
-    DuplicateHandle(process, recorder_->event, process, &recorder_->waitless, EVENT_MODIFY_STATE, FALSE, 0);
-    Recorder::watched = recorder_->waitless;
+    DuplicateHandle(process, recorder->event, process, &recorder->waitless, EVENT_MODIFY_STATE, FALSE, 0);
+    Recorder::watched = recorder->waitless;
 }
 
 std::vector<CountingEvent::WaitRecord> CountingEvent::Waits() const {
-    const std::lock_guard lock(recorder_->mutex);
-    return recorder_->waits;
+    const std::lock_guard lock(recorder->mutex);
+    return recorder->waits;
 }
 
 }  // namespace skyflume::test

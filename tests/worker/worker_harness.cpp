@@ -26,30 +26,30 @@ char* CopyText(const std::optional<std::string>& text) {
 }  // namespace
 
 int32_t TestHost::PostEvent(SXEventListener* target, int32_t id, int32_t param, intptr_t) {
-    std::function<void(int32_t)> hook;
+    std::function<void(int32_t)> call;
     {
-        std::lock_guard lock(mutex_);
-        hook = hook_;
+        std::lock_guard lock(mutex);
+        call = hook;
     }
-    if (hook) {
-        hook(id);
+    if (call) {
+        call(id);
     }
-    std::lock_guard lock(mutex_);
-    events_.push_back({target, id, param});
-    posted_.notify_all();
+    std::lock_guard lock(mutex);
+    events.push_back({target, id, param});
+    posted.notify_all();
     return 1;
 }
 
 void TestHost::SetPostHook(std::function<void(int32_t)> hook) {
-    std::lock_guard lock(mutex_);
-    hook_ = std::move(hook);
+    std::lock_guard lock(mutex);
+    this->hook = std::move(hook);
 }
 
 std::optional<PostedEvent> TestHost::WaitForEvent(int32_t id, std::chrono::milliseconds timeout) {
-    std::unique_lock lock(mutex_);
+    std::unique_lock lock(mutex);
     std::optional<PostedEvent> found;
-    posted_.wait_for(lock, timeout, [&] {
-        for (const PostedEvent& event : events_) {
+    posted.wait_for(lock, timeout, [&] {
+        for (const PostedEvent& event : events) {
             if (event.id == id) {
                 found = event;
                 return true;
@@ -61,8 +61,8 @@ std::optional<PostedEvent> TestHost::WaitForEvent(int32_t id, std::chrono::milli
 }
 
 std::vector<PostedEvent> TestHost::Events() const {
-    std::lock_guard lock(mutex_);
-    return events_;
+    std::lock_guard lock(mutex);
+    return events;
 }
 
 std::vector<int32_t> TestHost::EventIds() const {
@@ -94,7 +94,7 @@ WorkerRun::WorkerRun(const WorkerConfig& config) {
 }
 
 WorkerRun::~WorkerRun() {
-    if (thread_.joinable()) {
+    if (thread.joinable()) {
         Stop();
     }
     DeleteCriticalSection(&worker.fifoLock);
@@ -103,7 +103,7 @@ WorkerRun::~WorkerRun() {
 
 void WorkerRun::Start() {
     worker.wakeEvent = wake.Handle();
-    thread_ = std::thread([this] { worker.Run(&host, &target); });
+    thread = std::thread([this] { worker.Run(&host, &target); });
 }
 
 bool WorkerRun::WaitStarted() {
@@ -149,8 +149,8 @@ std::optional<int32_t> WorkerRun::Stop() {
 
 std::optional<int32_t> WorkerRun::WaitEnded() {
     const std::optional<PostedEvent> ended = host.WaitForEvent(kEventStreamEnded, kEventTimeout);
-    if (thread_.joinable()) {
-        thread_.join();
+    if (thread.joinable()) {
+        thread.join();
     }
     if (!ended) {
         return std::nullopt;

@@ -40,10 +40,10 @@ public:
     std::vector<int32_t> EventIds() const;
 
 private:
-    mutable std::mutex mutex_;
-    std::condition_variable posted_;
-    std::vector<PostedEvent> events_;
-    std::function<void(int32_t)> hook_;
+    mutable std::mutex mutex;
+    std::condition_variable posted;
+    std::vector<PostedEvent> events;
+    std::function<void(int32_t)> hook;
 };
 
 // The plug-in's event listener as the worker sees it: only its address matters.
@@ -94,7 +94,7 @@ public:
     StreamWorker worker;
 
 private:
-    std::thread thread_;
+    std::thread thread;
 };
 
 constexpr std::chrono::seconds kEventTimeout{15};
