@@ -62,7 +62,8 @@ bool SaveBody(const SourceTraffic& traffic, const std::filesystem::path& file) {
         std::this_thread::sleep_for(1ms);
     }
     const std::string body = traffic.Body();
-    std::ofstream(file, std::ios::binary | std::ios::trunc).write(body.data(), static_cast<std::streamsize>(body.size()));
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        .write(body.data(), static_cast<std::streamsize>(body.size()));
     return traffic.Closed();
 }
 
@@ -79,9 +80,15 @@ public:
         const std::filesystem::path output = environment.Folder() / (name + ".mp3");
         Run run;
         switch (contender) {
-            case Contender::Worker: run.cpuSeconds = Worker(setting, output); break;
-            case Contender::Lame: run.cpuSeconds = Lame(setting, output); break;
-            case Contender::Ffmpeg: run.cpuSeconds = Ffmpeg(setting, output); break;
+        case Contender::Worker:
+            run.cpuSeconds = Worker(setting, output);
+            break;
+        case Contender::Lame:
+            run.cpuSeconds = Lame(setting, output);
+            break;
+        case Contender::Ffmpeg:
+            run.cpuSeconds = Ffmpeg(setting, output);
+            break;
         }
         if (run.cpuSeconds >= 0 && decode) {
             run.decodedSeconds = DecodedSeconds(output, setting.outputRate);
@@ -106,8 +113,8 @@ private:
     }
 
     double Lame(const Setting& setting, const std::filesystem::path& output) {
-        std::vector<std::string> command = {"lame", "--quiet", "-r", "-s", "44.1", "--bitwidth", "16",
-                                            "-b", std::to_string(setting.bitRateKbps)};
+        std::vector<std::string> command = {
+            "lame", "--quiet", "-r", "-s", "44.1", "--bitwidth", "16", "-b", std::to_string(setting.bitRateKbps)};
         if (setting.outputRate != TestSignal::kRate) {
             command.insert(command.end(), {"--resample", std::to_string(setting.outputRate / 1000)});
         }
@@ -119,13 +126,31 @@ private:
     double Ffmpeg(const Setting& setting, const std::filesystem::path& output) {
         const std::string mount = environment.NewMount("ffmpeg");
         const auto traffic = environment.Relay().Watch(mount, true);
-        const MeasuredCommand run = RunMeasured(
-            {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-f", "s16le", "-ar",
-             std::to_string(TestSignal::kRate), "-ac", "2", "-i", environment.RawSignal().string(), "-c:a",
-             "libmp3lame", "-b:a", std::to_string(setting.bitRateKbps) + "k", "-ar",
-             std::to_string(setting.outputRate), "-content_type", "audio/mpeg", "-f", "mp3",
-             environment.RelayUrl(mount)},
-            output.string() + ".log", kCommandTimeout);
+        const MeasuredCommand run = RunMeasured({"ffmpeg",
+                                                 "-nostdin",
+                                                 "-hide_banner",
+                                                 "-loglevel",
+                                                 "error",
+                                                 "-f",
+                                                 "s16le",
+                                                 "-ar",
+                                                 std::to_string(TestSignal::kRate),
+                                                 "-ac",
+                                                 "2",
+                                                 "-i",
+                                                 environment.RawSignal().string(),
+                                                 "-c:a",
+                                                 "libmp3lame",
+                                                 "-b:a",
+                                                 std::to_string(setting.bitRateKbps) + "k",
+                                                 "-ar",
+                                                 std::to_string(setting.outputRate),
+                                                 "-content_type",
+                                                 "audio/mpeg",
+                                                 "-f",
+                                                 "mp3",
+                                                 environment.RelayUrl(mount)},
+                                                output.string() + ".log", kCommandTimeout);
         return run.succeeded && SaveBody(*traffic, output) ? run.cpuSeconds : -1;
     }
 
@@ -136,9 +161,12 @@ private:
 
 const char* NameOf(Contender contender) {
     switch (contender) {
-        case Contender::Worker: return "worker";
-        case Contender::Lame: return "lame";
-        case Contender::Ffmpeg: return "ffmpeg";
+    case Contender::Worker:
+        return "worker";
+    case Contender::Lame:
+        return "lame";
+    case Contender::Ffmpeg:
+        return "ffmpeg";
     }
     return "";
 }
@@ -164,8 +192,9 @@ AnchorResults RunAnchors(BenchEnvironment& environment) {
             AnchorFigures& figures = results.figures[s];
             for (size_t turn = 0; turn < kContenders.size(); ++turn) {
                 const Contender contender = kContenders[(turn + static_cast<size_t>(round)) % kContenders.size()];
-                const std::string name = std::string(NameOf(contender)) + "-" + std::to_string(kSettings[s].outputRate) +
-                                         "-" + std::to_string(kSettings[s].bitRateKbps) + "-" + std::to_string(round);
+                const std::string name = std::string(NameOf(contender)) + "-" +
+                                         std::to_string(kSettings[s].outputRate) + "-" +
+                                         std::to_string(kSettings[s].bitRateKbps) + "-" + std::to_string(round);
                 const Run run = runner.Measure(contender, kSettings[s], name, round == 0);
                 if (run.cpuSeconds < 0) {
                     results.error = name + " failed (" + plugin->Status() + "); see " + environment.Folder().string();

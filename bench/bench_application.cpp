@@ -1,6 +1,5 @@
 #include "bench_application.h"
 
-
 #include "plugin_sdk/ref_ptr.h"
 
 bool BenchApplication::WaitForEvent(int32_t id, std::chrono::milliseconds timeout) {

@@ -18,7 +18,8 @@
 // is metered (ThreadMeter).
 class BenchApplication final : public ApplicationBase {
 public:
-    BenchApplication(TGuiService* guiService, int32_t sampleRate) : ApplicationBase(guiService), sampleRate(sampleRate) {}
+    BenchApplication(TGuiService* guiService, int32_t sampleRate)
+        : ApplicationBase(guiService), sampleRate(sampleRate) {}
     BenchApplication(const BenchApplication&) = delete;
     BenchApplication& operator=(const BenchApplication&) = delete;
 

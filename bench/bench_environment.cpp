@@ -31,14 +31,13 @@ StreamSettings BenchEnvironment::Direct(const std::string& mount, int32_t bitRat
     return {server.Port(), mount, "source", server.Options().generalSourcePassword, bitRateKbps, outputRate};
 }
 
-StreamSettings BenchEnvironment::ThroughRelay(const std::string& mount, int32_t bitRateKbps,
-                                              int32_t outputRate) const {
+StreamSettings BenchEnvironment::ThroughRelay(const std::string& mount, int32_t bitRateKbps, int32_t outputRate) const {
     StreamSettings settings = Direct(mount, bitRateKbps, outputRate);
     settings.port = relay->Port();
     return settings;
 }
 
 std::string BenchEnvironment::RelayUrl(const std::string& mount) const {
-    return "icecast://source:" + server.Options().generalSourcePassword + "@127.0.0.1:" +
-           std::to_string(relay->Port()) + mount;
+    return "icecast://source:" + server.Options().generalSourcePassword +
+           "@127.0.0.1:" + std::to_string(relay->Port()) + mount;
 }

@@ -15,8 +15,8 @@ struct BenchContext {
     std::string processor;  // model name
     int cores = 0;
     std::string kernel;
-    std::string ffmpeg;  // the command line's first line of -version
-    std::string lame;    // the command line's first line of --version
+    std::string ffmpeg;     // the command line's first line of -version
+    std::string lame;       // the command line's first line of --version
     std::string libraries;  // the FFmpeg libraries the module uses
     double loadBefore = 0;  // 1-minute load average when the run began
     double loadAfter = 0;   // and when it ended

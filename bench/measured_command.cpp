@@ -1,10 +1,10 @@
 #include "measured_command.h"
 
-#include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <csignal>
 #include <thread>
 
 extern char** environ;

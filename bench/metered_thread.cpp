@@ -1,8 +1,8 @@
 #include "metered_thread.h"
 
-#include <ctime>
 #include <pthread.h>
 #include <unistd.h>
+#include <ctime>
 
 MeteredBody* MeteredBody::Create(SXThread* body, std::shared_ptr<ThreadMeter> meter) {
     return new MeteredBody(body, std::move(meter));

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <sys/types.h>
 #include <atomic>
 #include <memory>
-#include <sys/types.h>
 
 #include "plugin_sdk/host_listeners.h"
 

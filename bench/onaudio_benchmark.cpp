@@ -167,37 +167,51 @@ CallCostResults RunCallCost(BenchEnvironment& environment) {
     for (const int32_t callFrames : kCallSizes) {
         const int64_t frames = IterationFrames(callFrames);
         const std::string size = std::to_string(callFrames);
-        benchmark::RegisterBenchmark(("OnAudio/" + size).c_str(), [&, callFrames, frames](benchmark::State& state) {
-            for (auto _ : state) {
-                state.SetIterationTime(stopwatch.Time([&] {
-                    for (int64_t frame = 0; frame < frames; frame += callFrames) {
-                        stream.audio->OnAudio(nullptr, samples + 2 * frame, callFrames);
-                    }
-                }));
-                fed += frames;
-                workerKeptUp = WaitUntilTaken(stream, fed, kSlackFrames, TestSignal::kRate) && workerKeptUp;
-                std::this_thread::sleep_for(kPause);
-            }
-        })->UseManualTime()->Iterations(kIterations)->Repetitions(kRepetitions);
-        benchmark::RegisterBenchmark(("BareCopy/" + size).c_str(), [&, callFrames, frames](benchmark::State& state) {
-            for (auto _ : state) {
-                state.SetIterationTime(stopwatch.Time([&] {
-                    for (int64_t frame = 0; frame < frames; frame += callFrames) {
-                        DeinterleaveCopy(samples + 2 * frame, callFrames, left.data(), right.data());
-                        benchmark::ClobberMemory();
-                    }
-                }));
-                std::this_thread::sleep_for(kPause);
-            }
-        })->UseManualTime()->Iterations(kIterations)->Repetitions(kRepetitions);
+        benchmark::RegisterBenchmark(
+            ("OnAudio/" + size).c_str(),
+            [&, callFrames, frames](benchmark::State& state) {
+                for (auto _ : state) {
+                    state.SetIterationTime(stopwatch.Time([&] {
+                        for (int64_t frame = 0; frame < frames; frame += callFrames) {
+                            stream.audio->OnAudio(nullptr, samples + 2 * frame, callFrames);
+                        }
+                    }));
+                    fed += frames;
+                    workerKeptUp = WaitUntilTaken(stream, fed, kSlackFrames, TestSignal::kRate) && workerKeptUp;
+                    std::this_thread::sleep_for(kPause);
+                }
+            })
+            ->UseManualTime()
+            ->Iterations(kIterations)
+            ->Repetitions(kRepetitions);
+        benchmark::RegisterBenchmark(("BareCopy/" + size).c_str(),
+                                     [&, callFrames, frames](benchmark::State& state) {
+                                         for (auto _ : state) {
+                                             state.SetIterationTime(stopwatch.Time([&] {
+                                                 for (int64_t frame = 0; frame < frames; frame += callFrames) {
+                                                     DeinterleaveCopy(samples + 2 * frame, callFrames, left.data(),
+                                                                      right.data());
+                                                     benchmark::ClobberMemory();
+                                                 }
+                                             }));
+                                             std::this_thread::sleep_for(kPause);
+                                         }
+                                     })
+            ->UseManualTime()
+            ->Iterations(kIterations)
+            ->Repetitions(kRepetitions);
     }
     Sleeper sleeper;
-    benchmark::RegisterBenchmark("WakeSleepingThread", [&](benchmark::State& state) {
-        for (auto _ : state) {
-            state.SetIterationTime(stopwatch.Time([&] { sleeper.Wake(); }));
-            std::this_thread::sleep_for(kPause);
-        }
-    })->UseManualTime()->Iterations(kIterations)->Repetitions(kRepetitions);
+    benchmark::RegisterBenchmark("WakeSleepingThread",
+                                 [&](benchmark::State& state) {
+                                     for (auto _ : state) {
+                                         state.SetIterationTime(stopwatch.Time([&] { sleeper.Wake(); }));
+                                         std::this_thread::sleep_for(kPause);
+                                     }
+                                 })
+        ->UseManualTime()
+        ->Iterations(kIterations)
+        ->Repetitions(kRepetitions);
     const char* arguments[] = {"skyflume-bench", "--benchmark_enable_random_interleaving=true"};
     int argumentCount = static_cast<int>(std::size(arguments));
     benchmark::Initialize(&argumentCount, const_cast<char**>(arguments));

@@ -9,7 +9,7 @@
 // same frames, per frame, at one call size.
 struct CallCostFigures {
     int32_t callFrames = 0;
-    int64_t iterationFrames = 0;  // frames handed over in one timed iteration
+    int64_t iterationFrames = 0;   // frames handed over in one timed iteration
     double onAudioNsPerFrame = 0;  // median of the repetitions
     double copyNsPerFrame = 0;
     double ratio = 0;  // median of the repetitions' own ratios

@@ -56,10 +56,11 @@ private:
         const BenchContext& c = r.context;
         Line("# Benchmarks");
         Line();
-        Line("Written by `scripts/bench.sh`, which built the module in release mode and ran every benchmark "
-             "in one run; nothing here is edited by hand. Timings that compare are ratios measured side by "
-             "side in this run, the contenders taking turns round after round, and the median of the rounds; "
-             "absolute times are context only, since they move with the machine and its load.");
+        Line(
+            "Written by `scripts/bench.sh`, which built the module in release mode and ran every benchmark "
+            "in one run; nothing here is edited by hand. Timings that compare are ratios measured side by "
+            "side in this run, the contenders taking turns round after round, and the median of the rounds; "
+            "absolute times are context only, since they move with the machine and its load.");
         Line();
         Line("| | |");
         Line("|---|---|");
@@ -97,8 +98,7 @@ private:
         }
         for (const CallTimePhase& phase : r.callTimes.phases) {
             const double p999 = Percentile(phase.micros, 99.9);
-            Goal("`OnAudio` p99.9 at real-time pace, " + phase.name, "≤ 20 µs", Format("%.1f µs", p999),
-                 p999 <= 20.0);
+            Goal("`OnAudio` p99.9 at real-time pace, " + phase.name, "≤ 20 µs", Format("%.1f µs", p999), p999 <= 20.0);
         }
         for (const CallTimePhase& phase : r.callTimes.phases) {
             Goal("heap calls on the audio thread, " + phase.name, "0", std::to_string(phase.heapCalls),
@@ -133,15 +133,16 @@ private:
         const AnchorResults& a = r.anchors;
         Line("## The worker against the `lame` and `ffmpeg` command lines");
         Line();
-        Line(Format("The same %d s of audio, a 1 kHz tone at -6 dBFS with white noise at -50 dBFS on each "
-                    "channel, 16-bit stereo at 44.1 kHz from a fixed seed, the same bytes for everyone: (a) the "
-                    "module, loaded with `dlopen` and driven through its own interfaces, streaming to a local "
-                    "icecast2, its CPU time the worker thread's own clock from `Run` to its return; (b) `lame` "
-                    "reading the bytes as raw PCM and writing an MP3 file; (c) `ffmpeg` reading the bytes and "
-                    "sending MP3 to the same icecast2; their CPU time the whole process's (user and system). "
-                    "%d rounds; in each round every setting runs all three, in an order that rotates from round "
-                    "to round.",
-                    BenchEnvironment::kSignalSeconds, a.rounds));
+        Line(
+            Format("The same %d s of audio, a 1 kHz tone at -6 dBFS with white noise at -50 dBFS on each "
+                   "channel, 16-bit stereo at 44.1 kHz from a fixed seed, the same bytes for everyone: (a) the "
+                   "module, loaded with `dlopen` and driven through its own interfaces, streaming to a local "
+                   "icecast2, its CPU time the worker thread's own clock from `Run` to its return; (b) `lame` "
+                   "reading the bytes as raw PCM and writing an MP3 file; (c) `ffmpeg` reading the bytes and "
+                   "sending MP3 to the same icecast2; their CPU time the whole process's (user and system). "
+                   "%d rounds; in each round every setting runs all three, in an order that rotates from round "
+                   "to round.",
+                   BenchEnvironment::kSignalSeconds, a.rounds));
         Line();
         Line("| output | bit rate | worker (s) | lame (s) | ffmpeg (s) | worker / lame | worker / ffmpeg |");
         Line("|---|---|---|---|---|---|---|");
@@ -151,16 +152,18 @@ private:
                         f.workerToFfmpeg));
         }
         Line();
-        Line("Seconds of CPU are the medians of the rounds; the ratios are the medians of each round's own "
-             "ratio.");
+        Line(
+            "Seconds of CPU are the medians of the rounds; the ratios are the medians of each round's own "
+            "ratio.");
         Line();
-        Line("**Everyone encoded the same 60 s in full.** The module's audio thread hands the audio over in "
-             "10 ms blocks as fast as the worker takes it: a block goes out only while the MP3 bytes that have "
-             "passed a relay in front of the server (at the stream's bit rate) account for all but one second "
-             "of what was handed over, so the 4 s input FIFO never runs out of room and no batch is dropped. "
-             "After the signal come two batches of silence (2304 frames), since the capture buffer sends a "
-             "batch only when the frame after it comes and the resampler keeps a few samples back; Stop then "
-             "drains the encoder. Every output of the first round was decoded again with FFmpeg:");
+        Line(
+            "**Everyone encoded the same 60 s in full.** The module's audio thread hands the audio over in "
+            "10 ms blocks as fast as the worker takes it: a block goes out only while the MP3 bytes that have "
+            "passed a relay in front of the server (at the stream's bit rate) account for all but one second "
+            "of what was handed over, so the 4 s input FIFO never runs out of room and no batch is dropped. "
+            "After the signal come two batches of silence (2304 frames), since the capture buffer sends a "
+            "batch only when the frame after it comes and the resampler keeps a few samples back; Stop then "
+            "drains the encoder. Every output of the first round was decoded again with FFmpeg:");
         Line();
         Line("| output | bit rate | worker (s) | lame (s) | ffmpeg (s) |");
         Line("|---|---|---|---|---|");
@@ -169,10 +172,11 @@ private:
                         f.workerDecoded, f.lameDecoded, f.ffmpegDecoded));
         }
         Line();
-        Line("Each holds at least the 60 s: `lame` marks its encoder delay and padding in its file's header, so "
-             "the decoder gives exactly 60 s; a stream has no such header, so the decoder also gives the "
-             "encoder's delay (1105 samples) and the last frame's padding, and the module's stream the 52 ms of "
-             "silence after the signal.");
+        Line(
+            "Each holds at least the 60 s: `lame` marks its encoder delay and padding in its file's header, so "
+            "the decoder gives exactly 60 s; a stream has no such header, so the decoder also gives the "
+            "encoder's delay (1105 samples) and the last frame's padding, and the module's stream the 52 ms of "
+            "silence after the signal.");
         Line();
         Profiles();
     }
@@ -182,8 +186,9 @@ private:
         if (c.workerProfile.empty() || c.lameProfile.empty()) {
             return;
         }
-        Line("**Where the time goes.** `perf record` (cpu-clock) of one more run of each at 44.1 → 44.1 kHz "
-             "and 128 kbit/s, by library, as shares of the worker thread's samples and of the `lame` process's:");
+        Line(
+            "**Where the time goes.** `perf record` (cpu-clock) of one more run of each at 44.1 → 44.1 kHz "
+            "and 128 kbit/s, by library, as shares of the worker thread's samples and of the `lame` process's:");
         Line();
         Line("```");
         Line("worker thread");
@@ -193,11 +198,12 @@ private:
         out << c.lameProfile;
         Line("```");
         Line();
-        Line("In both, the encoder (libmp3lame) does nearly all of the work, so the ratios turn on how fast "
-             "the same encoder runs in each. Around it, `lame` reads its file (libsndfile); the worker hands "
-             "the encoder 32-bit integers, its first sample format, which FFmpeg's resampler makes from the "
-             "capture's floats (libswresample), and muxes, queues and sends each packet (libavformat, "
-             "libavutil, the kernel). The worker keeps asking for the encoder's first sample format.");
+        Line(
+            "In both, the encoder (libmp3lame) does nearly all of the work, so the ratios turn on how fast "
+            "the same encoder runs in each. Around it, `lame` reads its file (libsndfile); the worker hands "
+            "the encoder 32-bit integers, its first sample format, which FFmpeg's resampler makes from the "
+            "capture's floats (libswresample), and muxes, queues and sends each packet (libavformat, "
+            "libavutil, the kernel). The worker keeps asking for the encoder's first sample format.");
         Line();
     }
 
@@ -206,19 +212,21 @@ private:
         const CallTimeResults& times = r.callTimes;
         Line("## The audio thread");
         Line();
-        Line(Format("Google Benchmark (%d repetitions of each, in random interleaving) of `OnAudio` on the "
-                    "streaming plug-in, reached through its exports and its `SXAudioCallback`, against a plain "
-                    "deinterleaving copy of the same frames in the same calls in the same binary. Each iteration "
-                    "hands over the fewest calls that make up one batch of the capture buffer (1152 frames) or "
-                    "more, so every iteration hands a batch on to the worker; between iterations, untimed, the "
-                    "worker takes what it was given and goes back to sleep, as between batches in a live host. "
-                    "The copy pauses the same way. Both are timed on the thread's own CPU clock, less the "
-                    "clock's own cost: the wall clock would also count the moments this thread waits for a core "
-                    "while the worker it woke starts, which come and go on a shared machine.",
-                    cost.repetitions));
+        Line(
+            Format("Google Benchmark (%d repetitions of each, in random interleaving) of `OnAudio` on the "
+                   "streaming plug-in, reached through its exports and its `SXAudioCallback`, against a plain "
+                   "deinterleaving copy of the same frames in the same calls in the same binary. Each iteration "
+                   "hands over the fewest calls that make up one batch of the capture buffer (1152 frames) or "
+                   "more, so every iteration hands a batch on to the worker; between iterations, untimed, the "
+                   "worker takes what it was given and goes back to sleep, as between batches in a live host. "
+                   "The copy pauses the same way. Both are timed on the thread's own CPU clock, less the "
+                   "clock's own cost: the wall clock would also count the moments this thread waits for a core "
+                   "while the worker it woke starts, which come and go on a shared machine.",
+                   cost.repetitions));
         Line();
-        Line("| frames a call | frames an iteration | `OnAudio` (ns/frame) | bare copy (ns/frame) | ratio | `OnAudio` "
-             "an iteration (µs) |");
+        Line(
+            "| frames a call | frames an iteration | `OnAudio` (ns/frame) | bare copy (ns/frame) | ratio | `OnAudio` "
+            "an iteration (µs) |");
         Line("|---|---|---|---|---|---|");
         for (const CallCostFigures& f : cost.figures) {
             Line(Format("| %d | %lld | %.3f | %.3f | %.2f | %.2f |", f.callFrames,
@@ -226,22 +234,25 @@ private:
                         f.onAudioNsPerFrame * static_cast<double>(f.iterationFrames) * 1e-3));
         }
         Line();
-        Line(Format("**Where the time goes.** Handing a batch on is one lock, one FIFO append (a second copy of "
-                    "the batch) and setting the worker's event, and the worker sleeps on that event: setting it "
-                    "wakes a thread on the other core, a system call. Waking a thread that sleeps on a bare "
-                    "condition variable (what the event is made of here) costs %.2f µs of the waker's CPU time "
-                    "on this machine, measured in the same run: about what a whole iteration costs, against the "
-                    "copy's one microsecond or so. Spread over a batch's 1152 frames the wake alone is several "
-                    "times the copy, whatever the call size. At real-time pace (below) a call that only stages "
-                    "frames takes %.2f ns a frame and one that also hands a batch on %.1f µs (medians, on the "
-                    "wall clock, caches cold after the 10 ms between calls). Each batch is handed over this way, "
-                    "with a wake for the worker, so the ratio stays above the goal.",
-                    cost.wakeMicros, times.stagingNsPerFrame, times.handOffMicros));
+        Line(
+            Format("**Where the time goes.** Handing a batch on is one lock, one FIFO append (a second copy of "
+                   "the batch) and setting the worker's event, and the worker sleeps on that event: setting it "
+                   "wakes a thread on the other core, a system call. Waking a thread that sleeps on a bare "
+                   "condition variable (what the event is made of here) costs %.2f µs of the waker's CPU time "
+                   "on this machine, measured in the same run: about what a whole iteration costs, against the "
+                   "copy's one microsecond or so. Spread over a batch's 1152 frames the wake alone is several "
+                   "times the copy, whatever the call size. At real-time pace (below) a call that only stages "
+                   "frames takes %.2f ns a frame and one that also hands a batch on %.1f µs (medians, on the "
+                   "wall clock, caches cold after the 10 ms between calls). Each batch is handed over this way, "
+                   "with a wake for the worker, so the ratio stays above the goal.",
+                   cost.wakeMicros, times.stagingNsPerFrame, times.handOffMicros));
         Line();
-        Line(Format("At real-time pace: the host's audio thread (%s) hands the streaming plug-in 441 frames every "
-                    "10 ms, with the worker running, and times every call; heap calls on that thread are counted "
-                    "by replacing `malloc` and its relatives in the benchmark program.",
-                    times.realTimeScheduling ? "SCHED_FIFO, as hosts run theirs" : "ordinary scheduling: SCHED_FIFO was refused"));
+        Line(
+            Format("At real-time pace: the host's audio thread (%s) hands the streaming plug-in 441 frames every "
+                   "10 ms, with the worker running, and times every call; heap calls on that thread are counted "
+                   "by replacing `malloc` and its relatives in the benchmark program.",
+                   times.realTimeScheduling ? "SCHED_FIFO, as hosts run theirs"
+                                            : "ordinary scheduling: SCHED_FIFO was refused"));
         Line();
         Line("| phase | calls | mean (µs) | p50 (µs) | p99 (µs) | p99.9 (µs) | max (µs) | heap calls |");
         Line("|---|---|---|---|---|---|---|---|");
@@ -252,11 +263,12 @@ private:
                         static_cast<long long>(phase.heapCalls)));
         }
         Line();
-        Line("\"server stopped\": icecast2 stopped with SIGSTOP for 5 s. On loopback that barely reaches the "
-             "worker: Linux lets the worker's send buffer grow to megabytes, so its writes go on. \"worker "
-             "held\": the worker thread itself held for 5 s (a signal whose handler sleeps), as a write stuck "
-             "on a stalled network would; the 4 s input FIFO fills and the capture buffer drops the batches "
-             "that find no room, without allocating or waiting.");
+        Line(
+            "\"server stopped\": icecast2 stopped with SIGSTOP for 5 s. On loopback that barely reaches the "
+            "worker: Linux lets the worker's send buffer grow to megabytes, so its writes go on. \"worker "
+            "held\": the worker thread itself held for 5 s (a signal whose handler sleeps), as a write stuck "
+            "on a stalled network would; the 4 s input FIFO fills and the capture buffer drops the batches "
+            "that find no room, without allocating or waiting.");
         Line();
         Line("![Share of OnAudio calls longer than a given time](" + picture + ")");
         Line();
@@ -266,10 +278,11 @@ private:
         const LatencyResults& l = r.latency;
         Line("## Latency on loopback");
         Line();
-        Line(Format("%zu Stream/Stop cycles with the host's audio thread running, from the click until the "
-                    "event has run on the GUI thread (Stream connects to icecast2 and sets up the encoder "
-                    "meanwhile; Stop waits for the worker's final pass, the drain and the trailer):",
-                    l.startMillis.size()));
+        Line(
+            Format("%zu Stream/Stop cycles with the host's audio thread running, from the click until the "
+                   "event has run on the GUI thread (Stream connects to icecast2 and sets up the encoder "
+                   "meanwhile; Stop waits for the worker's final pass, the drain and the trailer):",
+                   l.startMillis.size()));
         Line();
         Line("| | median (ms) | p90 (ms) | max (ms) |");
         Line("|---|---|---|---|");
@@ -278,24 +291,26 @@ private:
         Line(Format("| Stop → 20001 | %.2f | %.2f | %.2f |", Median(l.stopMillis), Percentile(l.stopMillis, 90),
                     Maximum(l.stopMillis)));
         Line();
-        Line(Format("First sample into `OnAudio` → the first byte of MP3 audio arriving through the socket (at the "
-                    "relay), %zu runs, %d frames a call every 10 ms, 128 kbit/s:",
-                    l.firstByteMillis.size(), l.blockFrames));
+        Line(
+            Format("First sample into `OnAudio` → the first byte of MP3 audio arriving through the socket (at the "
+                   "relay), %zu runs, %d frames a call every 10 ms, 128 kbit/s:",
+                   l.firstByteMillis.size(), l.blockFrames));
         Line();
         Line("| | median (ms) |");
         Line("|---|---|");
         Line(Format("| first sample → first MP3 byte | %.1f |", Median(l.firstByteMillis)));
-        Line(Format("| batching: until the capture buffer hands on its first batch | %.1f |",
-                    Median(l.batchingMillis)));
+        Line(
+            Format("| batching: until the capture buffer hands on its first batch | %.1f |", Median(l.batchingMillis)));
         Line(Format("| encoder delay: further batches before the encoder gives out its first frame | %.1f |",
                     Median(l.encoderMillis)));
         Line(Format("| the worker's wake, resampling, encoding and the socket | %.2f |", Median(l.sendingMillis)));
         Line();
-        Line(Format("A batch is one MP3 frame, 1152 frames (26.1 ms at 44.1 kHz), and goes on when the frame after "
-                    "it comes, in the call that brings it. The encoder gives out its first frame only once it has "
-                    "been sent %.0f batches (the median): that is its delay. The last part is the only time spent "
-                    "on the way out, so nothing waits there: each packet goes to the socket as it comes.",
-                    Median(l.batchesBeforeFirstFrame)));
+        Line(
+            Format("A batch is one MP3 frame, 1152 frames (26.1 ms at 44.1 kHz), and goes on when the frame after "
+                   "it comes, in the call that brings it. The encoder gives out its first frame only once it has "
+                   "been sent %.0f batches (the median): that is its delay. The last part is the only time spent "
+                   "on the way out, so nothing waits there: each packet goes to the socket as it comes.",
+                   Median(l.batchesBeforeFirstFrame)));
         Line();
     }
 
@@ -303,13 +318,15 @@ private:
         const ScaleResults& s = r.scale;
         Line("## Streams at once");
         Line();
-        Line(Format("1, 2, 4 and 8 plug-in objects in one process, each streaming %.0f s of the signal at "
-                    "44.1 kHz and 128 kbit/s to its own mount of the same icecast2, all fed by one audio thread "
-                    "as fast as the slowest worker takes it; %d rounds, the counts taking turns up and down.",
-                    s.audioSeconds, s.rounds));
+        Line(
+            Format("1, 2, 4 and 8 plug-in objects in one process, each streaming %.0f s of the signal at "
+                   "44.1 kHz and 128 kbit/s to its own mount of the same icecast2, all fed by one audio thread "
+                   "as fast as the slowest worker takes it; %d rounds, the counts taking turns up and down.",
+                   s.audioSeconds, s.rounds));
         Line();
-        Line("| streams | worker CPU per stream (ms per s of audio) | against 1 stream | OnAudio mean (µs) | OnAudio "
-             "p99 (µs) |");
+        Line(
+            "| streams | worker CPU per stream (ms per s of audio) | against 1 stream | OnAudio mean (µs) | OnAudio "
+            "p99 (µs) |");
         Line("|---|---|---|---|---|");
         for (const ScaleFigures& f : s.figures) {
             const double cpu = Median(f.workerCpu);
@@ -317,8 +334,9 @@ private:
                         cpu / Median(s.figures.front().workerCpu), Mean(f.callMicros), Percentile(f.callMicros, 99)));
         }
         Line();
-        Line("Worker CPU is the median of the rounds of the mean over the run's streams; OnAudio's times are every "
-             "call's over all rounds, one call per stream and block.");
+        Line(
+            "Worker CPU is the median of the rounds of the mean over the run's streams; OnAudio's times are every "
+            "call's over all rounds, one call per stream and block.");
         Line();
     }
 
@@ -326,11 +344,12 @@ private:
         const MemoryResults& m = r.memory;
         Line("## Memory");
         Line();
-        Line(Format("Resident memory of the benchmark process (the kernel's count), around stream runs of %.0f s "
-                    "of audio fed as fast as the worker takes it: before the Stream click, the most at once "
-                    "while streaming, and once the run has ended and its thread is gone. The first run is the "
-                    "process's first: it also sets up FFmpeg's and LAME's tables for good.",
-                    m.audioSeconds));
+        Line(
+            Format("Resident memory of the benchmark process (the kernel's count), around stream runs of %.0f s "
+                   "of audio fed as fast as the worker takes it: before the Stream click, the most at once "
+                   "while streaming, and once the run has ended and its thread is gone. The first run is the "
+                   "process's first: it also sets up FFmpeg's and LAME's tables for good.",
+                   m.audioSeconds));
         Line();
         Line("| run | added while streaming (MiB) | left after the run (MiB) |");
         Line("|---|---|---|");

@@ -9,5 +9,4 @@
 // benchmark's figures and how they were taken. `picture` is where the call
 // time picture is, relative to the file. Answers an error text, empty on
 // success.
-std::string WriteReport(const BenchResults& results, const std::filesystem::path& markdown,
-                        const std::string& picture);
+std::string WriteReport(const BenchResults& results, const std::filesystem::path& markdown, const std::string& picture);

@@ -69,7 +69,7 @@ std::string MountOf(const std::string& requestHead) {
     const size_t start = requestHead.find(' ');
     const size_t end = requestHead.find(' ', start + 1);
     return start == std::string::npos || end == std::string::npos ? std::string()
-                                                                   : requestHead.substr(start + 1, end - start - 1);
+                                                                  : requestHead.substr(start + 1, end - start - 1);
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ public:
     InOutPtr(const InOutPtr&) = delete;
     InOutPtr& operator=(const InOutPtr&) = delete;
 
-    operator typename Owner::pointer*() { return &raw; }
+    operator typename Owner::pointer *() { return &raw; }
 
 private:
     Owner& owner;

@@ -14,9 +14,9 @@ struct Caption {
 };
 
 constexpr Caption kCaptions[] = {
-    {SX_TEXT("Server URL"), 20},  {SX_TEXT("Server Port"), 50},  {SX_TEXT("Mount Point"), 80},
-    {SX_TEXT("User Name"), 110},  {SX_TEXT("Password"), 140},    {SX_TEXT("Bit Rate"), 172},
-    {SX_TEXT("Sample Rate"), 202}, {SX_TEXT("Radio Name"), 234}, {SX_TEXT("Radio Desc."), 264},
+    {SX_TEXT("Server URL"), 20},   {SX_TEXT("Server Port"), 50},    {SX_TEXT("Mount Point"), 80},
+    {SX_TEXT("User Name"), 110},   {SX_TEXT("Password"), 140},      {SX_TEXT("Bit Rate"), 172},
+    {SX_TEXT("Sample Rate"), 202}, {SX_TEXT("Radio Name"), 234},    {SX_TEXT("Radio Desc."), 264},
     {SX_TEXT("Radio Genre"), 294}, {SX_TEXT("Radio Website"), 324},
 };
 static_assert(std::size(kCaptions) == 11);

@@ -27,14 +27,13 @@ void AppendHeader(std::string& headers, const char* key, const char* value) {
 // What the http protocol needs for the source request; none when memory ran out.
 DictionaryPtr SourceRequestOptions(const std::string& headers, int64_t timeoutUs) {
     AVDictionary* options = nullptr;
-    const bool filled = av_dict_set(&options, "method", "PUT", 0) >= 0 &&
-                        av_dict_set(&options, "auth_type", "basic", 0) >= 0 &&
-                        av_dict_set(&options, "headers", headers.c_str(), 0) >= 0 &&
-                        av_dict_set(&options, "chunked_post", "0", 0) >= 0 &&
-                        av_dict_set(&options, "send_expect_100", "1", 0) >= 0 &&
-                        av_dict_set(&options, "content_type", "audio/mpeg", 0) >= 0 &&
-                        av_dict_set_int(&options, "rw_timeout", timeoutUs, 0) >= 0 &&
-                        av_dict_set_int(&options, "timeout", timeoutUs, 0) >= 0;
+    const bool filled =
+        av_dict_set(&options, "method", "PUT", 0) >= 0 && av_dict_set(&options, "auth_type", "basic", 0) >= 0 &&
+        av_dict_set(&options, "headers", headers.c_str(), 0) >= 0 &&
+        av_dict_set(&options, "chunked_post", "0", 0) >= 0 && av_dict_set(&options, "send_expect_100", "1", 0) >= 0 &&
+        av_dict_set(&options, "content_type", "audio/mpeg", 0) >= 0 &&
+        av_dict_set_int(&options, "rw_timeout", timeoutUs, 0) >= 0 &&
+        av_dict_set_int(&options, "timeout", timeoutUs, 0) >= 0;
     DictionaryPtr owner(options);
     return filled ? std::move(owner) : nullptr;
 }

@@ -140,10 +140,8 @@ bool SkyflumePlugin::PrepareStreamParams() {
         const WChar* message;
     };
     const ConnectionField connectionFields[] = {
-        {serverHostBox, SX_TEXT("Invalid server host name!")},
-        {serverPortBox, SX_TEXT("Invalid server port!")},
-        {mountPointBox, SX_TEXT("Invalid mount point!")},
-        {userNameBox, SX_TEXT("Invalid user name!")},
+        {serverHostBox, SX_TEXT("Invalid server host name!")}, {serverPortBox, SX_TEXT("Invalid server port!")},
+        {mountPointBox, SX_TEXT("Invalid mount point!")},      {userNameBox, SX_TEXT("Invalid user name!")},
         {passwordBox, SX_TEXT("Invalid password!")},
     };
     RefPtr<RString> texts[std::size(connectionFields)];
@@ -191,7 +189,7 @@ bool SkyflumePlugin::PrepareStreamParams() {
 
 void SkyflumePlugin::EnableControls(bool enabled) {
     TComponent* const controls[] = {
-        serverHostBox,       serverPortBox, mountPointBox, userNameBox,  passwordBox,    radioNameBox,
+        serverHostBox,       serverPortBox, mountPointBox,   userNameBox,  passwordBox,  radioNameBox,
         radioDescriptionBox, radioGenreBox, radioWebsiteBox, streamButton, bitRateCombo, sampleRateCombo,
     };
     for (TComponent* control : controls) {

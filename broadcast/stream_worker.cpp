@@ -94,7 +94,8 @@ void StreamWorker::WaitForWake(StreamRun& run) {
     // A failed wait counts as a time-out, and takes as long: silence is
     // never sent faster than real time, and the loop never spins.
     if (woken != WAIT_TIMEOUT) {
-        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        const auto waited =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
         if (waited.count() < kWakeTimeoutMs) {
             Sleep(kWakeTimeoutMs - static_cast<DWORD>(waited.count()));
         }

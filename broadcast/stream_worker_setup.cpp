@@ -176,9 +176,9 @@ int32_t StreamWorker::CreateResampler(StreamRun& run) {
     av_channel_layout_default(&outputLayout, run.encoder->ch_layout.nb_channels);
     AVChannelLayout inputLayout{};
     av_channel_layout_default(&inputLayout, kChannels);
-    const int allocated = swr_alloc_set_opts2(InOutPtr(run.resampler), &outputLayout, run.encoder->sample_fmt,
-                                              run.encoder->sample_rate, &inputLayout, AV_SAMPLE_FMT_FLTP,
-                                              inputSampleRate, 0, nullptr);
+    const int allocated =
+        swr_alloc_set_opts2(InOutPtr(run.resampler), &outputLayout, run.encoder->sample_fmt, run.encoder->sample_rate,
+                            &inputLayout, AV_SAMPLE_FMT_FLTP, inputSampleRate, 0, nullptr);
     if (allocated < 0 || swr_init(run.resampler.get()) < 0) {
         return kStatusResamplerFailed;
     }
@@ -199,10 +199,10 @@ int32_t StreamWorker::CreateSilence(StreamRun& run) {
 int32_t StreamWorker::SetUp(StreamRun& run) {
     using Step = int32_t (StreamWorker::*)(StreamRun&);
     static constexpr Step kSteps[] = {
-        &StreamWorker::OpenConnection, &StreamWorker::CreateOutputContext, &StreamWorker::CreateEncoder,
-        &StreamWorker::OpenEncoder,    &StreamWorker::WriteHeader,         &StreamWorker::CreateFrames,
-        &StreamWorker::CreatePacket,   &StreamWorker::CreateFifos,         &StreamWorker::CreateStagingPlanes,
-        &StreamWorker::PrefaultInputFifo, &StreamWorker::CreateResampler, &StreamWorker::CreateSilence,
+        &StreamWorker::OpenConnection,    &StreamWorker::CreateOutputContext, &StreamWorker::CreateEncoder,
+        &StreamWorker::OpenEncoder,       &StreamWorker::WriteHeader,         &StreamWorker::CreateFrames,
+        &StreamWorker::CreatePacket,      &StreamWorker::CreateFifos,         &StreamWorker::CreateStagingPlanes,
+        &StreamWorker::PrefaultInputFifo, &StreamWorker::CreateResampler,     &StreamWorker::CreateSilence,
     };
     ClearStreamFields();
     for (const Step step : kSteps) {

@@ -16,22 +16,22 @@ enum class ComponentKind { Window, Button, Label, ComboBox, TextBox, Separator, 
 // objects, so a test can look at what was done after the release.
 struct ComponentRecord {
     ComponentKind kind;
-    int32_t creationIndex;            // across the toolkit, from 0
-    const ComponentRecord* parent;    // none for a window
-    TComponent* object;               // none once released
-    int32_t releaseIndex = -1;        // across the toolkit, from 0; -1 while alive
+    int32_t creationIndex;          // across the toolkit, from 0
+    const ComponentRecord* parent;  // none for a window
+    TComponent* object;             // none once released
+    int32_t releaseIndex = -1;      // across the toolkit, from 0; -1 while alive
     HostText text;
-    bool positioned = false;          // SetPosition called
+    bool positioned = false;  // SetPosition called
     int32_t x = 0;
     int32_t y = 0;
-    bool sized = false;               // SetSize called
+    bool sized = false;  // SetSize called
     int32_t width = 0;
     int32_t height = 0;
     bool visible = false;
     bool enabled = true;
     std::vector<HostText> items;
     int32_t selectedIndex = -1;
-    bool colored = false;             // SetTextColor called
+    bool colored = false;  // SetTextColor called
     COLORREF textColor = 0;
     int32_t resizable = 1;
     int32_t closable = 1;

@@ -25,8 +25,8 @@ int32_t RegisterModule() {
     bool registered = length != 0 && length < kFileNameCapacity;
     if (registered) {
         const DWORD size = static_cast<DWORD>((lstrlenW(fileName) + 1) * sizeof(WCHAR));
-        registered = RegSetValueExW(key, kPathValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(fileName), size) ==
-                     ERROR_SUCCESS;
+        registered =
+            RegSetValueExW(key, kPathValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(fileName), size) == ERROR_SUCCESS;
     }
     // A key made here stays, as it is.
     RegCloseKey(key);

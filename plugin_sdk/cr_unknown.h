@@ -27,7 +27,13 @@ private:
 
 // Implements the RUnknown operations of a secondary interface by forwarding
 // them to the object's CRUnknown base.
-#define SX_FORWARD_RUNKNOWN_TO(Base)                                                                    \
-    int32_t QueryInterface(const GUID* iid, void** out) override { return Base::QueryInterface(iid, out); } \
-    int32_t AddRef() override { return Base::AddRef(); }                                                \
-    int32_t Release() override { return Base::Release(); }
+#define SX_FORWARD_RUNKNOWN_TO(Base)                               \
+    int32_t QueryInterface(const GUID* iid, void** out) override { \
+        return Base::QueryInterface(iid, out);                     \
+    }                                                              \
+    int32_t AddRef() override {                                    \
+        return Base::AddRef();                                     \
+    }                                                              \
+    int32_t Release() override {                                   \
+        return Base::Release();                                    \
+    }

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ pkg-config
+  cmake g++ pkg-config clang-format
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libavdevice-dev
   libgtest-dev libbenchmark-dev libcairo2-dev libcurl4-openssl-dev nlohmann-json3-dev
   icecast2 ffmpeg

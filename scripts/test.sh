@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, checks that no include crosses
-# the layers' direction, then builds and runs every suite twice, as a plain
-# build and under AddressSanitizer and UndefinedBehaviorSanitizer, and the
-# suites that exercise threads (labelled "threads") a third time under
-# ThreadSanitizer. Ends with ctest's summaries.
+# the layers' direction and that every file keeps the style of .clang-format,
+# then builds and runs every suite twice, as a plain build and under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the suites that
+# exercise threads (labelled "threads") a third time under ThreadSanitizer.
+# Ends with ctest's summaries.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +13,13 @@ scripts/install_dependencies.sh
 jobs=$(nproc)
 status=0
 scripts/check_layers.sh || status=1
+# One style, the one .clang-format writes down.
+if git ls-files '*.h' '*.cpp' | xargs clang-format --dry-run --Werror; then
+  echo "== format: every file as .clang-format writes it"
+else
+  echo "== format: run clang-format -i on the files above"
+  status=1
+fi
 configure() {  # folder, sanitizers
   cmake -S . -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKYFLUME_SANITIZE="$2" >/dev/null
 }

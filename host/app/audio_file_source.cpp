@@ -28,7 +28,6 @@ std::string AvErrorText(int code) {
     return text;
 }
 
-
 // One pass over the file: its demuxer and the decoder of its audio stream.
 struct Decoder {
     InputContextPtr format;

@@ -34,16 +34,15 @@ std::unique_ptr<CURLU, UrlCleanup> MakeUrl(const HttpRequest& request) {
     if (!url || !IsPort(request.port)) {
         return nullptr;
     }
-    const std::string host =
-        request.host.find(':') != std::string::npos ? "[" + request.host + "]" : request.host;
+    const std::string host = request.host.find(':') != std::string::npos ? "[" + request.host + "]" : request.host;
     bool ok = curl_url_set(url.get(), CURLUPART_SCHEME, "http", 0) == CURLUE_OK &&
               curl_url_set(url.get(), CURLUPART_HOST, host.c_str(), 0) == CURLUE_OK &&
               curl_url_set(url.get(), CURLUPART_PORT, request.port.c_str(), 0) == CURLUE_OK &&
               curl_url_set(url.get(), CURLUPART_PATH, request.path.c_str(), 0) == CURLUE_OK;
     for (const auto& [name, value] : request.query) {
         const std::string pair = name + "=" + value;
-        ok = ok && curl_url_set(url.get(), CURLUPART_QUERY, pair.c_str(), CURLU_APPENDQUERY | CURLU_URLENCODE) ==
-                       CURLUE_OK;
+        ok = ok &&
+             curl_url_set(url.get(), CURLUPART_QUERY, pair.c_str(), CURLU_APPENDQUERY | CURLU_URLENCODE) == CURLUE_OK;
     }
     return ok ? std::move(url) : nullptr;
 }
@@ -80,9 +79,12 @@ std::size_t KeepHeader(char* data, std::size_t size, std::size_t count, void* an
 
 HttpAnswer::Outcome OutcomeOf(CURLcode result, CURL* easy) {
     switch (result) {
-    case CURLE_OK: return HttpAnswer::Outcome::Answered;
-    case CURLE_COULDNT_RESOLVE_HOST: return HttpAnswer::Outcome::Unresolved;
-    case CURLE_COULDNT_CONNECT: return HttpAnswer::Outcome::Refused;
+    case CURLE_OK:
+        return HttpAnswer::Outcome::Answered;
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return HttpAnswer::Outcome::Unresolved;
+    case CURLE_COULDNT_CONNECT:
+        return HttpAnswer::Outcome::Refused;
     case CURLE_OPERATION_TIMEDOUT: {
         curl_off_t connected = 0;
         curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connected);
@@ -91,8 +93,10 @@ HttpAnswer::Outcome OutcomeOf(CURLcode result, CURL* easy) {
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_UNSUPPORTED_PROTOCOL:
     case CURLE_GOT_NOTHING:
-    case CURLE_RECV_ERROR: return HttpAnswer::Outcome::NotHttp;
-    default: return HttpAnswer::Outcome::Failed;
+    case CURLE_RECV_ERROR:
+        return HttpAnswer::Outcome::NotHttp;
+    default:
+        return HttpAnswer::Outcome::Failed;
     }
 }
 

@@ -14,10 +14,10 @@ struct HttpRequest {
     std::string port;  // as typed; anything but 1 to 65535 is a bad address
     std::string path;
     std::vector<std::pair<std::string, std::string>> query;  // encoded here
-    std::string user;  // with the password as Basic login; empty: none
+    std::string user;                                        // with the password as Basic login; empty: none
     std::string password;
     std::chrono::milliseconds timeout = std::chrono::seconds(3);  // connection and answer together
-    std::function<bool()> stopRequested;  // polled every 50 ms; true gives up
+    std::function<bool()> stopRequested;                          // polled every 50 ms; true gives up
 };
 
 struct HttpAnswer {

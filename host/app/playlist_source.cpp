@@ -35,7 +35,7 @@ public:
     // An input without items of its own counts as one.
     int64_t ItemsBegun() const override {
         return current < sources.size() ? itemsBefore + std::max<int64_t>(1, sources[current]->ItemsBegun())
-                                          : itemsBefore;
+                                        : itemsBefore;
     }
     std::string Title() const override { return current < sources.size() ? sources[current]->Title() : ""; }
 

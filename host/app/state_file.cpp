@@ -72,7 +72,8 @@ void SyncFolder(const std::filesystem::path& folder) {
 }  // namespace
 
 LoadedState LoadStateFile(const std::filesystem::path& path) {
-    const std::string unreadable = "cannot read the state file " + path.string() + "; starting from the plug-in's defaults";
+    const std::string unreadable =
+        "cannot read the state file " + path.string() + "; starting from the plug-in's defaults";
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
     if (status.type() == std::filesystem::file_type::not_found) {

@@ -9,8 +9,7 @@ constexpr double kAmplitude = 0.5;
 
 class ToneSource : public AudioSource {
 public:
-    ToneSource(double frequency, int sampleRate)
-        : step(2.0 * std::numbers::pi * frequency / sampleRate) {}
+    ToneSource(double frequency, int sampleRate) : step(2.0 * std::numbers::pi * frequency / sampleRate) {}
 
     int Read(float* frames, int frameCount) override {
         for (int i = 0; i < frameCount; ++i) {

@@ -79,9 +79,8 @@ std::string Utf8(const std::u16string& text) {
 
 // One bullet per character, as password boxes show them.
 std::u16string Masked(const std::u16string& text) {
-    const auto lowSurrogates = std::count_if(text.begin(), text.end(), [](char16_t unit) {
-        return unit >= 0xDC00 && unit < 0xE000;
-    });
+    const auto lowSurrogates =
+        std::count_if(text.begin(), text.end(), [](char16_t unit) { return unit >= 0xDC00 && unit < 0xE000; });
     return std::u16string(text.size() - static_cast<std::size_t>(lowSurrogates), kBullet);
 }
 
@@ -146,9 +145,7 @@ void DrawLabel(Painter& painter, const ControlPicture& control) {
     const std::string text = Utf8(control.text);
     const double width = control.width > 0 ? control.width : painter.TextWidth(text);
     const double height = control.height > 0 ? control.height : painter.LineHeight();
-    const Rgb colour = !control.enabled      ? kDisabledText
-                       : control.textColor ? FromColorRef(*control.textColor)
-                                           : kText;
+    const Rgb colour = !control.enabled ? kDisabledText : control.textColor ? FromColorRef(*control.textColor) : kText;
     painter.Text(text, colour, control.x, control.y, height, control.x, width);
 }
 
@@ -174,8 +171,8 @@ void DrawComboBox(Painter& painter, const ControlPicture& control) {
 void DrawButton(Painter& painter, const ControlPicture& control) {
     const std::string text = Utf8(control.text);
     const double textWidth = painter.TextWidth(text);
-    const double width = control.width > 0 ? control.width
-                                            : std::max<double>(kButtonMinWidth, textWidth + 2 * kButtonPadding);
+    const double width =
+        control.width > 0 ? control.width : std::max<double>(kButtonMinWidth, textWidth + 2 * kButtonPadding);
     const double height = control.height > 0 ? control.height : kButtonHeight;
     painter.Fill(control.enabled ? kButtonFace : kWindowFace, control.x, control.y, width, height);
     painter.Frame(control.enabled ? kButtonBorder : kDisabledBorder, control.x, control.y, width, height);

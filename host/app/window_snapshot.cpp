@@ -4,14 +4,21 @@ namespace {
 
 ControlPicture::Kind PictureKind(ComponentKind kind) {
     switch (kind) {
-    case ComponentKind::Button: return ControlPicture::Button;
-    case ComponentKind::ComboBox: return ControlPicture::ComboBox;
-    case ComponentKind::TextBox: return ControlPicture::TextBox;
-    case ComponentKind::Separator: return ControlPicture::Separator;
-    case ComponentKind::PasswordBox: return ControlPicture::PasswordBox;
-    case ComponentKind::NumberBox: return ControlPicture::NumberBox;
+    case ComponentKind::Button:
+        return ControlPicture::Button;
+    case ComponentKind::ComboBox:
+        return ControlPicture::ComboBox;
+    case ComponentKind::TextBox:
+        return ControlPicture::TextBox;
+    case ComponentKind::Separator:
+        return ControlPicture::Separator;
+    case ComponentKind::PasswordBox:
+        return ControlPicture::PasswordBox;
+    case ComponentKind::NumberBox:
+        return ControlPicture::NumberBox;
     case ComponentKind::Label:
-    case ComponentKind::Window: break;
+    case ComponentKind::Window:
+        break;
     }
     return ControlPicture::Label;
 }

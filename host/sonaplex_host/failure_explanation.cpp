@@ -32,9 +32,12 @@ std::string ExplainCreateError(const ConnectionSettings& settings, const std::fu
     const std::string at = settings.server + ":" + settings.port;
     const HttpAnswer answer = AskForMountStatistics(settings, stopRequested);
     switch (answer.outcome) {
-    case HttpAnswer::Outcome::Stopped: return {};
-    case HttpAnswer::Outcome::BadAddress: return "\"" + at + "\" is no server address: check --server and --port";
-    case HttpAnswer::Outcome::Unresolved: return "the server name " + settings.server + " does not resolve: check --server";
+    case HttpAnswer::Outcome::Stopped:
+        return {};
+    case HttpAnswer::Outcome::BadAddress:
+        return "\"" + at + "\" is no server address: check --server and --port";
+    case HttpAnswer::Outcome::Unresolved:
+        return "the server name " + settings.server + " does not resolve: check --server";
     case HttpAnswer::Outcome::Refused:
         return "nothing listens at " + at + ": start the Icecast server there, or check --server and --port";
     case HttpAnswer::Outcome::NoConnection:
@@ -43,31 +46,40 @@ std::string ExplainCreateError(const ConnectionSettings& settings, const std::fu
         return at + " accepted the connection but did not answer within 3 s: check that it is an Icecast server";
     case HttpAnswer::Outcome::NotHttp:
         return at + " is not an Icecast server (its answer is not HTTP): check --server and --port";
-    case HttpAnswer::Outcome::Failed: return "cannot ask " + at + " why: " + answer.error;
-    case HttpAnswer::Outcome::Answered: break;
+    case HttpAnswer::Outcome::Failed:
+        return "cannot ask " + at + " why: " + answer.error;
+    case HttpAnswer::Outcome::Answered:
+        break;
     }
     if (!IsIcecast(answer)) {
         return at + " is not an Icecast server (it answered \"" + answer.statusLine + "\"): check --server and --port";
     }
     switch (answer.status) {
-    case 401: return "the server refused the login (HTTP 401): check --user (default admin) and the password";
+    case 401:
+        return "the server refused the login (HTTP 401): check --user (default admin) and the password";
     case 200:
-        return "the mount " + mount + " is in use by another source (HTTP 403): stop that source, or choose another --mount";
+        return "the mount " + mount +
+               " is in use by another source (HTTP 403): stop that source, or choose another --mount";
     case 400:
         return "the server takes this login and the mount " + mount +
                " is free now: it was still releasing the mount, or it allows no more sources (HTTP 403)";
-    default: return "the server answers \"" + answer.statusLine + "\" for the mount " + mount;
+    default:
+        return "the server answers \"" + answer.statusLine + "\" for the mount " + mount;
     }
 }
 
 std::string ExplainWriteError(const ConnectionSettings& settings, const std::function<bool()>& stopRequested) {
     const HttpAnswer answer = AskForMountStatistics(settings, stopRequested);
     switch (answer.outcome) {
-    case HttpAnswer::Outcome::Stopped: return {};
+    case HttpAnswer::Outcome::Stopped:
+        return {};
     case HttpAnswer::Outcome::Refused:
-        return "the server closed the connection, and nothing listens at " + settings.server + ":" + settings.port + " now";
+        return "the server closed the connection, and nothing listens at " + settings.server + ":" + settings.port +
+               " now";
     case HttpAnswer::Outcome::NoConnection:
-    case HttpAnswer::Outcome::NoAnswer: return "the server stopped taking data for 3 s, and does not answer now";
-    default: return "the server closed the connection";
+    case HttpAnswer::Outcome::NoAnswer:
+        return "the server stopped taking data for 3 s, and does not answer now";
+    default:
+        return "the server closed the connection";
     }
 }

@@ -1,6 +1,5 @@
 #include "host/sonaplex_host/host_application.h"
 
-
 void HostApplication::DeliverAudio(const float* interleaved, int32_t frameCount) {
     const std::lock_guard lock(audioMutex);
     for (SXAudioCallback* callback : audioCallbacks) {

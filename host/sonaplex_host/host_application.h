@@ -27,7 +27,8 @@ public:
         SXMenuItemListener* listener;
     };
 
-    HostApplication(TGuiService* guiService, int32_t sampleRate) : ApplicationBase(guiService), sampleRate(sampleRate) {}
+    HostApplication(TGuiService* guiService, int32_t sampleRate)
+        : ApplicationBase(guiService), sampleRate(sampleRate) {}
     HostApplication(const HostApplication&) = delete;
     HostApplication& operator=(const HostApplication&) = delete;
 

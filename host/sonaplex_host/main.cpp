@@ -15,12 +15,18 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     switch (parsed.options.action) {
-    case Options::Action::Help: std::cout << HelpText(); return kExitDone;
-    case Options::Action::Version: std::cout << VersionText(); return kExitDone;
+    case Options::Action::Help:
+        std::cout << HelpText();
+        return kExitDone;
+    case Options::Action::Version:
+        std::cout << VersionText();
+        return kExitDone;
     case Options::Action::Register:
-    case Options::Action::Unregister: return RunRegistration(parsed.options);
+    case Options::Action::Unregister:
+        return RunRegistration(parsed.options);
     case Options::Action::Stream:
-    case Options::Action::DrawWindow: break;
+    case Options::Action::DrawWindow:
+        break;
     }
     return RunSession(parsed.options);
 }

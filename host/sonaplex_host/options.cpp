@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <iterator>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 #include "host/app/state_file.h"
 #include "plugin_sdk/r_plugin.h"
@@ -98,7 +98,7 @@ std::optional<int> BitRate(std::string_view text) {
     const auto kbps = WholeNumber(text, 64, 320);
     constexpr int kBitRates[] = {64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
     return kbps && std::find(std::begin(kBitRates), std::end(kBitRates), *kbps) != std::end(kBitRates) ? kbps
-                                                                                                   : std::nullopt;
+                                                                                                       : std::nullopt;
 }
 
 // Said without the value, which is a password.
@@ -114,13 +114,21 @@ std::optional<int> Rate(std::string_view text) {
 std::string Wanted(int id, const Options& options, const std::optional<int>& hostRate,
                    const std::optional<int>& blockMs) {
     switch (id) {
-    case kDuration: return options.durationSeconds ? "" : "a positive number of seconds";
-    case kHostRate: return hostRate ? "" : "44100 or 48000";
-    case kBlockMs: return blockMs ? "" : "1 to 100 milliseconds";
-    case kPort: return WholeNumber(*options.port, 1, 65535) ? "" : "a port number from 1 to 65535";
-    case kBitRate: return options.bitRateKbps ? "" : "one of the plug-in's bit rates: 64, 80, 96, 112, 128, 160, 192, 224, 256 or 320";
-    case kSampleRate: return options.sampleRate ? "" : "44100 or 48000";
-    default: return "";
+    case kDuration:
+        return options.durationSeconds ? "" : "a positive number of seconds";
+    case kHostRate:
+        return hostRate ? "" : "44100 or 48000";
+    case kBlockMs:
+        return blockMs ? "" : "1 to 100 milliseconds";
+    case kPort:
+        return WholeNumber(*options.port, 1, 65535) ? "" : "a port number from 1 to 65535";
+    case kBitRate:
+        return options.bitRateKbps ? ""
+                                   : "one of the plug-in's bit rates: 64, 80, 96, 112, 128, 160, 192, 224, 256 or 320";
+    case kSampleRate:
+        return options.sampleRate ? "" : "44100 or 48000";
+    default:
+        return "";
     }
 }
 
@@ -164,36 +172,90 @@ ParsedOptions ParseOptions(int argc, char** argv) {
         const std::string value = optarg != nullptr ? optarg : "";
         switch (id) {
         // A bare file name is the file in the current folder, not a library for the loader to search for.
-        case kModule: options.module = std::filesystem::absolute(value); break;
-        case kRegister: options.action = Options::Action::Register; break;
-        case kUnregister: options.action = Options::Action::Unregister; break;
-        case kState: options.state = value; break;
-        case kInput: options.inputs.push_back(value); break;
-        case kTitle: options.title = value; break;
-        case kLoop: options.loop = true; break;
-        case kNoReconnect: options.noReconnect = true; break;
-        case kDuration: options.durationSeconds = PositiveSeconds(value); break;
-        case kHostRate: hostRate = Rate(value); break;
-        case kBlockMs: blockMs = WholeNumber(value, 1, 100); break;
-        case kWindowPng: options.windowPng = value; break;
-        case kStream: stream = true; break;
-        case kServer: options.server = value; break;
-        case kPort: options.port = value; break;
-        case kMount: options.mount = value; break;
-        case kUser: options.user = value; break;
-        case kPasswordFile: passwordFile = value; break;
-        case kBitRate: options.bitRateKbps = BitRate(value); break;
-        case kSampleRate: options.sampleRate = Rate(value); break;
-        case kName: options.name = value; break;
-        case kDescription: options.description = value; break;
-        case kGenre: options.genre = value; break;
-        case kWebsite: options.website = value; break;
-        case kPassword: return fail(kNoPasswordOption);
-        case kHelp: options.action = Options::Action::Help; return parsed;
-        case kVersion: options.action = Options::Action::Version; return parsed;
+        case kModule:
+            options.module = std::filesystem::absolute(value);
+            break;
+        case kRegister:
+            options.action = Options::Action::Register;
+            break;
+        case kUnregister:
+            options.action = Options::Action::Unregister;
+            break;
+        case kState:
+            options.state = value;
+            break;
+        case kInput:
+            options.inputs.push_back(value);
+            break;
+        case kTitle:
+            options.title = value;
+            break;
+        case kLoop:
+            options.loop = true;
+            break;
+        case kNoReconnect:
+            options.noReconnect = true;
+            break;
+        case kDuration:
+            options.durationSeconds = PositiveSeconds(value);
+            break;
+        case kHostRate:
+            hostRate = Rate(value);
+            break;
+        case kBlockMs:
+            blockMs = WholeNumber(value, 1, 100);
+            break;
+        case kWindowPng:
+            options.windowPng = value;
+            break;
+        case kStream:
+            stream = true;
+            break;
+        case kServer:
+            options.server = value;
+            break;
+        case kPort:
+            options.port = value;
+            break;
+        case kMount:
+            options.mount = value;
+            break;
+        case kUser:
+            options.user = value;
+            break;
+        case kPasswordFile:
+            passwordFile = value;
+            break;
+        case kBitRate:
+            options.bitRateKbps = BitRate(value);
+            break;
+        case kSampleRate:
+            options.sampleRate = Rate(value);
+            break;
+        case kName:
+            options.name = value;
+            break;
+        case kDescription:
+            options.description = value;
+            break;
+        case kGenre:
+            options.genre = value;
+            break;
+        case kWebsite:
+            options.website = value;
+            break;
+        case kPassword:
+            return fail(kNoPasswordOption);
+        case kHelp:
+            options.action = Options::Action::Help;
+            return parsed;
+        case kVersion:
+            options.action = Options::Action::Version;
+            return parsed;
         case ':':
             return fail(optopt == kPassword ? kNoPasswordOption : std::string(argv[optind - 1]) + " wants a value");
-        default: return fail("unknown option " + std::string(argv[optind - 1]));
+        default:
+            return fail("unknown option " + std::string(argv[optind - 1]));
         }
         // Each value is checked where it was given, so the message names it.
         if (const std::string wanted = Wanted(id, options, hostRate, blockMs); !wanted.empty()) {

@@ -12,10 +12,10 @@ struct Options {
     Action action = Action::Stream;
     std::optional<std::filesystem::path> module;  // absolute; none: the registry's "Path"
     std::filesystem::path state;
-    std::vector<std::string> inputs;  // played in turn; never empty once parsed
+    std::vector<std::string> inputs;   // played in turn; never empty once parsed
     std::optional<std::string> title;  // none: each file's own
     bool loop = false;
-    bool noReconnect = false;  // a lost stream ends the run
+    bool noReconnect = false;               // a lost stream ends the run
     std::optional<double> durationSeconds;  // none: until the input ends or Ctrl-C
     int hostRate = 44100;
     int blockMs = 10;

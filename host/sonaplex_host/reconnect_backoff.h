@@ -21,8 +21,8 @@ public:
     void Reset() { attempts = 0; }
 
 private:
-    static constexpr std::chrono::seconds kWaits[] = {std::chrono::seconds(1), std::chrono::seconds(2),
-                                                      std::chrono::seconds(4), std::chrono::seconds(8),
+    static constexpr std::chrono::seconds kWaits[] = {std::chrono::seconds(1),  std::chrono::seconds(2),
+                                                      std::chrono::seconds(4),  std::chrono::seconds(8),
                                                       std::chrono::seconds(16), std::chrono::seconds(30)};
     int attempts = 0;
 };

@@ -221,7 +221,9 @@ int DrawSettingsWindow(const RecordingGuiToolkit& toolkit, const ComponentRecord
 
 const char* StreamRun::StopReason() {
     if (const int signal = StopSignal(); signal != 0) {
-        return signal == SIGINT ? "interrupted (SIGINT)" : signal == SIGHUP ? "hung up (SIGHUP)" : "terminated (SIGTERM)";
+        return signal == SIGINT   ? "interrupted (SIGINT)"
+               : signal == SIGHUP ? "hung up (SIGHUP)"
+                                  : "terminated (SIGTERM)";
     }
     if (inputEnded) {
         return "end of the input";

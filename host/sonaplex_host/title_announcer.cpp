@@ -50,16 +50,14 @@ void TitleAnnouncer::Run() {
         lock.unlock();
         // The charset parameter makes the server read the title as UTF-8
         // whatever the mount's own charset.
-        const HttpAnswer answer = HttpGet({.host = settings.server,
-                                           .port = settings.port,
-                                           .path = "/admin/metadata",
-                                           .query = {{"mount", settings.mount},
-                                                     {"mode", "updinfo"},
-                                                     {"song", title},
-                                                     {"charset", "UTF-8"}},
-                                           .user = settings.user,
-                                           .password = settings.password,
-                                           .stopRequested = [this] { return stopping.load(); }});
+        const HttpAnswer answer =
+            HttpGet({.host = settings.server,
+                     .port = settings.port,
+                     .path = "/admin/metadata",
+                     .query = {{"mount", settings.mount}, {"mode", "updinfo"}, {"song", title}, {"charset", "UTF-8"}},
+                     .user = settings.user,
+                     .password = settings.password,
+                     .stopRequested = [this] { return stopping.load(); }});
         lock.lock();
         if (answer.outcome == HttpAnswer::Outcome::Stopped) {
             return;

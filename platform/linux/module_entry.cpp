@@ -17,8 +17,12 @@ HINSTANCE OwnModule() {
     return reinterpret_cast<void*>(anchor);
 }
 
-__attribute__((constructor)) void OnModuleLoaded() { OnLoaderNotification(OwnModule(), DLL_PROCESS_ATTACH); }
+__attribute__((constructor)) void OnModuleLoaded() {
+    OnLoaderNotification(OwnModule(), DLL_PROCESS_ATTACH);
+}
 
-__attribute__((destructor)) void OnModuleUnloaded() { OnLoaderNotification(OwnModule(), DLL_PROCESS_DETACH); }
+__attribute__((destructor)) void OnModuleUnloaded() {
+    OnLoaderNotification(OwnModule(), DLL_PROCESS_DETACH);
+}
 
 }  // namespace

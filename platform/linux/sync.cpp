@@ -73,9 +73,15 @@ void InitializeCriticalSection(CRITICAL_SECTION* section) {
     pthread_mutexattr_destroy(&attributes);
 }
 
-void DeleteCriticalSection(CRITICAL_SECTION* section) { pthread_mutex_destroy(&section->mutex); }
-void EnterCriticalSection(CRITICAL_SECTION* section) { pthread_mutex_lock(&section->mutex); }
-void LeaveCriticalSection(CRITICAL_SECTION* section) { pthread_mutex_unlock(&section->mutex); }
+void DeleteCriticalSection(CRITICAL_SECTION* section) {
+    pthread_mutex_destroy(&section->mutex);
+}
+void EnterCriticalSection(CRITICAL_SECTION* section) {
+    pthread_mutex_lock(&section->mutex);
+}
+void LeaveCriticalSection(CRITICAL_SECTION* section) {
+    pthread_mutex_unlock(&section->mutex);
+}
 
 // Named (cross-process) events are not supported: asking for one fails.
 HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCWSTR name) {
@@ -83,10 +89,18 @@ HANDLE CreateEventW(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, 
     return new (std::nothrow) platform::Event(manualReset != FALSE, initialState != FALSE);
 }
 
-BOOL SetEvent(HANDLE event) { return event ? event->Signal() : FALSE; }
+BOOL SetEvent(HANDLE event) {
+    return event ? event->Signal() : FALSE;
+}
 
-DWORD WaitForSingleObject(HANDLE handle, DWORD timeoutMs) { return handle ? handle->Wait(timeoutMs) : WAIT_FAILED; }
+DWORD WaitForSingleObject(HANDLE handle, DWORD timeoutMs) {
+    return handle ? handle->Wait(timeoutMs) : WAIT_FAILED;
+}
 
-BOOL CloseHandle(HANDLE handle) { return handle ? handle->Close() : FALSE; }
+BOOL CloseHandle(HANDLE handle) {
+    return handle ? handle->Close() : FALSE;
+}
 
-void Sleep(DWORD milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void Sleep(DWORD milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}

@@ -158,7 +158,8 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR text, int length, LP
         length == 0 || length < -1 || capacity < 0) {
         return 0;
     }
-    const std::u16string_view input = length == -1 ? std::u16string_view(text, std::char_traits<char16_t>::length(text) + 1)
-                                                   : std::u16string_view(text, static_cast<size_t>(length));
+    const std::u16string_view input = length == -1
+                                          ? std::u16string_view(text, std::char_traits<char16_t>::length(text) + 1)
+                                          : std::u16string_view(text, static_cast<size_t>(length));
     return CopyOut(platform::ToUtf8(input), buffer, capacity);
 }

@@ -55,8 +55,8 @@ std::atomic<DWORD> lastThreadId{0};
 
 // Flags (CREATE_SUSPENDED) are not supported; *threadId receives a number
 // unique within this module.
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES, size_t stackSize, LPTHREAD_START_ROUTINE start, LPVOID parameter,
-                    DWORD, DWORD* threadId) {
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES, size_t stackSize, LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD,
+                    DWORD* threadId) {
     if (start == nullptr) return nullptr;
     auto* thread = new (std::nothrow) platform::Thread(start, parameter);
     if (thread == nullptr) return nullptr;

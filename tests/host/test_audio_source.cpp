@@ -24,8 +24,8 @@ namespace {
 
 using skyflume::test::Channel;
 using skyflume::test::DominantFrequency;
-using skyflume::test::TempFolder;
 using skyflume::test::PeakAbs;
+using skyflume::test::TempFolder;
 
 constexpr int kFileRate = 22050;
 constexpr double kFileTone = 440.0;

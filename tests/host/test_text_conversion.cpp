@@ -30,7 +30,9 @@ TEST(TextConversion, IllFormedInputBecomesReplacementCharacters) {
         }
     }
     const WChar loneSurrogates[] = {'a', 0xD800, 'b', 0xDC00, 0};
-    EXPECT_EQ(Utf16ToUtf8(loneSurrogates), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+    EXPECT_EQ(Utf16ToUtf8(loneSurrogates),
+              "a\xEF\xBF\xBD"
+              "b\xEF\xBF\xBD");
     EXPECT_EQ(Utf16ToUtf8(nullptr), "");
     EXPECT_TRUE(Utf8ToUtf16("").empty());
 }

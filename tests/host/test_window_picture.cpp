@@ -44,8 +44,8 @@ WindowPicture SettingsWindow() {
     WindowPicture window;
     window.width = 290;
     window.height = 412;
-    const std::u16string captions[] = {u"Server URL", u"Server Port", u"Mount Point",  u"User Name",
-                                       u"Password",   u"Bit Rate",    u"Sample Rate",  u"Radio Name",
+    const std::u16string captions[] = {u"Server URL",  u"Server Port", u"Mount Point",  u"User Name",
+                                       u"Password",    u"Bit Rate",    u"Sample Rate",  u"Radio Name",
                                        u"Radio Desc.", u"Radio Genre", u"Radio Website"};
     const int captionRows[] = {20, 50, 80, 110, 140, 172, 202, 234, 264, 294, 324};
     for (int i = 0; i < 11; ++i) {
@@ -57,8 +57,8 @@ WindowPicture SettingsWindow() {
     window.controls.push_back(Input(ControlPicture::TextBox, 120, 108, 150, u"admin"));
     window.controls.push_back(Input(ControlPicture::PasswordBox, 120, 138, 150, u"tovrz"));
     ControlPicture bitRate = Input(ControlPicture::ComboBox, 120, 168, 100);
-    for (const char16_t* item : {u"64 kbps", u"80 kbps", u"96 kbps", u"112 kbps", u"128 kbps", u"160 kbps",
-                                 u"192 kbps", u"224 kbps", u"256 kbps", u"320 kbps"}) {
+    for (const char16_t* item : {u"64 kbps", u"80 kbps", u"96 kbps", u"112 kbps", u"128 kbps", u"160 kbps", u"192 kbps",
+                                 u"224 kbps", u"256 kbps", u"320 kbps"}) {
         bitRate.items.emplace_back(item);
     }
     bitRate.selectedIndex = 4;

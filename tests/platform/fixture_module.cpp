@@ -19,6 +19,12 @@ BOOL OnLoaderNotification(HINSTANCE module, DWORD reason) {
     return TRUE;
 }
 
-FIXTURE_EXPORT HINSTANCE FixtureAttachedModule() { return attachedModule; }
-FIXTURE_EXPORT int FixtureAttachCount() { return attachCount; }
-FIXTURE_EXPORT void FixtureSetDetachCounter(int* counter) { detachCounter = counter; }
+FIXTURE_EXPORT HINSTANCE FixtureAttachedModule() {
+    return attachedModule;
+}
+FIXTURE_EXPORT int FixtureAttachCount() {
+    return attachCount;
+}
+FIXTURE_EXPORT void FixtureSetDetachCounter(int* counter) {
+    detachCounter = counter;
+}

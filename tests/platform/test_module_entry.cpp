@@ -14,7 +14,9 @@ std::string FixtureFile() {
     return realpath(PLATFORM_TEST_MODULE_FILE, path) ? path : "";
 }
 
-std::u16string Wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+std::u16string Wide(const std::string& text) {
+    return std::u16string(text.begin(), text.end());
+}
 
 std::string ModuleFileName(HMODULE module) {
     WCHAR buffer[4096];

@@ -6,7 +6,9 @@
 
 namespace {
 
-std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+std::wstring Wide(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
 
 template <class Function>
 Function Find(HMODULE module, const char* name) {

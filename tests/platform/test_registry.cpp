@@ -49,7 +49,8 @@ TEST_F(Registry, RoundTripOfAText) {
     const std::u16string text = u"Grüße \U0001F3B5 C:\\Programme\\Skyflume";
     ASSERT_EQ(SetText(key, WTEXT("InstallPath"), text), ERROR_SUCCESS);
     EXPECT_EQ(ReadFile(root / "Software/Sonaplex/Skyflume/InstallPath"),
-              "Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x8E\xB5 C:\\Programme\\Skyflume");
+              "Gr\xC3\xBC\xC3\x9F"
+              "e \xF0\x9F\x8E\xB5 C:\\Programme\\Skyflume");
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 
     DWORD type = 0;
@@ -70,14 +71,14 @@ TEST_F(Registry, RoundTripOfAText) {
 
 TEST_F(Registry, CreatingTwiceOpensTheExistingKeyAndKeepsItsValues) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WTEXT("Software\\Skyflume"), 0, nullptr, 0, KEY_WRITE, nullptr,
-                              &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WTEXT("Software\\Skyflume"), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                              nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(SetText(key, WTEXT("Name"), u"first"), ERROR_SUCCESS);
     RegCloseKey(key);
     DWORD disposition = 0;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WTEXT("Software\\Skyflume"), 0, nullptr, 0, KEY_WRITE, nullptr,
-                              &key, &disposition),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WTEXT("Software\\Skyflume"), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                              &disposition),
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
     EXPECT_EQ(ReadFile(root / "Software/Skyflume/Name"), "first");
@@ -135,8 +136,8 @@ TEST_F(Registry, MissingValueOrKeyIsNotFound) {
 
 TEST_F(Registry, DeleteRemovesTheKeyWithItsValuesOnce) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WTEXT("Software\\Skyflume"), 0, nullptr, 0, KEY_WRITE, nullptr,
-                              &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WTEXT("Software\\Skyflume"), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                              nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(SetText(key, WTEXT("A"), u"1"), ERROR_SUCCESS);
     ASSERT_EQ(SetText(key, WTEXT("B"), u"2"), ERROR_SUCCESS);
@@ -149,8 +150,8 @@ TEST_F(Registry, DeleteRemovesTheKeyWithItsValuesOnce) {
 
 TEST_F(Registry, DeleteFailsWhileTheKeyHasSubkeys) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WTEXT("Software\\Skyflume\\Sub"), 0, nullptr, 0, KEY_WRITE,
-                              nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WTEXT("Software\\Skyflume\\Sub"), 0, nullptr, 0, KEY_WRITE, nullptr,
+                              &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
     EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, WTEXT("Software\\Skyflume")), ERROR_ACCESS_DENIED);
@@ -165,8 +166,8 @@ TEST_F(Registry, KeyThatCannotBeCreatedFails) {
     std::ofstream(file) << "not a folder";
     setenv("SONAPLEX_REGISTRY", (file / "registry").c_str(), 1);
     HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WTEXT("Software\\Skyflume"), 0, nullptr, 0, KEY_WRITE, nullptr,
-                              &key, nullptr),
+    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WTEXT("Software\\Skyflume"), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                              nullptr),
               ERROR_ACCESS_DENIED);
     EXPECT_EQ(key, nullptr);
 }
@@ -186,9 +187,9 @@ TEST_F(Registry, RootIsReadAtEachCall) {
 
 TEST_F(Registry, NamesThatWouldLeaveTheKeyAreRefused) {
     HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WTEXT("..\\Escape"), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                              nullptr),
-              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, WTEXT("..\\Escape"), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+        ERROR_INVALID_PARAMETER);
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WTEXT("K"), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(SetText(key, WTEXT("a/b"), u"x"), ERROR_INVALID_PARAMETER);

@@ -8,7 +8,9 @@
 
 namespace {
 
-std::u16string Text(const WCHAR* text) { return std::u16string(text, text + lstrlenW(text)); }
+std::u16string Text(const WCHAR* text) {
+    return std::u16string(text, text + lstrlenW(text));
+}
 
 TEST(Text, LstrlenWCountsUnitsAndTakesNull) {
     EXPECT_EQ(lstrlenW(WTEXT("")), 0);
@@ -19,8 +21,8 @@ TEST(Text, LstrlenWCountsUnitsAndTakesNull) {
 
 TEST(Text, WsprintfWFormatsEveryConversion) {
     WCHAR buffer[1024];
-    const int length = wsprintfW(buffer, WTEXT("%d|%i|%u|%x|%s|%c|%%"), -42, 7, 4000000000u, 0xbeefu,
-                                 WTEXT("Grüße"), WTEXT('Z'));
+    const int length =
+        wsprintfW(buffer, WTEXT("%d|%i|%u|%x|%s|%c|%%"), -42, 7, 4000000000u, 0xbeefu, WTEXT("Grüße"), WTEXT('Z'));
     EXPECT_EQ(Text(buffer), u"-42|7|4000000000|beef|Grüße|Z|%");
     EXPECT_EQ(length, lstrlenW(buffer));
 }
@@ -55,8 +57,8 @@ TEST(Text, WsprintfWWritesAtMost1024UnitsWithTheTerminator) {
 
 TEST(Text, MessageBoxWWritesOneUtf8LineAndAnswersOk) {
     StderrCapture capture;
-    const int answer = MessageBoxW(nullptr, WTEXT("Verbindung fehlgeschlagen \U0001F3B5"), WTEXT("Skyflume"),
-                                   MB_OK | MB_ICONERROR);
+    const int answer =
+        MessageBoxW(nullptr, WTEXT("Verbindung fehlgeschlagen \U0001F3B5"), WTEXT("Skyflume"), MB_OK | MB_ICONERROR);
     EXPECT_EQ(capture.Text(), "Skyflume: Verbindung fehlgeschlagen \xF0\x9F\x8E\xB5\n");
     EXPECT_EQ(answer, 1);
 }

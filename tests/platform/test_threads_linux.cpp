@@ -6,6 +6,8 @@
 
 namespace {
 
-TEST(Threads, NoRoutineNoThread) { EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr); }
+TEST(Threads, NoRoutineNoThread) {
+    EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
+}
 
 }  // namespace

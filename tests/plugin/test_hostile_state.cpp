@@ -34,8 +34,8 @@ struct TextField {
 constexpr TextField kServer{20, 128};
 constexpr TextField kPort{276, 16};
 constexpr TextField kMount{308, 32};
-constexpr TextField kTextFields[] = {kServer, kPort, kMount, {372, 64}, {500, 64}, {628, 64}, {756, 64},
-                                     {884, 32}, {948, 128}};
+constexpr TextField kTextFields[] = {kServer,   kPort,     kMount,    {372, 64}, {500, 64},
+                                     {628, 64}, {756, 64}, {884, 32}, {948, 128}};
 
 void PutText(std::vector<uint8_t>& block, TextField field, const std::u16string& text) {
     for (std::size_t i = 0; i <= text.size() && i < field.units; ++i) {

@@ -13,14 +13,10 @@ class LifecycleTest : public PluginTest {
 protected:
     // The RUnknown of each of the nine interface parts, primary first.
     std::array<RUnknown*, 9> Parts() {
-        return {static_cast<CRUnknown*>(object),
-                static_cast<RPlugin*>(object),
-                static_cast<TWindowListener*>(object),
-                static_cast<SXMenuItemListener*>(object),
-                static_cast<TButtonListener*>(object),
-                static_cast<SXAudioCallback*>(object),
-                static_cast<SXEventListener*>(object),
-                static_cast<TComboBoxListener*>(object),
+        return {static_cast<CRUnknown*>(object),       static_cast<RPlugin*>(object),
+                static_cast<TWindowListener*>(object), static_cast<SXMenuItemListener*>(object),
+                static_cast<TButtonListener*>(object), static_cast<SXAudioCallback*>(object),
+                static_cast<SXEventListener*>(object), static_cast<TComboBoxListener*>(object),
                 static_cast<SXThread*>(object)};
     }
 };

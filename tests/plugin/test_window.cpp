@@ -9,9 +9,8 @@
 namespace skyflume::test {
 namespace {
 
-constexpr Control kTextBoxes[] = {kServerHostBox,  kServerPortBox,       kMountPointBox,
-                                  kUserNameBox,    kPasswordBox,         kRadioNameBox,
-                                  kRadioDescriptionBox, kRadioGenreBox,  kRadioWebsiteBox};
+constexpr Control kTextBoxes[] = {kServerHostBox, kServerPortBox,       kMountPointBox, kUserNameBox,    kPasswordBox,
+                                  kRadioNameBox,  kRadioDescriptionBox, kRadioGenreBox, kRadioWebsiteBox};
 
 class WindowTest : public PluginTest {};
 
@@ -35,10 +34,9 @@ TEST_F(WindowTest, ANewPluginOpensItsWindowListenedToWithTheDefaultChoices) {
     EXPECT_EQ(toolkit.ControlsOf(window).size(), 25u);
     EXPECT_EQ(settings.At(kStreamButton).buttonListener, static_cast<TButtonListener*>(object));
 
-    const std::vector<HostText> bitRates = {SX_TEXT("64 kbps"),  SX_TEXT("80 kbps"),  SX_TEXT("96 kbps"),
-                                            SX_TEXT("112 kbps"), SX_TEXT("128 kbps"), SX_TEXT("160 kbps"),
-                                            SX_TEXT("192 kbps"), SX_TEXT("224 kbps"), SX_TEXT("256 kbps"),
-                                            SX_TEXT("320 kbps")};
+    const std::vector<HostText> bitRates = {
+        SX_TEXT("64 kbps"),  SX_TEXT("80 kbps"),  SX_TEXT("96 kbps"),  SX_TEXT("112 kbps"), SX_TEXT("128 kbps"),
+        SX_TEXT("160 kbps"), SX_TEXT("192 kbps"), SX_TEXT("224 kbps"), SX_TEXT("256 kbps"), SX_TEXT("320 kbps")};
     EXPECT_EQ(settings.At(kBitRateCombo).items, bitRates);
     EXPECT_EQ(settings.At(kBitRateCombo).selectedIndex, 4);
     const std::vector<HostText> sampleRates = {SX_TEXT("44100 Hz"), SX_TEXT("48000 Hz")};

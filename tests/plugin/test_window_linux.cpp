@@ -40,10 +40,10 @@ int64_t DifferentPixels(cairo_surface_t* a, cairo_surface_t* b) {
     const int width = cairo_image_surface_get_width(a);
     int64_t different = 0;
     for (int y = 0; y < cairo_image_surface_get_height(a); ++y) {
-        const auto* rowA = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(a) +
-                                                             y * cairo_image_surface_get_stride(a));
-        const auto* rowB = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(b) +
-                                                             y * cairo_image_surface_get_stride(b));
+        const auto* rowA =
+            reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(a) + y * cairo_image_surface_get_stride(a));
+        const auto* rowB =
+            reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(b) + y * cairo_image_surface_get_stride(b));
         for (int x = 0; x < width; ++x) {
             different += rowA[x] != rowB[x] ? 1 : 0;
         }
@@ -64,7 +64,8 @@ TEST_F(WindowPictureTest, ANewPluginsWindowLooksAsInTheCommittedPicture) {
     ASSERT_EQ(DrawWindowPicture(SnapshotOf(toolkit, settings.Window()), drawn), "");
     const Surface golden = LoadPng(SKYFLUME_WINDOW_PICTURE);
     const Surface now = LoadPng(drawn);
-    EXPECT_EQ(DifferentPixels(golden.get(), now.get()), 0) << "compare " << SKYFLUME_WINDOW_PICTURE << " with " << drawn;
+    EXPECT_EQ(DifferentPixels(golden.get(), now.get()), 0)
+        << "compare " << SKYFLUME_WINDOW_PICTURE << " with " << drawn;
     if (const char* out = std::getenv("SKYFLUME_WINDOW_PICTURE_OUT"); out != nullptr) {
         fs::copy_file(drawn, out, fs::copy_options::overwrite_existing);
     }

@@ -45,7 +45,10 @@ struct Slot {
     std::ptrdiff_t expected;
 };
 
-#define SLOT(Interface, Operation, expected) Slot{#Interface "::" #Operation, SlotOf(&Interface::Operation), expected}
+#define SLOT(Interface, Operation, expected)                                \
+    Slot {                                                                  \
+#Interface "::" #Operation, SlotOf(&Interface::Operation), expected \
+    }
 
 inline void ExpectSlots(const std::vector<Slot>& slots) {
     for (const Slot& slot : slots) {

@@ -10,7 +10,9 @@ namespace {
 
 TEST(SlotTest, PlatformObject) {
     ExpectSlots({
-        SLOT(PlatformObject, Wait, 0), SLOT(PlatformObject, Signal, 1), SLOT(PlatformObject, Close, 2),
+        SLOT(PlatformObject, Wait, 0),
+        SLOT(PlatformObject, Signal, 1),
+        SLOT(PlatformObject, Close, 2),
     });
     EXPECT_EQ(SlotCount<PlatformObject>(), 3);
 }

@@ -149,9 +149,8 @@ TEST(NoStreamTest, EachConnectionFailureIsExplainedInItsOwnLineWithoutThePasswor
     // A source already on the mount, with a state file of its own.
     const auto firstFolder = folder / "first";
     std::filesystem::create_directory(firstFolder);
-    HostRun first(firstFolder,
-                  {"--server", "127.0.0.1", "--port", std::to_string(server.Port()), "--password-file",
-                   passwordFile.string()});
+    HostRun first(firstFolder, {"--server", "127.0.0.1", "--port", std::to_string(server.Port()), "--password-file",
+                                passwordFile.string()});
     ASSERT_TRUE(first.Start());
     ASSERT_TRUE(server.SourceConnected(std::chrono::seconds(10))) << first.Output();
 
@@ -172,8 +171,9 @@ TEST(NoStreamTest, EachConnectionFailureIsExplainedInItsOwnLineWithoutThePasswor
     };
     for (const Case& c : cases) {
         // Given in full each time, since each run keeps its settings for the next.
-        std::vector<std::string> arguments = {"--server", "127.0.0.1", "--mount", "/stream", "--user", "admin",
-                                              "--password-file", passwordFile.string(), "--duration", "5"};
+        std::vector<std::string> arguments = {"--server",   "127.0.0.1", "--mount",         "/stream",
+                                              "--user",     "admin",     "--password-file", passwordFile.string(),
+                                              "--duration", "5"};
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
         SCOPED_TRACE(c.line);
         const HostOutcome outcome = RunHost(folder.Path(), arguments);

@@ -1,11 +1,11 @@
 // The audio thread while the worker is held up: a signal holds the worker's
 // thread and the audio thread counts its heap calls, both by Linux's means.
 
+#include <unistd.h>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "stream/end_to_end_fixture.h"

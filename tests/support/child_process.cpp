@@ -1,18 +1,20 @@
 #include "support/child_process.h"
 
-#include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
+#include <cerrno>
+#include <csignal>
+#include <thread>
 
 extern char** environ;
 
 namespace skyflume::test {
 
-ChildProcess::~ChildProcess() { Terminate(); }
+ChildProcess::~ChildProcess() {
+    Terminate();
+}
 
 bool ChildProcess::Spawn(const std::vector<std::string>& argv, const std::string& outputPath) {
     if (childPid > 0 || argv.empty()) return false;
@@ -26,8 +28,8 @@ bool ChildProcess::Spawn(const std::vector<std::string>& argv, const std::string
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     if (!outputPath.empty()) {
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
         posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     }
     pid_t pid = -1;

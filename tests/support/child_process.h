@@ -3,10 +3,10 @@
 // A child process started by a test and reaped by its pid. Only the pid this
 // object spawned is ever signalled.
 
+#include <sys/types.h>
 #include <chrono>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace skyflume::test {

@@ -3,12 +3,12 @@
 #include "support/fake_server.h"
 
 #include <arpa/inet.h>
-#include <atomic>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
+#include <atomic>
+#include <thread>
 
 namespace skyflume::test {
 namespace {

@@ -6,19 +6,19 @@
 // starts it; a Windows test program under Wine has the test services host
 // start it on the Linux side (support/service_messages.h).
 
+#include <sys/types.h>
 #include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 
 namespace skyflume::test {
 
 struct IcecastOptions {
     std::string mount = "/stream";
-    std::string sourceUser = "admin";      // the mount's own source login
+    std::string sourceUser = "admin";  // the mount's own source login
     std::string sourcePassword = "tovrz";
     std::string generalSourcePassword = "general-source";  // user "source", any mount
     std::string adminUser = "icecast-admin";

@@ -3,16 +3,16 @@
 #include "support/icecast_server.h"
 
 #include <arpa/inet.h>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <grp.h>
 #include <netinet/in.h>
 #include <pwd.h>
-#include <sstream>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
 
 #include "host/app/http_request.h"
 #include "host/app/status_page.h"
@@ -50,12 +50,23 @@ std::string XmlEscape(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
-            default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -77,8 +88,7 @@ struct RunAs {
 };
 
 std::optional<RunAs> AccountToRunAs() {
-    const std::pair<const char*, const char*> candidates[] = {{"icecast2", "icecast"},
-                                                              {"nobody", "nogroup"}};
+    const std::pair<const char*, const char*> candidates[] = {{"icecast2", "icecast"}, {"nobody", "nogroup"}};
     for (const auto& [user, group] : candidates) {
         const passwd* pw = getpwnam(user);
         const ::group* gr = getgrnam(group);
@@ -128,9 +138,7 @@ bool IcecastServer::Start() {
     if (!instance->PrepareFolder(lastError)) return false;
     for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
         // A restart comes back where clients last found the server.
-        const uint16_t chosen = options.fixedPort != 0 ? options.fixedPort
-                                : port != 0            ? port
-                                                        : FreeLoopbackPort();
+        const uint16_t chosen = options.fixedPort != 0 ? options.fixedPort : port != 0 ? port : FreeLoopbackPort();
         if (chosen != 0 && instance->StartOnce(options, chosen, lastError)) {
             port = chosen;
             lastError.clear();
@@ -141,19 +149,33 @@ bool IcecastServer::Start() {
     return false;
 }
 
-void IcecastServer::Stop() { instance->process.Terminate(); }
+void IcecastServer::Stop() {
+    instance->process.Terminate();
+}
 
-void IcecastServer::Kill() { instance->process.Kill(); }
+void IcecastServer::Kill() {
+    instance->process.Kill();
+}
 
-bool IcecastServer::Running() { return instance->process.Running(); }
+bool IcecastServer::Running() {
+    return instance->process.Running();
+}
 
-pid_t IcecastServer::Pid() const { return instance->process.Pid(); }
+pid_t IcecastServer::Pid() const {
+    return instance->process.Pid();
+}
 
-std::string IcecastServer::Folder() const { return instance->folder; }
+std::string IcecastServer::Folder() const {
+    return instance->folder;
+}
 
-std::string IcecastServer::ErrorLog() const { return instance->ErrorLog(); }
+std::string IcecastServer::ErrorLog() const {
+    return instance->ErrorLog();
+}
 
-std::string IcecastServer::StatusJson() const { return StatusPage(port, kStatusTimeout); }
+std::string IcecastServer::StatusJson() const {
+    return StatusPage(port, kStatusTimeout);
+}
 
 std::optional<std::map<std::string, std::string>> IcecastServer::MountStatus() const {
     return MountEntryInStatusPage(StatusJson(), options.mount);

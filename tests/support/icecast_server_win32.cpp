@@ -22,9 +22,8 @@ struct IcecastServer::Instance {
 IcecastServer::IcecastServer(IcecastOptions options)
     : options(std::move(options)), instance(std::make_unique<Instance>()) {
     const IcecastOptions& o = this->options;
-    instance->id = FirstOf(AskServices({"icecast.new", o.mount, o.sourceUser, o.sourcePassword,
-                                         o.generalSourcePassword, o.adminUser, o.adminPassword,
-                                         std::to_string(o.fixedPort)}));
+    instance->id = FirstOf(AskServices({"icecast.new", o.mount, o.sourceUser, o.sourcePassword, o.generalSourcePassword,
+                                        o.adminUser, o.adminPassword, std::to_string(o.fixedPort)}));
 }
 
 IcecastServer::~IcecastServer() {
@@ -42,19 +41,33 @@ bool IcecastServer::Start() {
     return answer[0] == "1";
 }
 
-void IcecastServer::Stop() { AskServices({"icecast.stop", instance->id}); }
+void IcecastServer::Stop() {
+    AskServices({"icecast.stop", instance->id});
+}
 
-void IcecastServer::Kill() { AskServices({"icecast.kill", instance->id}); }
+void IcecastServer::Kill() {
+    AskServices({"icecast.kill", instance->id});
+}
 
-bool IcecastServer::Running() { return AskServices({"icecast.running", instance->id}) == Message{"1"}; }
+bool IcecastServer::Running() {
+    return AskServices({"icecast.running", instance->id}) == Message{"1"};
+}
 
-pid_t IcecastServer::Pid() const { return -1; }
+pid_t IcecastServer::Pid() const {
+    return -1;
+}
 
-std::string IcecastServer::Folder() const { return FirstOf(AskServices({"icecast.folder", instance->id})); }
+std::string IcecastServer::Folder() const {
+    return FirstOf(AskServices({"icecast.folder", instance->id}));
+}
 
-std::string IcecastServer::ErrorLog() const { return FirstOf(AskServices({"icecast.errorlog", instance->id})); }
+std::string IcecastServer::ErrorLog() const {
+    return FirstOf(AskServices({"icecast.errorlog", instance->id}));
+}
 
-std::string IcecastServer::StatusJson() const { return FirstOf(AskServices({"icecast.status", instance->id})); }
+std::string IcecastServer::StatusJson() const {
+    return FirstOf(AskServices({"icecast.status", instance->id}));
+}
 
 std::optional<std::map<std::string, std::string>> IcecastServer::MountStatus() const {
     const Message answer = AskServices({"icecast.mount", instance->id});

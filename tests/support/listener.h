@@ -16,7 +16,7 @@ namespace skyflume::test {
 
 struct ListenerOptions {
     std::chrono::milliseconds ioTimeout = std::chrono::seconds(5);  // per read/connect
-    double keepSeconds = 60.0;  // cap on the left-channel samples kept
+    double keepSeconds = 60.0;                                      // cap on the left-channel samples kept
 };
 
 struct ListenResult {
@@ -26,18 +26,16 @@ struct ListenResult {
     std::string codecName;   // decoder, e.g. "mp3float"
     int sampleRate = 0;
     int channels = 0;
-    int64_t bitRate = 0;       // from the MP3 frame headers, bits per second
-    int64_t framesDecoded = 0; // sample frames (per channel)
-    int decodeErrors = 0;      // packets the decoder rejected
-    std::vector<float> left;   // first channel, at most keepSeconds of it
+    int64_t bitRate = 0;                            // from the MP3 frame headers, bits per second
+    int64_t framesDecoded = 0;                      // sample frames (per channel)
+    int decodeErrors = 0;                           // packets the decoder rejected
+    std::vector<float> left;                        // first channel, at most keepSeconds of it
     std::map<std::string, std::string> icyHeaders;  // names lower-cased, e.g. "icy-name"
     std::string contentType;
     std::string error;      // why the stream could not be opened; empty once it was
     std::string endReason;  // "end of stream", "stopped", or the read error
 
-    double SecondsHeard() const {
-        return sampleRate > 0 ? static_cast<double>(framesDecoded) / sampleRate : 0.0;
-    }
+    double SecondsHeard() const { return sampleRate > 0 ? static_cast<double>(framesDecoded) / sampleRate : 0.0; }
 };
 
 class Listener {

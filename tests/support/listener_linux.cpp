@@ -31,7 +31,6 @@ std::string AvError(int code) {
     return text;
 }
 
-
 // "Icy-Name: x\nicy-genre: y\n" as FFmpeg's HTTP client collects them.
 std::map<std::string, std::string> ParseIcyHeaders(const char* text) {
     std::map<std::string, std::string> headers;
@@ -76,7 +75,9 @@ struct Listener::Session {
 
 Listener::Listener(ListenerOptions options) : session(std::make_unique<Session>(options)) {}
 
-Listener::~Listener() { StopAndJoin(); }
+Listener::~Listener() {
+    StopAndJoin();
+}
 
 void Listener::Start(const std::string& url) {
     StopAndJoin();
@@ -126,9 +127,7 @@ void Listener::Session::Run(std::string url) {
     if (!raw) return Finish("out of memory", "");
     // Stop requests cut through any blocking read; the I/O timeouts bound a
     // server that stays connected but goes silent.
-    raw->interrupt_callback.callback = [](void* self) {
-        return static_cast<Session*>(self)->stop.load() ? 1 : 0;
-    };
+    raw->interrupt_callback.callback = [](void* self) { return static_cast<Session*>(self)->stop.load() ? 1 : 0; };
     raw->interrupt_callback.opaque = this;
     const int64_t timeoutUs = options.ioTimeout.count() * 1000;
     AVDictionary* settings = nullptr;

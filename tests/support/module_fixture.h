@@ -61,4 +61,3 @@ protected:
     RegistrationFunction registerServer = nullptr;
     RegistrationFunction unregisterServer = nullptr;
 };
-

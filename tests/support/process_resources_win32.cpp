@@ -6,8 +6,9 @@
 #include "support/process_resources.h"
 
 #include <windows.h>
-#include <winternl.h>
+
 #include <tlhelp32.h>
+#include <winternl.h>
 
 #include <cstdint>
 #include <vector>

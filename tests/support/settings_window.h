@@ -15,7 +15,7 @@ namespace skyflume::test {
 
 // The controls that a running stream disables, the button last.
 inline constexpr Control kInputControls[] = {
-    kServerHostBox,       kServerPortBox, kMountPointBox,  kUserNameBox,  kPasswordBox,    kRadioNameBox,
+    kServerHostBox,       kServerPortBox, kMountPointBox,   kUserNameBox,  kPasswordBox,     kRadioNameBox,
     kRadioDescriptionBox, kRadioGenreBox, kRadioWebsiteBox, kBitRateCombo, kSampleRateCombo,
 };
 

@@ -82,7 +82,8 @@ std::vector<float> Channel(const std::vector<float>& interleaved, int channels, 
     std::vector<float> out;
     if (channels <= 0 || index < 0 || index >= channels) return out;
     out.reserve(interleaved.size() / static_cast<std::size_t>(channels));
-    for (std::size_t i = static_cast<std::size_t>(index); i < interleaved.size(); i += static_cast<std::size_t>(channels))
+    for (std::size_t i = static_cast<std::size_t>(index); i < interleaved.size();
+         i += static_cast<std::size_t>(channels))
         out.push_back(interleaved[i]);
     return out;
 }

@@ -34,9 +34,13 @@ namespace {
 
 constexpr int kPollMs = 100;
 
-std::string Flag(bool value) { return value ? "1" : "0"; }
+std::string Flag(bool value) {
+    return value ? "1" : "0";
+}
 
-std::chrono::milliseconds Milliseconds(const std::string& text) { return std::chrono::milliseconds(std::stoll(text)); }
+std::chrono::milliseconds Milliseconds(const std::string& text) {
+    return std::chrono::milliseconds(std::stoll(text));
+}
 
 // Objects of one kind by the names handed out for them.
 template <class Object>
@@ -110,8 +114,16 @@ private:
              const bool started = server.Start();
              return Message{Flag(started), std::to_string(server.Port()), server.LastError()};
          }},
-        {"icecast.stop", [this](const Message& r) { Server(r).Stop(); return Message{}; }},
-        {"icecast.kill", [this](const Message& r) { Server(r).Kill(); return Message{}; }},
+        {"icecast.stop",
+         [this](const Message& r) {
+             Server(r).Stop();
+             return Message{};
+         }},
+        {"icecast.kill",
+         [this](const Message& r) {
+             Server(r).Kill();
+             return Message{};
+         }},
         {"icecast.running", [this](const Message& r) { return Message{Flag(Server(r).Running())}; }},
         {"icecast.folder", [this](const Message& r) { return Message{Server(r).Folder()}; }},
         {"icecast.errorlog", [this](const Message& r) { return Message{Server(r).ErrorLog()}; }},
@@ -123,13 +135,21 @@ private:
              AppendFields(answer, fields.value_or(std::map<std::string, std::string>{}));
              return answer;
          }},
-        {"icecast.delete", [this](const Message& r) { servers.Remove(r.at(1)); return Message{}; }},
+        {"icecast.delete",
+         [this](const Message& r) {
+             servers.Remove(r.at(1));
+             return Message{};
+         }},
         {"listener.new",
          [this](const Message& r) {
              const ListenerOptions options{.ioTimeout = Milliseconds(r.at(1)), .keepSeconds = std::stod(r.at(2))};
              return Message{listeners.Add(std::make_unique<Listener>(options), lastId)};
          }},
-        {"listener.start", [this](const Message& r) { TheListener(r).Start(r.at(2)); return Message{}; }},
+        {"listener.start",
+         [this](const Message& r) {
+             TheListener(r).Start(r.at(2));
+             return Message{};
+         }},
         {"listener.seconds",
          [this](const Message& r) {
              return Message{Flag(TheListener(r).WaitForSeconds(std::stod(r.at(2)), Milliseconds(r.at(3))))};
@@ -148,7 +168,11 @@ private:
              AppendListenResult(answer, TheListener(r).StopAndJoin());
              return answer;
          }},
-        {"listener.delete", [this](const Message& r) { listeners.Remove(r.at(1)); return Message{}; }},
+        {"listener.delete",
+         [this](const Message& r) {
+             listeners.Remove(r.at(1));
+             return Message{};
+         }},
         {"fake.new",
          [this](const Message& r) {
              const int kind = std::stoi(r.at(1));
@@ -159,7 +183,11 @@ private:
              const std::string port = std::to_string(server->Port());
              return Message{fakeServers.Add(std::move(server), lastId), port};
          }},
-        {"fake.delete", [this](const Message& r) { fakeServers.Remove(r.at(1)); return Message{}; }},
+        {"fake.delete",
+         [this](const Message& r) {
+             fakeServers.Remove(r.at(1));
+             return Message{};
+         }},
     };
 };
 

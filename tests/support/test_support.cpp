@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 #include "support/child_process.h"
@@ -21,11 +21,33 @@ namespace {
 // in real time, the way a broadcasting client would.
 bool StartFfmpegSource(ChildProcess& process, const IcecastServer& server, double seconds,
                        const std::string& sourceUrl) {
-    return process.Spawn({"/usr/bin/ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-re",
-                          "-f", "lavfi", "-i", "sine=frequency=1000:sample_rate=44100",
-                          "-t", std::to_string(seconds), "-ac", "2", "-c:a", "libmp3lame", "-b:a", "128k",
-                          "-ice_name", "Support Check", "-ice_genre", "Test Tones",
-                          "-content_type", "audio/mpeg", "-f", "mp3", sourceUrl},
+    return process.Spawn({"/usr/bin/ffmpeg",
+                          "-nostdin",
+                          "-hide_banner",
+                          "-loglevel",
+                          "error",
+                          "-re",
+                          "-f",
+                          "lavfi",
+                          "-i",
+                          "sine=frequency=1000:sample_rate=44100",
+                          "-t",
+                          std::to_string(seconds),
+                          "-ac",
+                          "2",
+                          "-c:a",
+                          "libmp3lame",
+                          "-b:a",
+                          "128k",
+                          "-ice_name",
+                          "Support Check",
+                          "-ice_genre",
+                          "Test Tones",
+                          "-content_type",
+                          "audio/mpeg",
+                          "-f",
+                          "mp3",
+                          sourceUrl},
                          server.Folder() + "/ffmpeg.log");
 }
 

@@ -1,11 +1,11 @@
 #include "support/thread_hold.h"
 
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <ctime>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 namespace skyflume::test {
 namespace {

@@ -4,8 +4,8 @@
 // others go on: what a write stuck on a stalled network does to the thread
 // that made it, made certain.
 
-#include <chrono>
 #include <sys/types.h>
+#include <chrono>
 
 namespace skyflume::test {
 

@@ -19,8 +19,7 @@ public:
         // One second of whole periods, so the looped second stays seamless.
         std::vector<float> second(2 * static_cast<size_t>(sampleRate));
         for (int32_t i = 0; i < sampleRate; ++i) {
-            const auto sample =
-                static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * frequency * i / sampleRate));
+            const auto sample = static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * frequency * i / sampleRate));
             second[2 * static_cast<size_t>(i)] = sample;
             second[2 * static_cast<size_t>(i) + 1] = sample;
         }

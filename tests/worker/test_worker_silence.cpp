@@ -34,9 +34,8 @@ TEST(WorkerSilenceTest, WithoutAudioTheListenerHearsSilencePerTimeout) {
     const ListenResult heard = listener.StopAndJoin();
 
     const std::vector<CountingEvent::WaitRecord> waits = run.wake.Waits();
-    const auto timeouts = std::count_if(waits.begin(), waits.end(), [](const CountingEvent::WaitRecord& wait) {
-        return wait.answer != WAIT_OBJECT_0;
-    });
+    const auto timeouts = std::count_if(
+        waits.begin(), waits.end(), [](const CountingEvent::WaitRecord& wait) { return wait.answer != WAIT_OBJECT_0; });
     const int64_t silenceSent = timeouts * (kRate / 10);
     EXPECT_LT(Rms(heard.left), 1e-4);
     // The listener joins a little after the start and the server keeps back

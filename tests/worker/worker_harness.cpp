@@ -165,8 +165,7 @@ WorkerConfig ConfigFor(const IcecastServer& server) {
     return config;
 }
 
-std::string IcecastUrl(const std::string& user, const std::string& password, uint16_t port,
-                       const std::string& mount) {
+std::string IcecastUrl(const std::string& user, const std::string& password, uint16_t port, const std::string& mount) {
     return "icecast://" + user + ":" + password + "@127.0.0.1:" + std::to_string(port) + mount;
 }
 

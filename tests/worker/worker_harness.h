@@ -102,7 +102,6 @@ constexpr std::chrono::seconds kEventTimeout{15};
 // Streams to the server's mount with the mount's own source login.
 WorkerConfig ConfigFor(const IcecastServer& server);
 
-std::string IcecastUrl(const std::string& user, const std::string& password, uint16_t port,
-                       const std::string& mount);
+std::string IcecastUrl(const std::string& user, const std::string& password, uint16_t port, const std::string& mount);
 
 }  // namespace skyflume::test

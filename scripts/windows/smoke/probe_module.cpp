@@ -7,8 +7,8 @@ extern "C" {
 #include <thread>
 
 extern "C" __declspec(dllexport) unsigned probe_avformat_version_from_thread() {
-  unsigned version = 0;
-  std::thread worker([&version] { version = avformat_version(); });
-  worker.join();
-  return version;
+    unsigned version = 0;
+    std::thread worker([&version] { version = avformat_version(); });
+    worker.join();
+    return version;
 }

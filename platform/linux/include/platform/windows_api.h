@@ -4,9 +4,9 @@
 // behaviour, implemented on POSIX. Only what the module and the reference
 // host call is here.
 
+#include <pthread.h>
 #include <cstddef>
 #include <cstdint>
-#include <pthread.h>
 
 #include "platform/platform_object.h"
 
@@ -86,8 +86,8 @@ BOOL CloseHandle(HANDLE handle);
 void Sleep(DWORD milliseconds);
 // The handle becomes signalled when start returns and stays so; it may be
 // closed before that.
-HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, size_t stackSize, LPTHREAD_START_ROUTINE start,
-                    LPVOID parameter, DWORD creationFlags, DWORD* threadId);
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES attributes, size_t stackSize, LPTHREAD_START_ROUTINE start, LPVOID parameter,
+                    DWORD creationFlags, DWORD* threadId);
 
 // Texts. wsprintfW knows %d, %i, %u, %x, %s (a WCHAR text), %c and %%.
 int lstrlenW(LPCWSTR text);
