@@ -6,6 +6,7 @@
 
 #include <array>
 #include <fstream>
+#include <string>
 #include <thread>
 
 #include "host/app/audio_source.h"
@@ -176,9 +177,8 @@ const char* NameOf(Contender contender) {
 AnchorResults RunAnchors(BenchEnvironment& environment) {
     AnchorResults results;
     results.rounds = kRounds;
-    const std::unique_ptr<BenchPlugin> plugin = environment.NewPlugin();
+    const std::unique_ptr<BenchPlugin> plugin = environment.NewPlugin(results.error);
     if (!plugin) {
-        results.error = "the plug-in did not initialise";
         return results;
     }
     AnchorRunner runner(environment, *plugin);
@@ -226,7 +226,8 @@ AnchorResults RunAnchors(BenchEnvironment& environment) {
 }
 
 bool RunAnchorsOnce(BenchEnvironment& environment) {
-    const std::unique_ptr<BenchPlugin> plugin = environment.NewPlugin();
+    std::string error;
+    const std::unique_ptr<BenchPlugin> plugin = environment.NewPlugin(error);
     if (!plugin) {
         return false;
     }

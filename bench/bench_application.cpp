@@ -6,24 +6,9 @@ bool BenchApplication::WaitForEvent(int32_t id, std::chrono::milliseconds timeou
     return events.DeliverUntil(id, std::chrono::steady_clock::now() + timeout);
 }
 
-std::vector<SXAudioCallback*> BenchApplication::AudioCallbacks() {
-    const std::lock_guard lock(mutex);
-    return audioCallbacks;
-}
-
 std::shared_ptr<const ThreadMeter> BenchApplication::LastThread() {
     const std::lock_guard lock(mutex);
     return lastThread;
-}
-
-void BenchApplication::RegisterAudioCallback(SXAudioCallback* callback) {
-    const std::lock_guard lock(mutex);
-    audioCallbacks.push_back(callback);
-}
-
-void BenchApplication::UnregisterAudioCallback(SXAudioCallback* callback) {
-    const std::lock_guard lock(mutex);
-    std::erase(audioCallbacks, callback);
 }
 
 int32_t BenchApplication::PostEvent(SXEventListener* target, int32_t id, int32_t param, intptr_t param2) {

@@ -31,14 +31,10 @@ public:
     // Waits until every thread started so far has let go of its body.
     void WaitForThreads() { threads.WaitAll(); }
 
-    // The callbacks registered now, in registration order.
-    std::vector<SXAudioCallback*> AudioCallbacks();
     // The meter of the thread that StartThread made last; none before the first.
     std::shared_ptr<const ThreadMeter> LastThread();
 
     // SXApplication
-    void RegisterAudioCallback(SXAudioCallback* callback) override;
-    void UnregisterAudioCallback(SXAudioCallback* callback) override;
     // Any thread: queues and returns at once.
     int32_t PostEvent(SXEventListener* target, int32_t id, int32_t param, intptr_t param2) override;
     int32_t GetSampleRate() override { return sampleRate; }
@@ -47,7 +43,6 @@ public:
 private:
     const int32_t sampleRate;
     std::mutex mutex;
-    std::vector<SXAudioCallback*> audioCallbacks;
     std::shared_ptr<ThreadMeter> lastThread;
 
     // Destroyed in reverse: the threads are waited for, then the targets of

@@ -18,9 +18,13 @@ BenchEnvironment::BenchEnvironment(const std::string& modulePath, const std::fil
     error = signal.WriteRaw(RawSignal());
 }
 
-std::unique_ptr<BenchPlugin> BenchEnvironment::NewPlugin() {
+std::unique_ptr<BenchPlugin> BenchEnvironment::NewPlugin(std::string& error) {
     auto plugin = std::make_unique<BenchPlugin>(module.GetPlugin(), application, hostObject, toolkit);
-    return plugin->Ready() ? std::move(plugin) : nullptr;
+    if (!plugin->Ready()) {
+        error = "the plug-in did not initialise";
+        return nullptr;
+    }
+    return plugin;
 }
 
 std::string BenchEnvironment::NewMount(std::string_view purpose) {

@@ -28,8 +28,9 @@ public:
     // Empty when everything is in place.
     const std::string& Error() const { return error; }
 
-    // A new plug-in object of the module, initialised and activated.
-    std::unique_ptr<BenchPlugin> NewPlugin();
+    // A new plug-in object of the module, initialised and activated; none,
+    // with the reason in `error`, when it did not initialise.
+    std::unique_ptr<BenchPlugin> NewPlugin(std::string& error);
     // A mount that no source has used yet in this run: icecast2 keeps a
     // mount taken for a moment after its source left.
     std::string NewMount(std::string_view purpose);

@@ -75,9 +75,8 @@ void SplitHandOffs(const RealTimeAudio& audio, size_t first, size_t last, CallTi
 
 CallTimeResults RunCallTimes(BenchEnvironment& environment) {
     CallTimeResults results;
-    const std::unique_ptr<BenchPlugin> plugin = environment.NewPlugin();
+    const std::unique_ptr<BenchPlugin> plugin = environment.NewPlugin(results.error);
     if (!plugin) {
-        results.error = "the plug-in did not initialise";
         return results;
     }
     plugin->Type(environment.Direct(environment.NewMount("calls"), kBitRateKbps, TestSignal::kRate));

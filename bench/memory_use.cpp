@@ -25,9 +25,8 @@ void ResetPeak() {
 MemoryResults RunMemory(BenchEnvironment& environment) {
     MemoryResults results;
     results.audioSeconds = kSeconds;
-    const std::unique_ptr<BenchPlugin> plugin = environment.NewPlugin();
+    const std::unique_ptr<BenchPlugin> plugin = environment.NewPlugin(results.error);
     if (!plugin) {
-        results.error = "the plug-in did not initialise";
         return results;
     }
     const std::span<const float> audio(environment.Signal().Floats().data(), 2 * size_t{kSeconds} * TestSignal::kRate);

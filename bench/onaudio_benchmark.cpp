@@ -144,9 +144,8 @@ CallCostResults RunCallCost(BenchEnvironment& environment) {
     CallCostResults results;
     results.repetitions = kRepetitions;
 
-    const std::unique_ptr<BenchPlugin> plugin = environment.NewPlugin();
+    const std::unique_ptr<BenchPlugin> plugin = environment.NewPlugin(results.error);
     if (!plugin) {
-        results.error = "the plug-in did not initialise";
         return results;
     }
     const std::string mount = environment.NewMount("onaudio");

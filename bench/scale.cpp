@@ -20,9 +20,8 @@ ScaleResults RunScale(BenchEnvironment& environment) {
     results.audioSeconds = kSeconds;
     std::vector<std::unique_ptr<BenchPlugin>> plugins;
     for (int i = 0; i < kCounts[std::size(kCounts) - 1]; ++i) {
-        plugins.push_back(environment.NewPlugin());
+        plugins.push_back(environment.NewPlugin(results.error));
         if (!plugins.back()) {
-            results.error = "a plug-in did not initialise";
             return results;
         }
     }

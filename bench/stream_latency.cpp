@@ -31,9 +31,8 @@ RealTimeAudio::Clock::time_point HandOff(const RealTimeAudio& audio, int64_t bat
 
 LatencyResults RunLatency(BenchEnvironment& environment) {
     LatencyResults results;
-    const std::unique_ptr<BenchPlugin> plugin = environment.NewPlugin();
+    const std::unique_ptr<BenchPlugin> plugin = environment.NewPlugin(results.error);
     if (!plugin) {
-        results.error = "the plug-in did not initialise";
         return results;
     }
     {

@@ -43,9 +43,27 @@ int32_t ApplicationBase::GetService(const GUID* id, void** out) {
     return 1;
 }
 
-void ApplicationBase::RegisterAudioCallback(SXAudioCallback*) {}
+void ApplicationBase::RegisterAudioCallback(SXAudioCallback* callback) {
+    const std::lock_guard lock(audioMutex);
+    audioCallbacks.push_back(callback);
+}
 
-void ApplicationBase::UnregisterAudioCallback(SXAudioCallback*) {}
+void ApplicationBase::UnregisterAudioCallback(SXAudioCallback* callback) {
+    const std::lock_guard lock(audioMutex);
+    std::erase(audioCallbacks, callback);
+}
+
+void ApplicationBase::DeliverAudio(const float* interleaved, int32_t frameCount) {
+    const std::lock_guard lock(audioMutex);
+    for (SXAudioCallback* callback : audioCallbacks) {
+        callback->OnAudio(nullptr, interleaved, frameCount);
+    }
+}
+
+std::vector<SXAudioCallback*> ApplicationBase::AudioCallbacks() const {
+    const std::lock_guard lock(audioMutex);
+    return audioCallbacks;
+}
 
 void ApplicationBase::RegisterEventListener(SXEventListener*) {}
 

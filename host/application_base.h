@@ -1,11 +1,15 @@
 #pragma once
 
+#include <mutex>
+#include <vector>
+
 #include "plugin_sdk/gui_toolkit.h"
 #include "plugin_sdk/host_application.h"
 
 // An SXApplication whose every operation has a plain answer: reserved slots
 // do nothing, the three configuration checks pass, the rate is 44100 Hz,
-// events and threads are refused, the GUI service is the one given, if any. Hosts derive from it and override what they
+// events and threads are refused, the GUI service is the one given, if any.
+// Audio callbacks are kept in a list that DeliverAudio walks. Hosts derive from it and override what they
 // offer. Texts are converted for real, since the module relies on them.
 class ApplicationBase : public SXApplication {
 public:
@@ -42,6 +46,7 @@ public:
     int32_t GetService(const GUID* id, void** out) override;
     void Reserved28() override {}
     void Reserved29() override {}
+    // Once Unregister returns, no OnAudio of that callback runs or starts.
     void RegisterAudioCallback(SXAudioCallback* callback) override;
     void UnregisterAudioCallback(SXAudioCallback* callback) override;
     void RegisterEventListener(SXEventListener* listener) override;
@@ -63,9 +68,19 @@ public:
     void Reserved48() override {}
     int32_t StartThread(int32_t option, HANDLE* out, SXThread* body) override;
 
+    // Audio thread: hands one block to every registered callback.
+    void DeliverAudio(const float* interleaved, int32_t frameCount);
+    // The callbacks registered now, in the order they came.
+    std::vector<SXAudioCallback*> AudioCallbacks() const;
+
 protected:
     explicit ApplicationBase(TGuiService* guiService = nullptr) : guiService(guiService) {}
     ~ApplicationBase() = default;
 
     TGuiService* guiService;
+
+private:
+    // Held for one block's calls, so that unregistering waits for them.
+    mutable std::mutex audioMutex;
+    std::vector<SXAudioCallback*> audioCallbacks;
 };

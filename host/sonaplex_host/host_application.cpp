@@ -1,12 +1,5 @@
 #include "host/sonaplex_host/host_application.h"
 
-void HostApplication::DeliverAudio(const float* interleaved, int32_t frameCount) {
-    const std::lock_guard lock(audioMutex);
-    for (SXAudioCallback* callback : audioCallbacks) {
-        callback->OnAudio(nullptr, interleaved, frameCount);
-    }
-}
-
 void HostApplication::ShowMessageBox(int32_t, RString* caption, RString* text, int32_t) {
     messages.push_back({true, TextOf(caption), TextOf(text)});
 }
@@ -21,16 +14,6 @@ void HostApplication::AddMenuItem(RString* name, SXMenuItemListener* listener) {
 
 void HostApplication::RemoveMenuItem(SXMenuItemListener* listener) {
     std::erase_if(menuItems, [listener](const MenuItem& item) { return item.listener == listener; });
-}
-
-void HostApplication::RegisterAudioCallback(SXAudioCallback* callback) {
-    const std::lock_guard lock(audioMutex);
-    audioCallbacks.push_back(callback);
-}
-
-void HostApplication::UnregisterAudioCallback(SXAudioCallback* callback) {
-    const std::lock_guard lock(audioMutex);
-    std::erase(audioCallbacks, callback);
 }
 
 void HostApplication::RegisterEventListener(SXEventListener* listener) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <chrono>
-#include <mutex>
 #include <vector>
 
 #include "host/application_base.h"
@@ -49,17 +48,11 @@ public:
     // GUI thread: the host's own event, sent to every registered listener.
     void SendHostEvent(int32_t id);
 
-    // Audio thread: hands one block to every registered callback.
-    void DeliverAudio(const float* interleaved, int32_t frameCount);
-
     // SXApplication
     void ShowMessageBox(int32_t kind, RString* caption, RString* text, int32_t reserved) override;
     void ShowMessage(RString* caption, RString* text) override;
     void AddMenuItem(RString* name, SXMenuItemListener* listener) override;
     void RemoveMenuItem(SXMenuItemListener* listener) override;
-    // Once Unregister returns, no OnAudio of that callback runs or starts.
-    void RegisterAudioCallback(SXAudioCallback* callback) override;
-    void UnregisterAudioCallback(SXAudioCallback* callback) override;
     void RegisterEventListener(SXEventListener* listener) override;
     void UnregisterEventListener(SXEventListener* listener) override;
     // Any thread: queues, holding a reference on the target until its
@@ -75,11 +68,6 @@ private:
     std::vector<Message> messages;
     std::vector<MenuItem> menuItems;
     std::vector<SXEventListener*> eventListeners;
-
-    // The audio thread holds it for one block's calls; GUI-thread changes
-    // wait for that block, which is short, and are rare.
-    std::mutex audioMutex;
-    std::vector<SXAudioCallback*> audioCallbacks;
 
     // Destroyed in reverse: the threads are waited for, then the targets of
     // events that never ran are let go, since a thread may still post.

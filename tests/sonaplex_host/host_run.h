@@ -14,6 +14,15 @@
 
 namespace skyflume::test {
 
+// The exit statuses as --help documents them to users, written out here so
+// that a changed number fails the tests.
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitModule = 3;
+inline constexpr int kExitRefused = 4;
+inline constexpr int kExitStreamFailed = 5;
+inline constexpr int kExitInput = 6;
+inline constexpr int kExitEndedOffAir = 7;
+
 // What a finished run left behind.
 struct HostOutcome {
     bool exited = false;  // ended by itself, not by a signal or the time-out

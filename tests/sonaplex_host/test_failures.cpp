@@ -17,12 +17,6 @@
 namespace skyflume::test {
 namespace {
 
-constexpr int kExitUsage = 2;
-constexpr int kExitModule = 3;
-constexpr int kExitRefused = 4;
-constexpr int kExitStreamFailed = 5;
-constexpr int kExitInput = 6;
-
 void ExpectNoStream(const HostOutcome& outcome) {
     EXPECT_TRUE(outcome.exited) << outcome.output;
     EXPECT_EQ(outcome.output.find("Status: connecting..."), std::string::npos) << outcome.output;

@@ -14,8 +14,6 @@
 namespace skyflume::test {
 namespace {
 
-constexpr int kExitModule = 3;
-
 class RegistrationTest : public ::testing::Test {
 protected:
     void SetUp() override { ::setenv("SONAPLEX_REGISTRY", registry.c_str(), 1); }

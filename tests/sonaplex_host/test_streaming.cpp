@@ -20,8 +20,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kExitStreamFailed = 5;
-constexpr int kExitEndedOffAir = 7;
 // Offset and capacity of the server port text in the plug-in's state block.
 constexpr std::size_t kServerPortOffset = 276;
 constexpr std::size_t kServerPortUnits = 16;

@@ -51,14 +51,6 @@ void RecordingApplication::RemoveMenuItem(SXMenuItemListener* listener) {
                     menuItems.end());
 }
 
-void RecordingApplication::RegisterAudioCallback(SXAudioCallback* callback) {
-    audioCallbacks.push_back(callback);
-}
-
-void RecordingApplication::UnregisterAudioCallback(SXAudioCallback* callback) {
-    Remove(audioCallbacks, callback);
-}
-
 void RecordingApplication::RegisterEventListener(SXEventListener* listener) {
     eventListeners.push_back(listener);
 }

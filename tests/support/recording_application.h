@@ -49,7 +49,6 @@ public:
     const std::vector<Message>& Messages() const { return messages; }
     // Entries currently in the menu.
     const std::vector<MenuItem>& MenuItems() const { return menuItems; }
-    const std::vector<SXAudioCallback*>& AudioCallbacks() const { return audioCallbacks; }
     const std::vector<SXEventListener*>& EventListeners() const { return eventListeners; }
     // Threads that StartThread made.
     int32_t ThreadsStarted() const { return threadsStarted; }
@@ -75,8 +74,6 @@ public:
     void ShowMessage(RString* caption, RString* text) override;
     void AddMenuItem(RString* name, SXMenuItemListener* listener) override;
     void RemoveMenuItem(SXMenuItemListener* listener) override;
-    void RegisterAudioCallback(SXAudioCallback* callback) override;
-    void UnregisterAudioCallback(SXAudioCallback* callback) override;
     void RegisterEventListener(SXEventListener* listener) override;
     void UnregisterEventListener(SXEventListener* listener) override;
     // Any thread: queues and returns at once.
@@ -90,7 +87,6 @@ public:
 private:
     std::vector<Message> messages;
     std::vector<MenuItem> menuItems;
-    std::vector<SXAudioCallback*> audioCallbacks;
     std::vector<SXEventListener*> eventListeners;
     int32_t threadsStarted = 0;
 
