@@ -1,10 +1,6 @@
 #include "bench_plugin.h"
 
-#include <algorithm>
-
-#include "host/text_conversion.h"
 #include "plugin_sdk/skyflume_contract.h"
-#include "support/settings_controls.h"
 
 namespace {
 
@@ -39,29 +35,16 @@ BenchPlugin::~BenchPlugin() {
     plugin->Release();
 }
 
-ComponentRecord& BenchPlugin::Control(int control) const {
-    return *toolkit.ControlsOf(*window).at(static_cast<size_t>(control) - 1);
-}
-
-void BenchPlugin::Pick(int control, const std::string& item) {
-    ComponentRecord& comboBox = Control(control);
-    const auto found = std::find(comboBox.items.begin(), comboBox.items.end(), Utf8ToUtf16(item));
-    toolkit.PickItem(comboBox, static_cast<int32_t>(found - comboBox.items.begin()));
-}
-
 void BenchPlugin::Type(const StreamSettings& settings) {
-    toolkit.TypeText(Control(kServerHostBox), Utf8ToUtf16("127.0.0.1"));
-    toolkit.TypeText(Control(kServerPortBox), Utf8ToUtf16(std::to_string(settings.port)));
-    toolkit.TypeText(Control(kMountPointBox), Utf8ToUtf16(settings.mount));
-    toolkit.TypeText(Control(kUserNameBox), Utf8ToUtf16(settings.user));
-    toolkit.TypeText(Control(kPasswordBox), Utf8ToUtf16(settings.password));
-    Pick(kBitRateCombo, std::to_string(settings.bitRateKbps) + " kbps");
-    Pick(kSampleRateCombo, std::to_string(settings.outputRate) + " Hz");
+    const skyflume::test::SettingsWindow window = Settings();
+    window.TypeServer(settings.port, settings.mount, settings.user, settings.password);
+    window.Pick(kBitRateCombo, std::to_string(settings.bitRateKbps) + " kbps");
+    window.Pick(kSampleRateCombo, std::to_string(settings.outputRate) + " Hz");
 }
 
 std::optional<BenchPlugin::Duration> BenchPlugin::Start() {
     const auto clicked = std::chrono::steady_clock::now();
-    toolkit.Click(Control(kStreamButton));
+    Settings().Click();
     worker = application.LastThread();
     if (!application.WaitForEvent(kEventStreamStarted, kEventTimeout) || Status() != "Status: streaming...") {
         return std::nullopt;
@@ -71,7 +54,7 @@ std::optional<BenchPlugin::Duration> BenchPlugin::Start() {
 
 std::optional<BenchPlugin::Duration> BenchPlugin::Stop() {
     const auto clicked = std::chrono::steady_clock::now();
-    toolkit.Click(Control(kStreamButton));
+    Settings().Click();
     if (!application.WaitForEvent(kEventStreamEnded, kEventTimeout) || Status() != "Status: done.") {
         return std::nullopt;
     }
@@ -79,5 +62,5 @@ std::optional<BenchPlugin::Duration> BenchPlugin::Stop() {
 }
 
 std::string BenchPlugin::Status() const {
-    return Utf16ToUtf8(Control(kStatusLabel).text.c_str());
+    return Settings().Status();
 }

@@ -11,6 +11,7 @@
 #include "host/recording_gui_toolkit.h"
 #include "metered_thread.h"
 #include "module_library.h"
+#include "support/settings_window.h"
 
 // What one plug-in object is to stream, as a user types it into its window.
 struct StreamSettings {
@@ -56,8 +57,7 @@ public:
     std::shared_ptr<const ThreadMeter> Worker() const { return worker; }
 
 private:
-    ComponentRecord& Control(int control) const;
-    void Pick(int control, const std::string& item);
+    skyflume::test::SettingsWindow Settings() const { return skyflume::test::SettingsWindow(toolkit, window); }
 
     BenchApplication& application;
     RecordingGuiToolkit& toolkit;

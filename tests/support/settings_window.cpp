@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
 
 namespace skyflume::test {
@@ -19,13 +20,13 @@ std::string Narrow(const HostText& text) {
 }
 
 ComponentRecord& SettingsWindow::Window() const {
-    ComponentRecord* window = toolkit.OpenWindow();
-    if (window == nullptr) {
+    ComponentRecord* const found = window != nullptr ? window : toolkit.OpenWindow();
+    if (found == nullptr) {
         ADD_FAILURE() << "no window is open";
         static ComponentRecord none{};
         return none;
     }
-    return *window;
+    return *found;
 }
 
 ComponentRecord& SettingsWindow::At(Control control) const {
@@ -34,6 +35,12 @@ ComponentRecord& SettingsWindow::At(Control control) const {
 
 void SettingsWindow::Type(Control box, const std::string& text) const {
     toolkit.TypeText(At(box), Text(text));
+}
+
+void SettingsWindow::Pick(Control combo, const std::string& item) const {
+    ComponentRecord& list = At(combo);
+    const auto found = std::find(list.items.begin(), list.items.end(), Text(item));
+    toolkit.PickItem(list, static_cast<int32_t>(found - list.items.begin()));
 }
 
 int SettingsWindow::EnabledInputs() const {

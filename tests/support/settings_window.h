@@ -22,15 +22,19 @@ inline constexpr Control kInputControls[] = {
 HostText Text(const std::string& ascii);
 std::string Narrow(const HostText& text);
 
-// The open window's controls, with the user's actions on them.
+// A settings window's controls, with the user's actions on them: the window
+// given, or else the one the toolkit has open.
 class SettingsWindow {
 public:
-    explicit SettingsWindow(RecordingGuiToolkit& toolkit) : toolkit(toolkit) {}
+    explicit SettingsWindow(RecordingGuiToolkit& toolkit, ComponentRecord* window = nullptr)
+        : toolkit(toolkit), window(window) {}
 
     // Fails the test when no window is open.
     ComponentRecord& Window() const;
     ComponentRecord& At(Control control) const;
     void Type(Control box, const std::string& text) const;
+    // Picks the drop-down item that reads `item`.
+    void Pick(Control combo, const std::string& item) const;
     void Click() const { toolkit.Click(At(kStreamButton)); }
     std::string Status() const { return Narrow(At(kStatusLabel).text); }
     std::string ButtonCaption() const { return Narrow(At(kStreamButton).text); }
@@ -47,6 +51,7 @@ public:
 
 private:
     RecordingGuiToolkit& toolkit;
+    ComponentRecord* const window;
 };
 
 }  // namespace skyflume::test
