@@ -9,8 +9,9 @@
 // An SXApplication whose every operation has a plain answer: reserved slots
 // do nothing, the three configuration checks pass, the rate is 44100 Hz,
 // events and threads are refused, the GUI service is the one given, if any.
-// Audio callbacks are kept in a list that DeliverAudio walks. Hosts derive from it and override what they
-// offer. Texts are converted for real, since the module relies on them.
+// Audio callbacks are kept in a list that DeliverAudio walks. Hosts derive
+// from it and override what they offer. Texts are converted for real, since
+// the module relies on them.
 class ApplicationBase : public SXApplication {
 public:
     // RUnknown: the application lives as long as its host; counting is a no-op.
