@@ -1,7 +1,7 @@
 #pragma once
 
-// Owners of the FFmpeg objects that decoding uses outside the module, each
-// freed by the library's own function through its address, so that an early
+// Owners of the FFmpeg objects that decoding uses outside the module: one
+// deleter frees each kind with the library's own function, so that an early
 // return cannot leak one.
 
 #include <memory>
@@ -13,17 +13,17 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
-template <auto Free>
-struct FreedThroughAddress {
-    template <class T>
-    void operator()(T* object) const {
-        Free(&object);
-    }
+struct FFmpegFreer {
+    // An input opened by avformat_open_input.
+    void operator()(AVFormatContext* input) const { avformat_close_input(&input); }
+    void operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+    void operator()(SwrContext* resampler) const { swr_free(&resampler); }
 };
 
-using CodecContextPtr = std::unique_ptr<AVCodecContext, FreedThroughAddress<avcodec_free_context>>;
-using FramePtr = std::unique_ptr<AVFrame, FreedThroughAddress<av_frame_free>>;
-// An input opened by avformat_open_input.
-using InputContextPtr = std::unique_ptr<AVFormatContext, FreedThroughAddress<avformat_close_input>>;
-using PacketPtr = std::unique_ptr<AVPacket, FreedThroughAddress<av_packet_free>>;
-using ResamplerPtr = std::unique_ptr<SwrContext, FreedThroughAddress<swr_free>>;
+using CodecContextPtr = std::unique_ptr<AVCodecContext, FFmpegFreer>;
+using FramePtr = std::unique_ptr<AVFrame, FFmpegFreer>;
+using InputContextPtr = std::unique_ptr<AVFormatContext, FFmpegFreer>;
+using PacketPtr = std::unique_ptr<AVPacket, FFmpegFreer>;
+using ResamplerPtr = std::unique_ptr<SwrContext, FFmpegFreer>;

@@ -23,10 +23,7 @@ TEST_F(EndToEndTest, StreamsTheHostsAudioAndTheWindowFollowsEachState) {
     StartAudio();
 
     settings.Click();
-    EXPECT_EQ(settings.Status(), "Status: connecting...");
-    EXPECT_FALSE(settings.ButtonEnabled());
-    EXPECT_EQ(settings.EnabledInputs(), 0);
-    EXPECT_FALSE(settings.Closable());
+    settings.ExpectConnecting();
 
     ASSERT_TRUE(application.WaitForEvent(kEventStreamStarted, kEventTimeout));
     EXPECT_EQ(settings.Status(), "Status: streaming...");

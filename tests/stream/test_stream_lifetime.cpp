@@ -64,10 +64,7 @@ TEST_F(StreamLifetimeTest, AStreamClickWhileAWorkerStillExistsStartsNoSecondRun)
     // user opens it again from the menu: it shows the run that goes on.
     toolkit.RequestClose(settings.Window());
     application.ClickMenuItem(0);
-    EXPECT_EQ(settings.Status(), "Status: connecting...");
-    EXPECT_FALSE(settings.ButtonEnabled());
-    EXPECT_EQ(settings.EnabledInputs(), 0);
-    EXPECT_FALSE(settings.Closable());
+    settings.ExpectConnecting();
 
     // A toolkit that passes the click on all the same.
     object->OnButtonClicked(static_cast<TButton*>(settings.At(kStreamButton).object));
@@ -79,11 +76,7 @@ TEST_F(StreamLifetimeTest, AStreamClickWhileAWorkerStillExistsStartsNoSecondRun)
 TEST_F(StreamLifetimeTest, AHostThatMakesNoThreadLeavesTheControlIdleWithAnInternalError) {
     application.threadsAvailable = false;
     settings.Click();
-    EXPECT_EQ(settings.Status(), "Status: internal error 13");
-    EXPECT_EQ(settings.ButtonCaption(), "Stream");
-    EXPECT_TRUE(settings.ButtonEnabled());
-    EXPECT_EQ(settings.EnabledInputs(), static_cast<int>(std::size(kInputControls)));
-    EXPECT_TRUE(settings.Closable());
+    settings.ExpectIdleWith("Status: internal error 13");
     EXPECT_EQ(Worker().wakeEvent, nullptr);
     EXPECT_EQ(Worker().streamParams, nullptr);
 

@@ -48,10 +48,7 @@ class StreamStartTest : public StreamControlTest {
 protected:
     // Nothing of a start happened: Idle, controls enabled, no record, no worker.
     void ExpectStillIdle() {
-        EXPECT_EQ(settings.Status(), "Status: ok");
-        EXPECT_TRUE(settings.ButtonEnabled());
-        EXPECT_EQ(settings.EnabledInputs(), static_cast<int>(std::size(kInputControls)));
-        EXPECT_TRUE(settings.Closable());
+        settings.ExpectIdleWith("Status: ok");
         EXPECT_EQ(Worker().streamParams, nullptr);
         EXPECT_EQ(Worker().threadHandle, nullptr);
     }
@@ -207,17 +204,10 @@ TEST_F(StreamStartTest, AStartPreparesTheWorkerAndShowsConnecting) {
         EXPECT_EQ(Worker().inputSampleRate, 48000);
         EXPECT_EQ(Worker().outputSampleRate, rates.outputRate);
         EXPECT_EQ(Worker().bitRateKbps, rates.kbps);
-        EXPECT_EQ(settings.Status(), "Status: connecting...");
-        EXPECT_FALSE(settings.ButtonEnabled());
-        EXPECT_EQ(settings.EnabledInputs(), 0);
-        EXPECT_FALSE(settings.Closable());
+        settings.ExpectConnecting();
 
         ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-        EXPECT_EQ(settings.Status(), "Status: stream create error.");
-        EXPECT_EQ(settings.ButtonCaption(), "Stream");
-        EXPECT_TRUE(settings.ButtonEnabled());
-        EXPECT_EQ(settings.EnabledInputs(), static_cast<int>(std::size(kInputControls)));
-        EXPECT_TRUE(settings.Closable());
+        settings.ExpectIdleWith("Status: stream create error.");
         EXPECT_EQ(Worker().threadHandle, nullptr);
     }
     EXPECT_TRUE(application.Messages().empty());

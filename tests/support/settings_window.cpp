@@ -59,6 +59,13 @@ void SettingsWindow::ExpectIdleWith(const std::string& status) const {
     EXPECT_TRUE(Closable());
 }
 
+void SettingsWindow::ExpectConnecting() const {
+    EXPECT_EQ(Status(), "Status: connecting...");
+    EXPECT_FALSE(ButtonEnabled());
+    EXPECT_EQ(EnabledInputs(), 0);
+    EXPECT_FALSE(Closable());
+}
+
 void SettingsWindow::TypeServer(uint16_t port, const std::string& mount, const std::string& user,
                                 const std::string& password) const {
     Type(kServerHostBox, "127.0.0.1");

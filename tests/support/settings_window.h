@@ -45,6 +45,9 @@ public:
     // Expects the window as it is with no stream running: the status given,
     // the button reading Stream, every control enabled, closable.
     void ExpectIdleWith(const std::string& status) const;
+    // Expects the window while a run connects: every control disabled, the
+    // window not closable.
+    void ExpectConnecting() const;
     // The settings of a server on loopback with the given login.
     void TypeServer(uint16_t port, const std::string& mount, const std::string& user,
                     const std::string& password) const;
