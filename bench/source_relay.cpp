@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "support/loopback_socket.h"
+
 namespace {
 
 constexpr int kPollMs = 100;
@@ -100,16 +102,12 @@ void SourceTraffic::Note(const char* bytes, size_t count, Clock::time_point when
 }
 
 SourceRelay::SourceRelay(uint16_t serverPort) : serverPort(serverPort) {
-    listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (listener < 0 || bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listener, 16) != 0 || getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    uint16_t bound = 0;
+    listener = skyflume::test::BindLoopback(16, bound);
+    if (listener < 0) {
         return;
     }
-    port = ntohs(address.sin_port);
+    port = bound;
     acceptor = std::thread([this] { Accept(); });
 }
 

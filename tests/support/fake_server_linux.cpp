@@ -10,6 +10,8 @@
 #include <atomic>
 #include <thread>
 
+#include "support/loopback_socket.h"
+
 namespace skyflume::test {
 namespace {
 
@@ -36,20 +38,13 @@ struct FakeServer::Socket {
 
 FakeServer::FakeServer(Kind kind, std::string answer) : endpoint(std::make_unique<Socket>()) {
     endpoint->answer = std::move(answer);
-    const int fd = endpoint->fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-        return;
-    }
     // A silent server never accepts: the kernel completes the handshakes on its own.
-    if (kind != Kind::Closed && listen(fd, 16) != 0) {
+    uint16_t bound = 0;
+    endpoint->fd = BindLoopback(kind == Kind::Closed ? 0 : 16, bound);
+    if (endpoint->fd < 0) {
         return;
     }
-    port = ntohs(addr.sin_port);
+    port = bound;
     if (kind == Kind::Answering) {
         endpoint->thread = std::thread(&Socket::Answer, endpoint.get());
     }

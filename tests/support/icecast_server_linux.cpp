@@ -17,6 +17,8 @@
 #include "host/app/http_request.h"
 #include "host/app/status_page.h"
 #include "support/child_process.h"
+#include "support/loopback_socket.h"
+#include "support/temp_folder.h"
 
 namespace skyflume::test {
 namespace {
@@ -32,16 +34,9 @@ constexpr auto kStatusTimeout = 5s;
 // Asks the kernel for a free loopback port. Another process may take it
 // before the server binds; Start() retries with a fresh port when that happens.
 uint16_t FreeLoopbackPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return 0;
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
     uint16_t port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-        port = ntohs(addr.sin_port);
+    const int fd = BindLoopback(0, port);
+    if (fd < 0) return 0;
     close(fd);
     return port;
 }
@@ -113,18 +108,14 @@ std::string StatusPage(uint16_t port, std::chrono::milliseconds timeout) {
 struct IcecastServer::Instance {
     // Nothing the server holds outlives the test, so there is no point
     // waiting for its slow orderly shutdown.
-    ~Instance() {
-        process.Kill();
-        RemoveFolder();
-    }
+    ~Instance() { process.Kill(); }
 
     bool PrepareFolder(std::string& error);
     void WriteConfig(const IcecastOptions& options, uint16_t port) const;
     bool StartOnce(const IcecastOptions& options, uint16_t port, std::string& error);
     std::string ErrorLog() const;
-    void RemoveFolder();
 
-    std::string folder;
+    TempFolder folder;
     ChildProcess process;
 };
 
@@ -166,7 +157,7 @@ pid_t IcecastServer::Pid() const {
 }
 
 std::string IcecastServer::Folder() const {
-    return instance->folder;
+    return instance->folder.Path().string();
 }
 
 std::string IcecastServer::ErrorLog() const {
@@ -182,14 +173,13 @@ std::optional<std::map<std::string, std::string>> IcecastServer::MountStatus() c
 }
 
 bool IcecastServer::Instance::PrepareFolder(std::string& error) {
-    if (!folder.empty()) return true;
-    std::string pattern = (std::filesystem::temp_directory_path() / "skyflume-icecast-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        error = "mkdtemp failed";
+    const std::filesystem::path logDir = folder / "log";
+    // Made by an earlier start.
+    if (std::filesystem::exists(logDir)) return true;
+    if (folder.Path().empty()) {
+        error = "cannot make a folder for the server";
         return false;
     }
-    folder = pattern;
-    const std::filesystem::path logDir = std::filesystem::path(folder) / "log";
     std::filesystem::create_directory(logDir);
     // Started as root, icecast2 switches user before opening its logs.
     if (geteuid() == 0) {
@@ -198,7 +188,7 @@ bool IcecastServer::Instance::PrepareFolder(std::string& error) {
             error = "no icecast2 or nobody account to run the server as";
             return false;
         }
-        if (chown(folder.c_str(), account->uid, account->gid) != 0 ||
+        if (chown(folder.Path().c_str(), account->uid, account->gid) != 0 ||
             chown(logDir.c_str(), account->uid, account->gid) != 0) {
             error = "cannot hand the server folder to " + account->user;
             return false;
@@ -241,8 +231,8 @@ void IcecastServer::Instance::WriteConfig(const IcecastOptions& options, uint16_
         << "  </mount>\n"
         << "  <fileserve>1</fileserve>\n"
         << "  <paths>\n"
-        << "    <basedir>" << XmlEscape(folder) << "</basedir>\n"
-        << "    <logdir>" << XmlEscape(folder) << "/log</logdir>\n"
+        << "    <basedir>" << XmlEscape(folder.Path().string()) << "</basedir>\n"
+        << "    <logdir>" << XmlEscape((folder / "log").string()) << "</logdir>\n"
         << "    <webroot>/usr/share/icecast2/web</webroot>\n"
         << "    <adminroot>/usr/share/icecast2/admin</adminroot>\n"
         << "  </paths>\n"
@@ -262,13 +252,12 @@ void IcecastServer::Instance::WriteConfig(const IcecastOptions& options, uint16_
             << "  </security>\n";
     }
     xml << "</icecast>\n";
-    std::ofstream(std::filesystem::path(folder) / "icecast.xml") << xml.str();
+    std::ofstream(folder / "icecast.xml") << xml.str();
 }
 
 bool IcecastServer::Instance::StartOnce(const IcecastOptions& options, uint16_t port, std::string& error) {
     WriteConfig(options, port);
-    const std::string config = folder + "/icecast.xml";
-    if (!process.Spawn({kIcecastBinary, "-c", config}, folder + "/stdout.log")) {
+    if (!process.Spawn({kIcecastBinary, "-c", (folder / "icecast.xml").string()}, (folder / "stdout.log").string())) {
         error = std::string("cannot run ") + kIcecastBinary;
         return false;
     }
@@ -284,16 +273,8 @@ bool IcecastServer::Instance::StartOnce(const IcecastOptions& options, uint16_t 
 }
 
 std::string IcecastServer::Instance::ErrorLog() const {
-    if (folder.empty()) return {};
-    return ReadFile(std::filesystem::path(folder) / "stdout.log") +
-           ReadFile(std::filesystem::path(folder) / "log" / "error.log");
-}
-
-void IcecastServer::Instance::RemoveFolder() {
-    if (folder.empty()) return;
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-    folder.clear();
+    if (folder.Path().empty()) return {};
+    return ReadFile(folder / "stdout.log") + ReadFile(folder / "log" / "error.log");
 }
 
 }  // namespace skyflume::test

@@ -27,6 +27,7 @@
 #include "support/fake_server.h"
 #include "support/icecast_server.h"
 #include "support/listener.h"
+#include "support/loopback_socket.h"
 #include "support/service_messages.h"
 
 namespace skyflume::test {
@@ -202,25 +203,6 @@ bool SendAll(int fd, const std::string& bytes) {
     return true;
 }
 
-// A loopback socket that takes the program's connections; -1 when none
-// could be made.
-int ListenOnLoopback(uint16_t& port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, 4) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        if (fd >= 0) {
-            close(fd);
-        }
-        return -1;
-    }
-    port = ntohs(address.sin_port);
-    return fd;
-}
-
 struct Connection {
     int fd;
     std::string received;
@@ -283,7 +265,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     uint16_t port = 0;
-    const int listening = ListenOnLoopback(port);
+    const int listening = BindLoopback(4, port);
     if (listening < 0) {
         std::fprintf(stderr, "test_services_host: no loopback port to listen on\n");
         return 1;

@@ -1,0 +1,15 @@
+#pragma once
+
+// A TCP socket of this process bound to a free port on loopback, on Linux:
+// what the fake servers, the test services host and the benchmarks' relay
+// listen on, and how a free port for icecast2 is found.
+
+#include <cstdint>
+
+namespace skyflume::test {
+
+// The socket, listening with `backlog` unless it is 0 (bound only, so that
+// every connection is refused), and its port; -1 when none could be made.
+int BindLoopback(int backlog, uint16_t& port);
+
+}  // namespace skyflume::test
