@@ -10,6 +10,13 @@ set(SKYFLUME_INCLUDE_VIEWS ${CMAKE_BINARY_DIR}/include_views)
 # folder or file path relative to the source root, and sets
 # SKYFLUME_VIEW_<NAME> to its folder.
 function(skyflume_include_view name)
+  # Making symbolic links on a Windows machine takes rights a developer may
+  # not have: there every view is the source root, and the Linux builds (and
+  # check_layers.sh) keep the layers apart.
+  if(CMAKE_HOST_WIN32)
+    set(SKYFLUME_VIEW_${name} ${PROJECT_SOURCE_DIR} PARENT_SCOPE)
+    return()
+  endif()
   set(view ${SKYFLUME_INCLUDE_VIEWS}/${name})
   file(REMOVE_RECURSE ${view})
   foreach(entry IN LISTS ARGN)
