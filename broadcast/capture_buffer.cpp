@@ -52,8 +52,14 @@ void SkyflumePlugin::OnAudio(void*, const float* samples, int32_t frameCount) {
         return;
     }
     OnCaptureAdmitted();
-    if (frameCount <= 0) {
+    if (frameCount <= 0 || samples == nullptr) {
         return;
+    }
+    // Only this thread writes either count: no read-modify-write is needed.
+    worker.capturedFrames.store(worker.capturedFrames.load(std::memory_order_relaxed) + frameCount,
+                                std::memory_order_relaxed);
+    if (frameCount > worker.largestCapture.load(std::memory_order_relaxed)) {
+        worker.largestCapture.store(frameCount, std::memory_order_relaxed);
     }
     float* const left = worker.stagingPlanes[0];
     float* const right = worker.stagingPlanes[1];

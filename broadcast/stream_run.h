@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -23,4 +24,10 @@ struct StreamRun {
     int32_t silenceLength = 0;
     // Time stamp of the next sample handed to the encoder.
     int64_t sampleCounter = 0;
+    // When the stream was announced, the silence appended since, and the
+    // most frames by which the input ran ahead of the clock: with the frames
+    // captured, how much of the time elapsed the input covers.
+    std::chrono::steady_clock::time_point streamStart;
+    int64_t silenceFrames = 0;
+    int64_t inputLead = 0;
 };

@@ -5,9 +5,14 @@
 
 #include "broadcast/stream_worker.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "broadcast/stream_run.h"
+
+extern "C" {
+#include <libavutil/mathematics.h>
+}
 
 namespace {
 
@@ -51,15 +56,19 @@ int32_t StreamWorker::Run(SXApplication* host, SXEventListener* eventTarget) {
     run.sampleCounter = sampleCounterStart;
     int32_t status = SetUp(run);
     if (status == kStatusOk) {
+        run.streamStart = std::chrono::steady_clock::now();
         // Publishes frameSize, stagingPlanes and inputFifo to the capture buffer.
         streaming = true;
         host->PostEvent(eventTarget, kEventStreamStarted, 0, 0);
         status = Stream(run);
+    } else if (status == kStatusConnectionFailed && stopRequested) {
+        // The stop ended the attempt: nothing failed.
+        status = kStatusOk;
     }
     Release(run);
     endStatus = status;
     runEnded = true;
-    return host->PostEvent(eventTarget, kEventStreamEnded, status, 0);
+    return postEnd ? host->PostEvent(eventTarget, kEventStreamEnded, status, 0) : 0;
 }
 
 int32_t StreamWorker::Stream(StreamRun& run) {
@@ -88,19 +97,40 @@ int32_t StreamWorker::Stream(StreamRun& run) {
 void StreamWorker::WaitForWake(StreamRun& run) {
     const auto start = std::chrono::steady_clock::now();
     const DWORD woken = WaitForSingleObject(wakeEvent, kWakeTimeoutMs);
-    if (woken == WAIT_OBJECT_0) {
-        return;
-    }
     // A failed wait counts as a time-out, and takes as long: silence is
     // never sent faster than real time, and the loop never spins.
-    if (woken != WAIT_TIMEOUT) {
+    if (woken != WAIT_OBJECT_0 && woken != WAIT_TIMEOUT) {
         const auto waited =
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
         if (waited.count() < kWakeTimeoutMs) {
             Sleep(kWakeTimeoutMs - static_cast<DWORD>(waited.count()));
         }
     }
-    AppendSilence(run);
+    const int64_t owed = SilenceOwed(run);
+    if (woken != WAIT_OBJECT_0) {
+        AppendSilence(run, owed);
+    }
+}
+
+// The account is taken at every pass, so that it sees the input right after
+// its calls. Input ahead of the clock (the first call brings audio from
+// before the announcement; a host may deliver early) covered time that has
+// not come yet: the most it ever ran ahead is kept, not filled again later.
+int64_t StreamWorker::SilenceOwed(StreamRun& run) {
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - run.streamStart);
+    const int64_t clock = av_rescale(elapsed.count(), inputSampleRate, 1000000);
+    const int64_t covered = capturedFrames + run.silenceFrames;
+    run.inputLead = std::max(run.inputLead, covered - clock);
+    const int64_t awaited = std::min<int64_t>(largestCapture, int64_t{kLargestAwaitedCallSeconds} * inputSampleRate);
+    const int64_t uncovered = clock + run.inputLead - covered - awaited;
+    if (uncovered < run.silenceLength) {
+        return 0;
+    }
+    // Once calls have come, the silence reaches up to a block past the time
+    // uncovered: calls that resume after a pause then find a block's room for
+    // their jitter again, as before it.
+    return (uncovered + std::min<int64_t>(awaited, run.silenceLength)) / run.silenceLength;
 }
 
 bool StreamWorker::EncodeRun(StreamRun& run) {
@@ -108,14 +138,24 @@ bool StreamWorker::EncodeRun(StreamRun& run) {
                            run.output.get(), run.sampleCounter, run.outputFrame.get());
 }
 
-void StreamWorker::AppendSilence(StreamRun& run) {
-    // Never grows the FIFO, as the capture buffer never does: without room
-    // the worker is behind on audio already, and the gap needs no filling.
-    EnterCriticalSection(&fifoLock);
-    if (av_audio_fifo_space(inputFifo.get()) >= run.silenceLength) {
-        av_audio_fifo_write(inputFifo.get(), reinterpret_cast<void**>(run.silencePlanes), run.silenceLength);
+// Silence fills only time that the input has not covered: a host with a
+// large buffer calls less often than the wait times out, and its gaps
+// between calls, up to the largest call seen, are no pause in its audio.
+void StreamWorker::AppendSilence(StreamRun& run, int64_t blocks) {
+    for (; blocks > 0; --blocks) {
+        // Never grows the FIFO, as the capture buffer never does: without
+        // room the worker is behind on audio already, and the gap needs no
+        // filling.
+        EnterCriticalSection(&fifoLock);
+        const bool appended = av_audio_fifo_space(inputFifo.get()) >= run.silenceLength &&
+                              av_audio_fifo_write(inputFifo.get(), reinterpret_cast<void**>(run.silencePlanes),
+                                                  run.silenceLength) == run.silenceLength;
+        LeaveCriticalSection(&fifoLock);
+        if (!appended) {
+            return;
+        }
+        run.silenceFrames += run.silenceLength;
     }
-    LeaveCriticalSection(&fifoLock);
 }
 
 // The audio thread never waits for the worker, so it has nothing to signal

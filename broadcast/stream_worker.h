@@ -13,9 +13,9 @@ struct StreamRun;
 
 // The encoder and transmitter: one call of Run is one stream run. It connects
 // to the Icecast server, sets up the MP3 encoder, muxer and resampler, then
-// encodes and sends what arrives in inputFifo, with 100 ms of silence for
-// every 100 ms in which nothing arrives, until stopRequested is set or a
-// packet cannot be written.
+// encodes and sends what arrives in inputFifo, with silence for the time
+// that the input leaves uncovered, in blocks of 100 ms, until stopRequested
+// is set or a packet cannot be written.
 //
 // Three threads share the fields. The stream control (GUI thread) fills the
 // inputs and opens the run objects (fifoLock, wakeEvent) before the run,
@@ -67,10 +67,20 @@ public:
     // Batches that the capture buffer dropped whole because inputFifo had no
     // room for them (the worker was held up, by the network or otherwise).
     std::atomic<int64_t> droppedBatches{0};
+    // Frames that the capture buffer took in this run, and the most that one
+    // OnAudio call brought: the worker's measure of how much of the time
+    // elapsed the host's audio has covered. Reset by the worker before it
+    // announces the stream, then written by the audio thread only.
+    std::atomic<int64_t> capturedFrames{0};
+    std::atomic<int32_t> largestCapture{0};
     // Set, after endStatus, right before the run posts kEventStreamEnded: a
     // kEventStreamEnded that comes while it is clear does not belong to the
     // current run. Cleared by the stream control before each start.
     std::atomic<bool> runEnded{false};
+    // Cleared when the plug-in is being destroyed with the run still going:
+    // nobody is left to take the run's last event, and posting it would hand
+    // the host a reference to an object on its way out.
+    std::atomic<bool> postEnd{true};
     int32_t endStatus = kStatusOk;
 
     // Time stamp of the first encoded sample. The counter is 64-bit so that a
@@ -99,6 +109,9 @@ public:
                          AVFormatContext* output, int64_t& sampleCounter, AVFrame* outputFrame);
 
     static constexpr uint32_t kWakeTimeoutMs = 100;
+    // The most of one OnAudio call that the silence waits for: a host with
+    // a large buffer leaves gaps this long between its calls.
+    static constexpr int32_t kLargestAwaitedCallSeconds = 1;
     // What inputFifo holds: the network time-out (3 s) during which a write
     // may hold the worker, and a second more.
     static constexpr int32_t kInputFifoSeconds = 4;
@@ -126,7 +139,11 @@ private:
     int32_t Stream(StreamRun& run);
     void WaitForWake(StreamRun& run);
     bool EncodeRun(StreamRun& run);
-    void AppendSilence(StreamRun& run);
+    // Blocks of silence for the time since the announcement that neither the
+    // input nor silence covers, beyond the gap that the largest call leaves.
+    int64_t SilenceOwed(StreamRun& run);
+    // Appends up to this many blocks of silence, as long as inputFifo has room.
+    void AppendSilence(StreamRun& run, int64_t blocks);
     void WaitForCaptureCalls() const;
     void DrainEncoder(StreamRun& run);
     void Release(StreamRun& run);

@@ -41,6 +41,8 @@ void StreamWorker::ClearStreamFields() {
     stagingPlanes[0] = nullptr;
     stagingPlanes[1] = nullptr;
     stagingBlock.reset();
+    capturedFrames = 0;
+    largestCapture = 0;
 }
 
 int StreamWorker::InterruptConnection(void* worker) {

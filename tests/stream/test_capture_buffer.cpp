@@ -148,11 +148,12 @@ TEST_F(CaptureBufferTest, NothingMoreIsStagedOrPushedOnceAStopIsRequested) {
     EXPECT_EQ(worker.stagingPlanes[0][0], 0.0f);
 }
 
-TEST_F(CaptureBufferTest, EmptyAndNegativeCountsChangeNothingEvenWithFullPlanes) {
+TEST_F(CaptureBufferTest, EmptyAndNegativeCountsAndNoSamplesChangeNothingEvenWithFullPlanes) {
     Feed(NumberedFrames(0, kFrameSize));
     const float unused[2] = {-1.0f, -1.0f};
     object->OnAudio(nullptr, unused, 0);
     object->OnAudio(nullptr, unused, -5);
+    object->OnAudio(nullptr, nullptr, 8);
     EXPECT_EQ(FifoSize(), 0);
     EXPECT_FALSE(WakeSignalled());
     EXPECT_EQ(worker.stagedFrames, kFrameSize);

@@ -62,6 +62,21 @@ double Rms(const std::vector<float>& samples) {
     return std::sqrt(sum / static_cast<double>(samples.size()));
 }
 
+ToneSpan MeasureTone(const std::vector<float>& samples, std::int64_t minGap) {
+    // Far below a tone's level, far above what the decoder makes of silence.
+    const auto loud = [](float sample) { return std::abs(sample) >= 1e-3f; };
+    const auto start = std::find_if(samples.begin(), samples.end(), loud);
+    const auto end = std::find_if(samples.rbegin(), samples.rend(), loud).base();
+    ToneSpan tone;
+    for (auto at = start; at < end; ++at) {
+        const auto quiet = std::find_if(at, end, loud) - at;
+        if (quiet >= minGap) tone.gaps.push_back(quiet);
+        tone.length += quiet < minGap ? quiet + 1 : 1;
+        at += quiet;
+    }
+    return tone;
+}
+
 double PeakAbs(const std::vector<float>& samples) {
     double peak = 0.0;
     for (float s : samples) peak = std::max(peak, std::abs(static_cast<double>(s)));

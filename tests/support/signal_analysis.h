@@ -3,6 +3,7 @@
 // Measurements on decoded audio and the test tones fed to the plug-in.
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace skyflume::test {
@@ -12,6 +13,14 @@ namespace skyflume::test {
 double DominantFrequency(const std::vector<float>& samples, int sampleRate);
 
 double Rms(const std::vector<float>& samples);
+// A tone in decoded audio, from its first sample above silence to its last:
+// its length without its gaps, and the gaps, runs of at least minGap silent
+// samples.
+struct ToneSpan {
+    std::int64_t length = 0;
+    std::vector<std::int64_t> gaps;
+};
+ToneSpan MeasureTone(const std::vector<float>& samples, std::int64_t minGap);
 double PeakAbs(const std::vector<float>& samples);
 
 // Interleaved stereo sine, the same on both channels, as a host delivers it.

@@ -10,12 +10,17 @@
 
 #include "plugin_sdk/host_listeners.h"
 
-// A host's audio thread for the stream tests: hands the callback 10 ms blocks
-// of a sine tone at half scale, interleaved stereo, each at its own deadline,
-// until it goes. onStart, if given, runs first on the thread.
+// A host's audio thread for the stream tests: hands the callback blocks of a
+// sine tone at half scale, interleaved stereo, 10 ms each unless blockFrames
+// says otherwise, each at its own deadline, until it goes. onStart, if
+// given, runs first on the thread.
 class ToneAudioThread {
 public:
-    ToneAudioThread(SXAudioCallback* callback, int32_t sampleRate, double frequency, void (*onStart)() = nullptr) {
+    ToneAudioThread(SXAudioCallback* callback, int32_t sampleRate, double frequency, void (*onStart)() = nullptr,
+                    int32_t blockFrames = 0) {
+        if (blockFrames <= 0) {
+            blockFrames = sampleRate / 100;
+        }
         // One second of whole periods, so the looped second stays seamless.
         std::vector<float> second(2 * static_cast<size_t>(sampleRate));
         for (int32_t i = 0; i < sampleRate; ++i) {
@@ -23,15 +28,23 @@ public:
             second[2 * static_cast<size_t>(i)] = sample;
             second[2 * static_cast<size_t>(i) + 1] = sample;
         }
-        thread = std::thread([this, callback, sampleRate, onStart, second = std::move(second)] {
+        // Made here: the thread itself allocates nothing.
+        std::vector<float> block(2 * static_cast<size_t>(blockFrames));
+        thread = std::thread([this, callback, sampleRate, onStart, blockFrames, second = std::move(second),
+                              block = std::move(block)]() mutable {
             if (onStart != nullptr) {
                 onStart();
             }
-            const int32_t blockFrames = sampleRate / 100;
+            const auto period = std::chrono::nanoseconds(int64_t{1000000000} * blockFrames / sampleRate);
             auto deadline = std::chrono::steady_clock::now();
-            for (int32_t block = 0; !stop; block = (block + 1) % 100) {
-                callback->OnAudio(nullptr, second.data() + 2 * static_cast<size_t>(block * blockFrames), blockFrames);
-                deadline += std::chrono::milliseconds(10);
+            for (int64_t at = 0; !stop; at = (at + blockFrames) % sampleRate) {
+                for (int64_t i = 0; i < 2 * int64_t{blockFrames}; ++i) {
+                    block[static_cast<size_t>(i)] =
+                        second[static_cast<size_t>((2 * at + i) % (2 * int64_t{sampleRate}))];
+                }
+                callback->OnAudio(nullptr, block.data(), blockFrames);
+                framesSent += blockFrames;
+                deadline += period + pause.exchange(std::chrono::milliseconds(0));
                 std::this_thread::sleep_until(deadline);
             }
         });
@@ -43,7 +56,14 @@ public:
     ToneAudioThread(const ToneAudioThread&) = delete;
     ToneAudioThread& operator=(const ToneAudioThread&) = delete;
 
+    // The calls stop for this long after the next one, then go on with the
+    // tone where it left off.
+    void Pause(std::chrono::milliseconds length) { pause = length; }
+    int64_t FramesSent() const { return framesSent; }
+
 private:
     std::atomic<bool> stop{false};
+    std::atomic<std::chrono::milliseconds> pause{std::chrono::milliseconds(0)};
+    std::atomic<int64_t> framesSent{0};
     std::thread thread;
 };
