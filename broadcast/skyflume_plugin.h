@@ -42,7 +42,8 @@ public:
 
 protected:
     // Releases nothing held: the window and controls go with CloseWindow.
-    ~SkyflumePlugin() override = default;
+    // Ends a run that is still going.
+    ~SkyflumePlugin() override;
 
     // Plug-in frame
     const WChar* GetDisplayName() override;
@@ -108,6 +109,9 @@ private:
     void ShowRunState();
     // Appends the full staging planes to inputFifo and wakes the worker.
     void PushStagedBatch();
+
+    // Between OnActivate and OnDeactivate: the host calls OnAudio and OnEvent.
+    bool activated = false;
 
     // One input box with the state field it edits.
     struct TextBinding {

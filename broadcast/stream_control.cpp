@@ -17,6 +17,11 @@ namespace {
 constexpr int32_t kMp3CodecId = 86017;
 constexpr int32_t kErrorBoxKind = 80;
 constexpr int32_t kStatusTextCapacity = 64;
+// What audio devices run at, from telephony to the fastest converters; any
+// other rate from the host is a fault, and sizing the run's buffers by it
+// could ask for gigabytes.
+constexpr int32_t kLowestSampleRate = 8000;
+constexpr int32_t kHighestSampleRate = 768000;
 
 void ShowHostMessage(SXApplication* host, const WChar* caption, const WChar* text) {
     const RefPtr<RString> captionString = RefPtr<RString>::Adopt(CreateRString(caption));
@@ -101,13 +106,18 @@ void SkyflumePlugin::OnButtonClicked(TButton* button) {
 
 void SkyflumePlugin::StartStream() {
     worker.streamParams.reset();
+    const int32_t sampleRate = host->GetSampleRate();
+    if (sampleRate < kLowestSampleRate || sampleRate > kHighestSampleRate) {
+        FinishStream(kStatusUnusableSampleRate);
+        return;
+    }
     if (!PrepareStreamParams()) {
         return;
     }
     worker.stagedFrames = 0;
     worker.stopRequested = false;
     worker.runEnded = false;
-    worker.inputSampleRate = host->GetSampleRate();
+    worker.inputSampleRate = sampleRate;
     worker.codecId = kMp3CodecId;
     worker.outputSampleRate = state.sampleRateIndex != 0 ? 48000 : 44100;
     worker.bitRateKbps = kBitRateTable[BitRateIndex(state)];
@@ -266,6 +276,9 @@ void SkyflumePlugin::FinishStream(int32_t status) {
     case kStatusWriteFailed:
         SetComponentText(statusLabel, SX_TEXT("Status: stream write error."));
         break;
+    case kStatusUnusableSampleRate:
+        SetComponentText(statusLabel, SX_TEXT("Status: unusable host sample rate."));
+        break;
     default:
         wsprintfW(text, SX_TEXT("Status: internal error %d"), status);
         SetComponentText(statusLabel, text);
@@ -276,6 +289,7 @@ void SkyflumePlugin::FinishStream(int32_t status) {
 void SkyflumePlugin::OnActivate() {
     host->RegisterAudioCallback(static_cast<SXAudioCallback*>(this));
     host->RegisterEventListener(static_cast<SXEventListener*>(this));
+    activated = true;
 }
 
 // A worker that is still connecting is ended as well: the host may destroy
@@ -283,6 +297,7 @@ void SkyflumePlugin::OnActivate() {
 // run's last event may now never be delivered, so the run is closed here;
 // should the event come after all, it is ignored.
 void SkyflumePlugin::OnDeactivate() {
+    activated = false;
     host->UnregisterAudioCallback(static_cast<SXAudioCallback*>(this));
     host->UnregisterEventListener(static_cast<SXEventListener*>(this));
     if (worker.threadHandle != nullptr) {
@@ -291,8 +306,26 @@ void SkyflumePlugin::OnDeactivate() {
     }
 }
 
+// A host closing in a hurry may unload without deactivating: the run ends as
+// deactivation ends it before its record goes.
 void SkyflumePlugin::OnUnload() {
+    if (activated) {
+        OnDeactivate();
+    }
     worker.streamParams.reset();
+}
+
+// The last reference may go with a run still going, when the host neither
+// deactivated nor unloaded. The worker thread runs inside this object and
+// the capture path uses its buffers, so the run ends before any member goes;
+// its last event is not posted, since nothing would be left to take it. A
+// run that has ended uses nothing more, and the last reference may then be
+// the worker thread's own, which must not wait for itself.
+SkyflumePlugin::~SkyflumePlugin() {
+    if (worker.threadHandle != nullptr && !worker.runEnded) {
+        worker.postEnd = false;
+        StopWorker();
+    }
 }
 
 void SkyflumePlugin::ShowRunState() {

@@ -43,7 +43,8 @@ public:
         }
     }
     void Activate() override {
-        if (IsWindowWanted()) {
+        // A window already open stays the one window.
+        if (window == nullptr && IsWindowWanted()) {
             OpenWindow();
         }
         const RefPtr<RString> name = RefPtr<RString>::Adopt(CreateRString(GetDisplayName()));

@@ -185,9 +185,10 @@ TEST_F(WindowTest, DeactivationClosesTheOpenWindowAndActivationReopensItWhereItW
     EXPECT_EQ(application.MenuItems().size(), 1u);
 }
 
-TEST_F(WindowTest, TheMenuItemOpensNoSecondWindowAndReopensAClosedOne) {
+TEST_F(WindowTest, NeitherTheMenuItemNorAnotherActivationOpensASecondWindowAndTheItemReopensAClosedOne) {
     InitializeAndActivate();
     application.ClickMenuItem(0);
+    plugin->Activate();
     EXPECT_EQ(WindowsCreated(), 1);
     EXPECT_EQ(State().windowOpen, 1);
 

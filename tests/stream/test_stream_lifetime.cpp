@@ -8,6 +8,7 @@
 #include "stream/stream_control_fixture.h"
 #include "support/fake_server.h"
 #include "support/icecast_server.h"
+#include "support/tone_audio_thread.h"
 
 namespace skyflume::test {
 namespace {
@@ -100,7 +101,7 @@ TEST_F(StreamLifetimeTest, AHostStopOrADeactivationWhileConnectingEndsTheAttempt
     object->OnEvent(kEventHostStop, 0, 0);
     EXPECT_LT(Clock::now() - start, kPromptStop);
     ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    EXPECT_EQ(settings.Status(), "Status: stream create error.");
+    EXPECT_EQ(settings.Status(), "Status: done.");
 
     settings.Click();
     ASSERT_EQ(settings.Status(), "Status: connecting...");
@@ -109,6 +110,32 @@ TEST_F(StreamLifetimeTest, AHostStopOrADeactivationWhileConnectingEndsTheAttempt
     EXPECT_LT(Clock::now() - start, kPromptStop);
     EXPECT_EQ(Worker().threadHandle, nullptr);
 }
+
+// A host closing in a hurry, which holds no reference on the worker's body:
+// it closes the window and lets the plug-in go, unloaded or not, without
+// deactivating it, while the stream runs and its audio thread calls.
+class HurriedHostTest : public StreamLifetimeTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(HurriedHostTest, TheRunEndsBeforeAnythingItUsesGoes) {
+    IcecastServer server;
+    ASSERT_TRUE(server.Start()) << server.LastError();
+    settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
+    application.holdBodies = false;
+    settings.Click();
+    ASSERT_TRUE(application.WaitForEvent(kEventStreamStarted, kEventTimeout));
+    auto audio = std::make_unique<ToneAudioThread>(object, 44100, 1000.0);
+    toolkit.RequestClose(settings.Window());
+    if (GetParam()) {
+        plugin->Unload(1);
+    }
+    audio.reset();
+    plugin->Release();
+    application.DeliverEvents();
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_TRUE(server.SourceGone());
+}
+
+INSTANTIATE_TEST_SUITE_P(UnloadedFirst, HurriedHostTest, testing::Bool());
 
 }  // namespace
 }  // namespace skyflume::test

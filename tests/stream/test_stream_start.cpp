@@ -83,6 +83,17 @@ TEST_F(StreamStartTest, HostChecksRunInOrderAndOnlyTheFirstFailureIsShown) {
     }
 }
 
+TEST_F(StreamStartTest, ASampleRateNoAudioDeviceHasIsRefusedBeforeAnythingIsMade) {
+    settings.TypeServer(refusing.Port(), "/stream", "admin", "tovrz");
+    for (const int32_t rate : {0, -44100, 7999, 768001, 50000000, INT32_MAX}) {
+        application.sampleRate = rate;
+        settings.Click();
+        settings.ExpectIdleWith("Status: unusable host sample rate.");
+        EXPECT_EQ(Worker().streamParams, nullptr);
+        EXPECT_EQ(application.ThreadsStarted(), 0);
+    }
+}
+
 TEST_F(StreamStartTest, EachEmptyConnectionTextRefusesTheStartWithItsOwnMessage) {
     const std::pair<Control, std::string> fields[] = {
         {kServerHostBox, "Invalid server host name!"}, {kServerPortBox, "Invalid server port!"},

@@ -69,7 +69,14 @@ int32_t RecordingApplication::StartThread(int32_t, HANDLE* out, SXThread* body) 
         *out = nullptr;
         return 0;
     }
-    threads.Start(out, body);
+    if (holdBodies) {
+        threads.Start(out, body);
+    } else {
+        *out = CreateThread(
+            nullptr, 0,
+            [](LPVOID thread) -> DWORD { return static_cast<DWORD>(static_cast<SXThread*>(thread)->Run()); }, body, 0,
+            nullptr);
+    }
     threadsStarted += *out != nullptr ? 1 : 0;
     return 0;
 }

@@ -43,6 +43,9 @@ public:
     // False: StartThread makes no thread and leaves no handle, as a host that
     // cannot make one would.
     bool threadsAvailable = true;
+    // False: StartThread holds no reference on the body while Run runs, as a
+    // host need not; WaitForThreads does not see such a thread.
+    bool holdBodies = true;
     void SetGuiService(TGuiService* service) { guiService = service; }
 
     // Observation.
