@@ -1,11 +1,7 @@
 #include "host/sonaplex_host/options.h"
 
-#include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
-#include <iterator>
 
 #include <CLI/CLI.hpp>
 
@@ -72,53 +68,10 @@ Exit status:
   order, that did not end with "Status: done.".
 )";
 
-std::optional<int> WholeNumber(std::string_view text, int low, int high) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-bool IsRate(const std::string& text) {
-    const auto rate = WholeNumber(text, 44100, 48000);
-    return rate == 44100 || rate == 48000;
-}
-
-bool IsBitRate(const std::string& text) {
-    constexpr int kBitRates[] = {64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
-    const auto kbps = WholeNumber(text, 64, 320);
-    return kbps && std::find(std::begin(kBitRates), std::end(kBitRates), *kbps) != std::end(kBitRates);
-}
-
-bool IsPositiveSeconds(const std::string& text) {
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    return !text.empty() && *end == '\0' && value > 0 && value <= 1e7;
-}
-
-bool IsPort(const std::string& text) {
-    return WholeNumber(text, 1, 65535).has_value();
-}
-
-// PORT alone, or ADDR:PORT.
-bool IsListenAddress(const std::string& text) {
-    const std::size_t colon = text.rfind(':');
-    return IsPort(colon == std::string::npos ? text : text.substr(colon + 1));
-}
-
-// A check that names what the option wants and the value it got instead.
-CLI::Validator Wants(const std::string& wanted, std::function<bool(const std::string&)> fits) {
-    return CLI::Validator(
-        [wanted, fits = std::move(fits)](std::string& value) {
-            return fits(value) ? std::string() : "wants " + wanted + ", not '" + value + "'";
-        },
-        "");
-}
-
-CLI::Validator WantsRate() {
-    return Wants("44100 or 48000", IsRate);
+// ADDR:PORT, or a PORT alone.
+std::string CheckListenAddress(std::string& text) {
+    std::string port = text.substr(text.rfind(':') + 1);
+    return CLI::Range(1, 65535)(port);
 }
 
 // Lists the options in the order of the groups, below the usage line and
@@ -161,7 +114,7 @@ void DefineStreamSettings(CLI::App& app, StreamSettings& settings) {
         return app.add_option(name, value, help)->type_name(type)->group(kSettingsGroup);
     };
     text("--server", settings.server, "HOST", "the Icecast server's name or address");
-    text("--port", settings.port, "N", "its port")->check(Wants("a port number from 1 to 65535", IsPort));
+    text("--port", settings.port, "N", "its port")->check(CLI::Range(1, 65535).description(""));
     text("--mount", settings.mount, "PATH", "the mount point, with its leading /");
     text("--user", settings.user, "NAME", "the source login's user");
     text("--password-file", settings.passwordFile, "FILE",
@@ -173,11 +126,13 @@ void DefineStreamSettings(CLI::App& app, StreamSettings& settings) {
                    "picked as \"KBPS kbps\" in the drop-down list")
         ->type_name("KBPS")
         ->group(kSettingsGroup)
-        ->check(Wants("one of the plug-in's bit rates: 64, 80, 96, 112, 128, 160, 192, 224, 256 or 320", IsBitRate));
+        ->check(CLI::Number.description(""))
+        ->check(CLI::IsMember({64, 80, 96, 112, 128, 160, 192, 224, 256, 320}).description(""));
     app.add_option("--sample-rate", settings.sampleRate, "44100 or 48000")
         ->type_name("HZ")
         ->group(kSettingsGroup)
-        ->check(WantsRate());
+        ->check(CLI::Number.description(""))
+        ->check(CLI::IsMember({44100, 48000}).description(""));
     text("--name", settings.name, "TEXT", "the station's name");
     text("--description", settings.description, "TEXT", "its description");
     text("--genre", settings.genre, "TEXT", "its genre");
@@ -214,7 +169,7 @@ void DefineRunOptions(CLI::App& app, Options& options, bool& stream) {
                    "SIGTERM or SIGHUP, each of which saves the settings)")
         ->type_name("S")
         ->group(kRunGroup)
-        ->check(Wants("a positive number of seconds", IsPositiveSeconds));
+        ->check(CLI::Range(0.001, 1e7).description(""));
     app.add_flag("--no-reconnect", options.noReconnect,
                  "end the run when the stream is lost; by default a\n"
                  "stream that ends with \"Status: stream write error.\",\n"
@@ -225,12 +180,12 @@ void DefineRunOptions(CLI::App& app, Options& options, bool& stream) {
     app.add_option("--host-rate", options.hostRate, "the host's sample rate, 44100 or 48000 (default 44100)")
         ->type_name("HZ")
         ->group(kRunGroup)
-        ->check(WantsRate());
+        ->check(CLI::Number.description(""))
+        ->check(CLI::IsMember({44100, 48000}).description(""));
     app.add_option("--block-ms", options.blockMs, "audio block length, 1 to 100 ms (default 10)")
         ->type_name("MS")
         ->group(kRunGroup)
-        ->check(Wants("1 to 100 milliseconds",
-                      [](const std::string& text) { return WholeNumber(text, 1, 100).has_value(); }));
+        ->check(CLI::Range(1, 100).description(""));
     app.add_option("--window-png", options.windowPng,
                    "draw the settings window into a PNG once the settings\n"
                    "are entered, then exit without streaming; with\n"
@@ -256,7 +211,7 @@ void DefineRunOptions(CLI::App& app, Options& options, bool& stream) {
                    "Prometheus' text format; nothing there changes anything")
         ->type_name("ADDR:PORT")
         ->group(kServiceGroup)
-        ->check(Wants("PORT or ADDR:PORT", IsListenAddress));
+        ->check(CLI::Validator(CheckListenAddress, ""));
     // Taken only to refuse it, from the command line and from the file.
     app.add_option("--password")->expected(0, 1)->group("");
 }
