@@ -8,6 +8,7 @@ packages=(
   cmake g++ pkg-config clang-format
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libavdevice-dev
   libgtest-dev libbenchmark-dev libcairo2-dev libcurl4-openssl-dev nlohmann-json3-dev
+  libcli11-dev libtomlplusplus-dev libcpp-httplib-dev libsystemd-dev systemd python3-prometheus-client
   icecast2 ffmpeg
   "$@"
 )

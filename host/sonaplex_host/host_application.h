@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <vector>
 
 #include "host/application_base.h"
@@ -10,10 +9,11 @@
 #include "plugin_sdk/gui_toolkit.h"
 #include "plugin_sdk/skyflume_contract.h"
 
-// The application that sonaplex-host offers its plug-in. The thread that
-// creates it is the GUI thread: it makes every call into the plug-in and runs
-// every posted event (RunEvents). PostEvent is the one operation called from
-// other threads, and DeliverAudio belongs to the audio thread.
+// The application that sonaplex-host offers one plug-in object. The thread
+// that creates it is the GUI thread: it makes every call into the plug-in and
+// runs every posted event from the queue that the applications of all
+// streams share. PostEvent is the one operation called from other threads,
+// and DeliverAudio belongs to the audio thread.
 class HostApplication final : public ApplicationBase {
 public:
     struct Message {
@@ -26,20 +26,16 @@ public:
         SXMenuItemListener* listener;
     };
 
-    HostApplication(TGuiService* guiService, int32_t sampleRate)
-        : ApplicationBase(guiService), sampleRate(sampleRate) {}
+    // `events` outlives the application: events posted by the plug-in's
+    // threads may still be queued when it goes.
+    HostApplication(TGuiService* guiService, int32_t sampleRate, EventQueue& events)
+        : ApplicationBase(guiService), sampleRate(sampleRate), events(events) {}
     HostApplication(const HostApplication&) = delete;
     HostApplication& operator=(const HostApplication&) = delete;
 
     // Every message shown so far, oldest first.
     const std::vector<Message>& Messages() const { return messages; }
     const std::vector<MenuItem>& MenuItems() const { return menuItems; }
-
-    // GUI thread: waits until an event is posted, Wake is called or the
-    // deadline passes, then runs every event queued by then, in posting order.
-    void RunEvents(std::chrono::steady_clock::time_point deadline) { events.WaitAndDeliver(deadline); }
-    // Any thread: ends a RunEvents wait early, so the GUI thread looks around.
-    void Wake() { events.Wake(); }
 
     // Waits until every thread started for the plug-in has finished, its
     // reference on the body given back; the module may go after that.
@@ -68,9 +64,6 @@ private:
     std::vector<Message> messages;
     std::vector<MenuItem> menuItems;
     std::vector<SXEventListener*> eventListeners;
-
-    // Destroyed in reverse: the threads are waited for, then the targets of
-    // events that never ran are let go, since a thread may still post.
-    EventQueue events;
+    EventQueue& events;
     BodyThreads threads;
 };

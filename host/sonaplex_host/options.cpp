@@ -1,136 +1,245 @@
 #include "host/sonaplex_host/options.h"
 
-#include <getopt.h>
-
-#include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
+
+#include <CLI/CLI.hpp>
 
 #include "host/app/state_file.h"
+#include "host/sonaplex_host/config_file.h"
 #include "plugin_sdk/r_plugin.h"
 
 namespace {
 
-enum OptionId : int {
-    kModule = 256,
-    kRegister,
-    kUnregister,
-    kState,
-    kInput,
-    kLoop,
-    kNoReconnect,
-    kDuration,
-    kHostRate,
-    kBlockMs,
-    kWindowPng,
-    kStream,
-    kServer,
-    kPort,
-    kMount,
-    kUser,
-    kPasswordFile,
-    kBitRate,
-    kSampleRate,
-    kName,
-    kDescription,
-    kGenre,
-    kWebsite,
-    kPassword,
-    kTitle,
-    kHelp = 'h',
-    kVersion = 512,
-};
-
 constexpr const char* kHostVersion = "1.1";
 
-constexpr option kLongOptions[] = {
-    {"module", required_argument, nullptr, kModule},
-    {"register", no_argument, nullptr, kRegister},
-    {"unregister", no_argument, nullptr, kUnregister},
-    {"state", required_argument, nullptr, kState},
-    {"input", required_argument, nullptr, kInput},
-    {"loop", no_argument, nullptr, kLoop},
-    {"no-reconnect", no_argument, nullptr, kNoReconnect},
-    {"duration", required_argument, nullptr, kDuration},
-    {"host-rate", required_argument, nullptr, kHostRate},
-    {"block-ms", required_argument, nullptr, kBlockMs},
-    {"window-png", required_argument, nullptr, kWindowPng},
-    {"stream", no_argument, nullptr, kStream},
-    {"server", required_argument, nullptr, kServer},
-    {"port", required_argument, nullptr, kPort},
-    {"mount", required_argument, nullptr, kMount},
-    {"user", required_argument, nullptr, kUser},
-    {"password-file", required_argument, nullptr, kPasswordFile},
-    {"bit-rate", required_argument, nullptr, kBitRate},
-    {"sample-rate", required_argument, nullptr, kSampleRate},
-    {"name", required_argument, nullptr, kName},
-    {"description", required_argument, nullptr, kDescription},
-    {"genre", required_argument, nullptr, kGenre},
-    {"website", required_argument, nullptr, kWebsite},
-    {"password", required_argument, nullptr, kPassword},
-    {"title", required_argument, nullptr, kTitle},
-    {"help", no_argument, nullptr, kHelp},
-    {"version", no_argument, nullptr, kVersion},
-    {nullptr, 0, nullptr, 0},
-};
-
-std::optional<int> WholeNumber(std::string_view text, int low, int high) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<double> PositiveSeconds(const std::string& text) {
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !(value > 0) || value > 1e7) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<int> BitRate(std::string_view text) {
-    const auto kbps = WholeNumber(text, 64, 320);
-    constexpr int kBitRates[] = {64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
-    return kbps && std::find(std::begin(kBitRates), std::end(kBitRates), *kbps) != std::end(kBitRates) ? kbps
-                                                                                                       : std::nullopt;
-}
+// The table key of one stream in the configuration file.
+constexpr const char* kStreamTable = "stream";
 
 // Said without the value, which is a password.
-constexpr const char* kNoPasswordOption =
-    "--password is not taken (others can read a command line): use --password-file FILE or SKYFLUME_PASSWORD";
+constexpr const char* kNoPassword =
+    "is not taken (others can read a command line and a configuration file; the file takes password-file): "
+    "use --password-file FILE or SKYFLUME_PASSWORD";
 
-std::optional<int> Rate(std::string_view text) {
-    const auto rate = WholeNumber(text, 44100, 48000);
-    return rate && (*rate == 44100 || *rate == 48000) ? rate : std::nullopt;
+constexpr const char* kIntroduction = R"(Loads the Skyflume module as the Sonaplex host does, enters the settings
+given here into its settings window, clicks Stream and prints every status
+text and message until the run ends. A stream that cannot be created or
+breaks off gets one more line, "reason: ...", saying why (from what the same
+server answers to a request of the host's own) and what to do. While it
+streams, a status line shows the time on air, the input's peak level of the
+last second in dBFS (CLIP at full scale) and the server's listener count:
+redrawn in place on a terminal, printed every 10 s otherwise. When standard
+output is no terminal, every line starts with its ISO 8601 time and the
+stream's mount, and FFmpeg's own messages come as such lines too. A text
+the plug-in keeps only part of is named with what it kept.
+)";
+
+constexpr const char* kFooter = R"(
+Configuration file:
+  --config FILE names a TOML file whose keys are the long options' names
+  (module = "/usr/lib/skyflume/Skyflume.sxp64", bit-rate = 192, loop = true,
+  input = ["one.flac", "two.mp3"]); the command line wins over the file.
+  Several servers get one [[stream]] table each, with any of the keys state,
+  server, port, mount, user, password-file, bit-rate, sample-rate, name,
+  description, genre, website; a key a table leaves out is the top level's.
+  Each stream is a plug-in object of its own, with its own settings window
+  and state file (default: --state's with "-N" before ".state", N counting
+  the tables from 1), and all of them get the same audio. With several
+  streams a failed stream is tried again after the same waits, even at its
+  first attempt, and never ends the others. There is no password key: use
+  password-file.
+
+Exit status:
+  0  the run ended with "Status: done.", after Stop was clicked (or the
+     action succeeded, or --check-config found nothing wrong)
+  1  the host failed: the state could not be saved or the picture drawn
+  2  usage error, or the problems --check-config found
+  3  module error: missing or unusable module, missing export, Initialize
+     refused, registration failed
+  4  no stream started: the plug-in showed a message (host check or invalid
+     setting), or a setting could not be entered
+  5  the stream failed and was not brought back: "Status: stream create
+     error." (at the first attempt, or with --no-reconnect), "Status: stream
+     write error." (with --no-reconnect) or "Status: internal error N"
+  6  the audio input cannot be opened
+  7  the run ended (duration, end of the input, or a signal) while a lost
+     stream was being brought back
+  With several streams, the status of the first stream, in the file's
+  order, that did not end with "Status: done.".
+)";
+
+// ADDR:PORT, or a PORT alone.
+std::string CheckListenAddress(std::string& text) {
+    std::string port = text.substr(text.rfind(':') + 1);
+    return CLI::Range(1, 65535)(port);
 }
 
-// What the option wants when the value just given is not one; empty when it is.
-std::string Wanted(int id, const Options& options, const std::optional<int>& hostRate,
-                   const std::optional<int>& blockMs) {
-    switch (id) {
-    case kDuration:
-        return options.durationSeconds ? "" : "a positive number of seconds";
-    case kHostRate:
-        return hostRate ? "" : "44100 or 48000";
-    case kBlockMs:
-        return blockMs ? "" : "1 to 100 milliseconds";
-    case kPort:
-        return WholeNumber(*options.port, 1, 65535) ? "" : "a port number from 1 to 65535";
-    case kBitRate:
-        return options.bitRateKbps ? ""
-                                   : "one of the plug-in's bit rates: 64, 80, 96, 112, 128, 160, 192, 224, 256 or 320";
-    case kSampleRate:
-        return options.sampleRate ? "" : "44100 or 48000";
-    default:
-        return "";
+// Lists the options in the order of the groups, below the usage line and
+// the introduction, as a manual page wants them.
+class HelpFormatter : public CLI::Formatter {
+public:
+    std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const override {
+        return make_usage(app, std::move(name)) + "\n" + app->get_description() + "\n" + make_groups(app, mode) +
+               make_footer(app);
     }
+};
+
+constexpr const char* kModuleGroup = "Module";
+constexpr const char* kSettingsGroup = "Settings, typed into the window (the others keep what the state restored)";
+constexpr const char* kRunGroup = "Run";
+constexpr const char* kServiceGroup = "Configuration and service";
+
+void DefineModuleOptions(CLI::App& app, Options& options) {
+    app.add_option("--module", options.module,
+                   "the module file; a bare file name is the one in the\n"
+                   "current folder (default: the \"Path\" value of the\n"
+                   "plug-in's registry key; the registry is the folder in\n"
+                   "SONAPLEX_REGISTRY, else /etc/sonaplex/registry)")
+        ->type_name("PATH")
+        ->group(kModuleGroup);
+    app.add_flag("--register")
+        ->description("register the module (DllRegisterServer) and exit")
+        ->configurable(false)
+        ->group(kModuleGroup);
+    app.add_flag("--unregister")
+        ->description("unregister the module (DllUnregisterServer) and exit")
+        ->configurable(false)
+        ->group(kModuleGroup);
 }
+
+// The settings of one stream: the top level's on the command line and in
+// the file, and each [[stream]] table's.
+void DefineStreamSettings(CLI::App& app, StreamSettings& settings) {
+    const auto text = [&](const char* name, std::optional<std::string>& value, const char* type, const char* help) {
+        return app.add_option(name, value, help)->type_name(type)->group(kSettingsGroup);
+    };
+    text("--server", settings.server, "HOST", "the Icecast server's name or address");
+    text("--port", settings.port, "N", "its port")->check(CLI::Range(1, 65535).description(""));
+    text("--mount", settings.mount, "PATH", "the mount point, with its leading /");
+    text("--user", settings.user, "NAME", "the source login's user");
+    text("--password-file", settings.passwordFile, "FILE",
+         "the password is the file's first line; without it the\n"
+         "environment variable SKYFLUME_PASSWORD, if set (there\n"
+         "is no --password: the command line is no place for it)");
+    app.add_option("--bit-rate", settings.bitRateKbps,
+                   "64, 80, 96, 112, 128, 160, 192, 224, 256 or 320,\n"
+                   "picked as \"KBPS kbps\" in the drop-down list")
+        ->type_name("KBPS")
+        ->group(kSettingsGroup)
+        ->check(CLI::Number.description(""))
+        ->check(CLI::IsMember({64, 80, 96, 112, 128, 160, 192, 224, 256, 320}).description(""));
+    app.add_option("--sample-rate", settings.sampleRate, "44100 or 48000")
+        ->type_name("HZ")
+        ->group(kSettingsGroup)
+        ->check(CLI::Number.description(""))
+        ->check(CLI::IsMember({44100, 48000}).description(""));
+    text("--name", settings.name, "TEXT", "the station's name");
+    text("--description", settings.description, "TEXT", "its description");
+    text("--genre", settings.genre, "TEXT", "its genre");
+    text("--website", settings.website, "URL", "its website");
+    app.add_option("--state", settings.state,
+                   "the plug-in's saved settings (default\n"
+                   "$XDG_STATE_HOME/sonaplex-host/skyflume.state)")
+        ->type_name("FILE")
+        ->group(kRunGroup);
+}
+
+void DefineRunOptions(CLI::App& app, Options& options, bool& stream) {
+    app.add_option("--input", options.inputs,
+                   "a file FFmpeg decodes, tone:HZ, an FFmpeg input\n"
+                   "device as DEVICE:NAME (pulse:default, alsa:hw:0,\n"
+                   "lavfi:sine=f=440), or - for raw 32-bit float stereo\n"
+                   "on standard input (default tone:1000);\n"
+                   "it starts playing when the stream is up; given more\n"
+                   "than once, the inputs play one after the other")
+        ->type_name("INPUT")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->group(kRunGroup);
+    app.add_flag("--loop", options.loop, "play the file, or the list of inputs, again and again")->group(kRunGroup);
+    app.add_option("--title", options.title,
+                   "the song title the server shows; by default each\n"
+                   "file's own tags (\"artist – title\") or its file name,\n"
+                   "announced when the stream comes up and whenever a\n"
+                   "new file or pass begins")
+        ->type_name("TEXT")
+        ->group(kRunGroup);
+    app.add_option("--duration", options.durationSeconds,
+                   "end the run S seconds after the stream is first up\n"
+                   "(default: at the end of the input, or on Ctrl-C,\n"
+                   "SIGTERM or SIGHUP, each of which saves the settings)")
+        ->type_name("S")
+        ->group(kRunGroup)
+        ->check(CLI::Range(0.001, 1e7).description(""));
+    app.add_flag("--no-reconnect", options.noReconnect,
+                 "end the run when the stream is lost; by default a\n"
+                 "stream that ends with \"Status: stream write error.\",\n"
+                 "or with \"Status: stream create error.\" after it had\n"
+                 "been up, is started again after 1, 2, 4, 8, 16 s,\n"
+                 "then every 30 s, while the audio plays on unsent")
+        ->group(kRunGroup);
+    app.add_option("--host-rate", options.hostRate, "the host's sample rate, 44100 or 48000 (default 44100)")
+        ->type_name("HZ")
+        ->group(kRunGroup)
+        ->check(CLI::Number.description(""))
+        ->check(CLI::IsMember({44100, 48000}).description(""));
+    app.add_option("--block-ms", options.blockMs, "audio block length, 1 to 100 ms (default 10)")
+        ->type_name("MS")
+        ->group(kRunGroup)
+        ->check(CLI::Range(1, 100).description(""));
+    app.add_option("--window-png", options.windowPng,
+                   "draw the settings window into a PNG once the settings\n"
+                   "are entered, then exit without streaming; with\n"
+                   "--stream, stream and draw it when the stream is up")
+        ->type_name("FILE")
+        ->group(kRunGroup);
+    app.add_flag("--stream", stream, "with --window-png: stream as well")->group(kRunGroup);
+    app.add_option("--config", options.config, "read the options from this TOML file (see below)")
+        ->type_name("FILE")
+        ->configurable(false)
+        ->group(kServiceGroup);
+    app.add_flag("--check-config")
+        ->description(
+            "read and check the options, the configuration file,\n"
+            "the password files, the inputs and the module, then\n"
+            "exit without streaming: 0, or 2 with one line per\n"
+            "problem naming its file, line and key")
+        ->configurable(false)
+        ->group(kServiceGroup);
+    app.add_option("--status-listen", options.statusListen,
+                   "serve the health view at ADDR:PORT (PORT alone:\n"
+                   "127.0.0.1): GET /status answers JSON, GET /metrics\n"
+                   "Prometheus' text format; nothing there changes anything")
+        ->type_name("ADDR:PORT")
+        ->group(kServiceGroup)
+        ->check(CLI::Validator(CheckListenAddress, ""));
+    // Taken only to refuse it, from the command line and from the file.
+    app.add_option("--password")->expected(0, 1)->group("");
+}
+
+// The command line's definition of every option.
+struct Definition {
+    explicit Definition(Options& options) {
+        app.formatter(std::make_shared<HelpFormatter>());
+        app.get_formatter()->column_width(23);
+        app.name("sonaplex-host");
+        app.description(kIntroduction);
+        app.footer(kFooter);
+        app.allow_extras();
+        // An option given again overrides what it said before.
+        app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        // In the order the help lists the groups.
+        DefineModuleOptions(app, options);
+        DefineStreamSettings(app, top);
+        DefineRunOptions(app, options, stream);
+        app.set_help_flag("-h,--help", "this text")->group(kRunGroup);
+        app.set_version_flag("--version", "", "the host's version and the plug-in interface it speaks")
+            ->group(kRunGroup);
+    }
+
+    CLI::App app;
+    StreamSettings top;
+    bool stream = false;
+};
 
 // The first line of the file, without its line end.
 std::optional<std::string> ReadPasswordFile(const std::string& path) {
@@ -145,225 +254,126 @@ std::optional<std::string> ReadPasswordFile(const std::string& path) {
     return line;
 }
 
+// Where the command line gave a value, for every option it gave.
+void NoteCommandLine(const CLI::App& app, Origins& origins) {
+    for (const CLI::Option* option : app.get_options()) {
+        if (option->count() > 0 && !option->get_lnames().empty()) {
+            origins[option->get_lnames().front()] = "--" + option->get_lnames().front();
+        }
+    }
+}
+
+// "skyflume.state" as "skyflume-2.state" for the second stream.
+std::filesystem::path NumberedState(const std::filesystem::path& state, std::size_t number) {
+    return state.parent_path() / (state.stem().string() + "-" + std::to_string(number) + state.extension().string());
+}
+
+// The streams of the [[stream]] tables, each starting from the top level's
+// settings; the one the top level describes when there are none.
+void ReadStreams(const ConfigFile* file, const StreamSettings& top, Options& options,
+                 std::vector<std::string>& problems) {
+    const toml::array* tables = file != nullptr ? file->Top()[kStreamTable].as_array() : nullptr;
+    if (tables == nullptr || !tables->is_array_of_tables() || tables->empty()) {
+        options.streams.push_back(top);
+        return;
+    }
+    for (const toml::node& table : *tables) {
+        StreamSettings settings = top;
+        settings.state = NumberedState(top.state, options.streams.size() + 1);
+        CLI::App app;
+        DefineStreamSettings(app, settings);
+        file->Apply(*table.as_table(), app, "", settings.origins, problems);
+        options.streams.push_back(std::move(settings));
+    }
+}
+
+void ReadPasswords(Options& options, std::vector<std::string>& problems) {
+    const char* fromEnvironment = std::getenv("SKYFLUME_PASSWORD");
+    for (StreamSettings& settings : options.streams) {
+        if (settings.passwordFile) {
+            settings.password = ReadPasswordFile(*settings.passwordFile);
+            if (!settings.password) {
+                problems.push_back(settings.origins["password-file"] + ": cannot read the password file " +
+                                   *settings.passwordFile);
+            }
+        } else if (fromEnvironment != nullptr) {
+            settings.password = fromEnvironment;
+        }
+    }
+}
+
 }  // namespace
 
 ParsedOptions ParseOptions(int argc, char** argv) {
     ParsedOptions parsed;
     Options& options = parsed.options;
-    options.state = DefaultStatePath();
-    bool stream = false;
-    std::optional<std::string> passwordFile;
-    std::optional<int> hostRate = options.hostRate;
-    std::optional<int> blockMs = options.blockMs;
-
-    auto fail = [&parsed](std::string error) {
-        parsed.error = std::move(error);
+    std::vector<std::string>& problems = parsed.problems;
+    Definition definition(options);
+    StreamSettings& top = definition.top;
+    top.state = DefaultStatePath();
+    CLI::App& app = definition.app;
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        options.action = Options::Action::Help;
         return parsed;
-    };
+    } catch (const CLI::CallForVersion&) {
+        options.action = Options::Action::Version;
+        return parsed;
+    } catch (const CLI::ParseError& error) {
+        problems.push_back(error.what());
+        return parsed;
+    }
+    if (app.count("--password") > 0) {
+        problems.push_back(std::string("--password: ") + kNoPassword);
+        return parsed;
+    }
+    for (const std::string& extra : app.remaining()) {
+        problems.push_back(extra.starts_with("-")
+                               ? "unknown option " + extra
+                               : "unexpected argument '" + extra +
+                                     "' (the password is never given on the command line; use --password-file or "
+                                     "SKYFLUME_PASSWORD)");
+    }
+    NoteCommandLine(app, options.origins);
+    top.origins = options.origins;
 
-    opterr = 0;
-    optind = 1;
-    for (;;) {
-        int index = 0;
-        const int id = getopt_long(argc, argv, ":h", kLongOptions, &index);
-        if (id == -1) {
-            break;
-        }
-        const std::string value = optarg != nullptr ? optarg : "";
-        switch (id) {
-        // A bare file name is the file in the current folder, not a library for the loader to search for.
-        case kModule:
-            options.module = std::filesystem::absolute(value);
-            break;
-        case kRegister:
-            options.action = Options::Action::Register;
-            break;
-        case kUnregister:
-            options.action = Options::Action::Unregister;
-            break;
-        case kState:
-            options.state = value;
-            break;
-        case kInput:
-            options.inputs.push_back(value);
-            break;
-        case kTitle:
-            options.title = value;
-            break;
-        case kLoop:
-            options.loop = true;
-            break;
-        case kNoReconnect:
-            options.noReconnect = true;
-            break;
-        case kDuration:
-            options.durationSeconds = PositiveSeconds(value);
-            break;
-        case kHostRate:
-            hostRate = Rate(value);
-            break;
-        case kBlockMs:
-            blockMs = WholeNumber(value, 1, 100);
-            break;
-        case kWindowPng:
-            options.windowPng = value;
-            break;
-        case kStream:
-            stream = true;
-            break;
-        case kServer:
-            options.server = value;
-            break;
-        case kPort:
-            options.port = value;
-            break;
-        case kMount:
-            options.mount = value;
-            break;
-        case kUser:
-            options.user = value;
-            break;
-        case kPasswordFile:
-            passwordFile = value;
-            break;
-        case kBitRate:
-            options.bitRateKbps = BitRate(value);
-            break;
-        case kSampleRate:
-            options.sampleRate = Rate(value);
-            break;
-        case kName:
-            options.name = value;
-            break;
-        case kDescription:
-            options.description = value;
-            break;
-        case kGenre:
-            options.genre = value;
-            break;
-        case kWebsite:
-            options.website = value;
-            break;
-        case kPassword:
-            return fail(kNoPasswordOption);
-        case kHelp:
-            options.action = Options::Action::Help;
-            return parsed;
-        case kVersion:
-            options.action = Options::Action::Version;
-            return parsed;
-        case ':':
-            return fail(optopt == kPassword ? kNoPasswordOption : std::string(argv[optind - 1]) + " wants a value");
-        default:
-            return fail("unknown option " + std::string(argv[optind - 1]));
-        }
-        // Each value is checked where it was given, so the message names it.
-        if (const std::string wanted = Wanted(id, options, hostRate, blockMs); !wanted.empty()) {
-            return fail(std::string("--") + kLongOptions[index].name + " wants " + wanted + ", not '" + value + "'");
+    std::optional<ConfigFile> file;
+    if (options.config) {
+        file = ConfigFile::Read(options.config->string(), problems);
+        if (file) {
+            file->Apply(file->Top(), app, kStreamTable, options.origins, problems);
+            top.origins = options.origins;
+            if (options.origins.contains("password")) {
+                problems.push_back(options.origins["password"] + ": " + kNoPassword);
+            }
         }
     }
-    if (optind < argc) {
-        return fail("unexpected argument '" + std::string(argv[optind]) +
-                    "' (the password is never given on the command line; use --password-file or SKYFLUME_PASSWORD)");
-    }
+    ReadStreams(file ? &*file : nullptr, top, options, problems);
+    ReadPasswords(options, problems);
 
+    // A bare file name is the file in the current folder, not a library for the loader to search for.
+    if (options.module) {
+        options.module = std::filesystem::absolute(*options.module);
+    }
     if (options.inputs.empty()) {
         options.inputs.push_back("tone:1000");
     }
-    options.hostRate = *hostRate;
-    options.blockMs = *blockMs;
-    if (passwordFile) {
-        options.password = ReadPasswordFile(*passwordFile);
-        if (!options.password) {
-            return fail("cannot read the password file " + *passwordFile);
-        }
-    } else if (const char* password = std::getenv("SKYFLUME_PASSWORD"); password != nullptr) {
-        options.password = password;
-    }
-    if (options.windowPng && !stream && options.action == Options::Action::Stream) {
+    if (app.count("--register") > 0) {
+        options.action = Options::Action::Register;
+    } else if (app.count("--unregister") > 0) {
+        options.action = Options::Action::Unregister;
+    } else if (app.count("--check-config") > 0) {
+        options.action = Options::Action::CheckConfig;
+    } else if (options.windowPng && !definition.stream) {
         options.action = Options::Action::DrawWindow;
     }
     return parsed;
 }
 
 std::string HelpText() {
-    return R"(Usage: sonaplex-host [OPTIONS]
-
-Loads the Skyflume module as the Sonaplex host does, enters the settings
-given here into its settings window, clicks Stream and prints every status
-text and message until the run ends. A stream that cannot be created or
-breaks off gets one more line, "reason: ...", saying why (from what the same
-server answers to a request of the host's own) and what to do. While it
-streams, a status line shows
-the time on air, the input's peak level of the last second in dBFS (CLIP at
-full scale) and the server's listener count: redrawn in place on a
-terminal, printed every 10 s otherwise.
-
-Module:
-  --module PATH        the module file; a bare file name is the one in the
-                       current folder (default: the "Path" value of the
-                       plug-in's registry key; the registry is the folder in
-                       SONAPLEX_REGISTRY, else /etc/sonaplex/registry)
-  --register           register the module (DllRegisterServer) and exit
-  --unregister         unregister the module (DllUnregisterServer) and exit
-
-Settings, typed into the window (the others keep what the state restored;
-a text the plug-in keeps only part of is named with what it kept):
-  --server HOST        --port N          --mount PATH      --user NAME
-  --bit-rate KBPS      64, 80, 96, 112, 128, 160, 192, 224, 256 or 320,
-                       picked as "KBPS kbps" in the drop-down list
-  --sample-rate HZ     (44100 or 48000)
-  --name TEXT          --description TEXT    --genre TEXT    --website URL
-  --password-file FILE the password is the file's first line; without it the
-                       environment variable SKYFLUME_PASSWORD, if set (there
-                       is no --password: the command line is no place for it)
-
-Run:
-  --input INPUT        a file FFmpeg decodes, tone:HZ, an FFmpeg input
-                       device as DEVICE:NAME (pulse:default, alsa:hw:0,
-                       lavfi:sine=f=440), or - for raw 32-bit float stereo
-                       on standard input (default tone:1000);
-                       it starts playing when the stream is up; given more
-                       than once, the inputs play one after the other
-  --loop               play the file, or the list of inputs, again and again
-  --title TEXT         the song title the server shows; by default each
-                       file's own tags ("artist – title") or its file name,
-                       announced when the stream comes up and whenever a
-                       new file or pass begins
-  --duration S         end the run S seconds after the stream is first up
-                       (default: at the end of the input, or on Ctrl-C,
-                       SIGTERM or SIGHUP, each of which saves the settings)
-  --no-reconnect       end the run when the stream is lost; by default a
-                       stream that ends with "Status: stream write error.",
-                       or with "Status: stream create error." after it had
-                       been up, is started again after 1, 2, 4, 8, 16 s,
-                       then every 30 s, while the audio plays on unsent
-  --host-rate HZ       the host's sample rate, 44100 or 48000 (default 44100)
-  --block-ms MS        audio block length, 1 to 100 ms (default 10)
-  --state FILE         the plug-in's saved settings (default
-                       $XDG_STATE_HOME/sonaplex-host/skyflume.state)
-  --window-png FILE    draw the settings window into a PNG once the settings
-                       are entered, then exit without streaming; with
-                       --stream, stream and draw it when the stream is up
-  -h, --help           this text
-  --version            the host's version and the plug-in interface it speaks
-
-Exit status:
-  0  the run ended with "Status: done.", after Stop was clicked (or the
-     action succeeded)
-  1  the host failed: the state could not be saved or the picture drawn
-  2  usage error
-  3  module error: missing or unusable module, missing export, Initialize
-     refused, registration failed
-  4  no stream started: the plug-in showed a message (host check or invalid
-     setting), or a setting could not be entered
-  5  the stream failed and was not brought back: "Status: stream create
-     error." (at the first attempt, or with --no-reconnect), "Status: stream
-     write error." (with --no-reconnect) or "Status: internal error N"
-  6  the audio input cannot be opened
-  7  the run ended (duration, end of the input, or a signal) while a lost
-     stream was being brought back
-)";
+    Options options;
+    return Definition(options).app.help();
 }
 
 std::string VersionText() {

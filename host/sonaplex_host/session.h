@@ -2,8 +2,7 @@
 
 #include "host/sonaplex_host/options.h"
 
-// One run of the host with its plug-in: load the module, initialise the
-// plug-in, restore its state, activate it, enter the settings in its window,
-// then stream (or draw the window), and take everything down again in order,
-// saving the state. Answers the exit status.
+// One run of the host: open the input, serve the health view, load the
+// module, and run the station's streams (or draw the window) with every line,
+// FFmpeg's included, going through one writer. Answers the exit status.
 int RunSession(const Options& options);

@@ -26,19 +26,19 @@ std::string Quoted(std::u16string_view text) {
 struct TextSetting {
     std::u16string_view caption;
     const char* option;
-    std::optional<std::string> Options::*value;
+    std::optional<std::string> StreamSettings::*value;
 };
 
 constexpr TextSetting kTextSettings[] = {
-    {u"Server URL", "--server", &Options::server},
-    {u"Server Port", "--port", &Options::port},
-    {u"Mount Point", "--mount", &Options::mount},
-    {u"User Name", "--user", &Options::user},
-    {u"Password", "the password", &Options::password},
-    {u"Radio Name", "--name", &Options::name},
-    {u"Radio Desc.", "--description", &Options::description},
-    {u"Radio Genre", "--genre", &Options::genre},
-    {u"Radio Website", "--website", &Options::website},
+    {u"Server URL", "--server", &StreamSettings::server},
+    {u"Server Port", "--port", &StreamSettings::port},
+    {u"Mount Point", "--mount", &StreamSettings::mount},
+    {u"User Name", "--user", &StreamSettings::user},
+    {u"Password", "the password", &StreamSettings::password},
+    {u"Radio Name", "--name", &StreamSettings::name},
+    {u"Radio Desc.", "--description", &StreamSettings::description},
+    {u"Radio Genre", "--genre", &StreamSettings::genre},
+    {u"Radio Website", "--website", &StreamSettings::website},
 };
 
 std::size_t Characters(const std::string& utf8) {
@@ -98,22 +98,22 @@ std::string SettingsWindowUser::Pick(std::u16string_view caption, const std::u16
     return "the " + Quoted(caption) + " list has no item " + Quoted(item) + " (it offers " + offered + ")";
 }
 
-std::string SettingsWindowUser::EnterSettings(const Options& options) {
+std::string SettingsWindowUser::EnterSettings(const StreamSettings& settings) {
     for (const TextSetting& setting : kTextSettings) {
-        if (const std::optional<std::string>& value = options.*setting.value) {
+        if (const std::optional<std::string>& value = settings.*setting.value) {
             if (std::string error = Type(setting.caption, *value); !error.empty()) {
                 return error;
             }
         }
     }
-    if (options.bitRateKbps) {
-        if (std::string error = Pick(u"Bit Rate", Utf16(std::to_string(*options.bitRateKbps) + " kbps"));
+    if (settings.bitRateKbps) {
+        if (std::string error = Pick(u"Bit Rate", Utf16(std::to_string(*settings.bitRateKbps) + " kbps"));
             !error.empty()) {
             return error;
         }
     }
-    if (options.sampleRate) {
-        if (std::string error = Pick(u"Sample Rate", Utf16(std::to_string(*options.sampleRate) + " Hz"));
+    if (settings.sampleRate) {
+        if (std::string error = Pick(u"Sample Rate", Utf16(std::to_string(*settings.sampleRate) + " Hz"));
             !error.empty()) {
             return error;
         }
@@ -131,15 +131,15 @@ ConnectionSettings SettingsWindowUser::Connection() const {
             TextBeside(u"Password")};
 }
 
-bool SettingsWindowUser::TypesTexts(const Options& options) {
+bool SettingsWindowUser::TypesTexts(const StreamSettings& settings) {
     return std::any_of(std::begin(kTextSettings), std::end(kTextSettings),
-                       [&options](const TextSetting& setting) { return (options.*setting.value).has_value(); });
+                       [&settings](const TextSetting& setting) { return (settings.*setting.value).has_value(); });
 }
 
-std::vector<std::string> SettingsWindowUser::CutTexts(const Options& options) const {
+std::vector<std::string> SettingsWindowUser::CutTexts(const StreamSettings& settings) const {
     std::vector<std::string> lines;
     for (const TextSetting& setting : kTextSettings) {
-        const std::optional<std::string>& typed = options.*setting.value;
+        const std::optional<std::string>& typed = settings.*setting.value;
         if (!typed || typed->empty()) {
             continue;
         }
@@ -149,7 +149,7 @@ std::vector<std::string> SettingsWindowUser::CutTexts(const Options& options) co
         }
         std::string line = std::string(setting.option) + ": the plug-in keeps " + std::to_string(Characters(kept)) +
                            " of the " + std::to_string(Characters(*typed)) + " characters given";
-        if (setting.value != &Options::password) {
+        if (setting.value != &StreamSettings::password) {
             line += ": \"" + kept + "\"";
         }
         lines.push_back(std::move(line));

@@ -16,14 +16,14 @@ public:
 
     // Types and picks the settings that the options give; answers what could
     // not be entered, empty when all went in.
-    std::string EnterSettings(const Options& options);
+    std::string EnterSettings(const StreamSettings& settings);
 
     // Whether the options give any text to type.
-    static bool TypesTexts(const Options& options);
+    static bool TypesTexts(const StreamSettings& settings);
     // For each text typed earlier that the window now shows shorter (the
     // plug-in kept only part of it), a line naming the option and what was
     // kept; the password itself is never shown.
-    std::vector<std::string> CutTexts(const Options& options) const;
+    std::vector<std::string> CutTexts(const StreamSettings& settings) const;
 
     // What the connection boxes hold now.
     ConnectionSettings Connection() const;
