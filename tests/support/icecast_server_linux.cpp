@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -42,27 +43,12 @@ uint16_t FreeLoopbackPort() {
 }
 
 std::string XmlEscape(const std::string& text) {
+    static const std::map<char, std::string> kEntities = {
+        {'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}, {'\'', "&apos;"}};
     std::string out;
     for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
-        default:
-            out += c;
-        }
+        const auto entity = kEntities.find(c);
+        out += entity != kEntities.end() ? entity->second : std::string(1, c);
     }
     return out;
 }
