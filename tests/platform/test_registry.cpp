@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <string>
 #include <utility>
 
@@ -14,11 +13,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& file) {
-    std::ifstream stream(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-}
+using skyflume::test::FileText;
 
 LONG SetText(HKEY key, const WCHAR* name, const std::u16string& text) {
     return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
@@ -70,7 +65,7 @@ TEST_F(Registry, RoundTripOfAText) {
 
     const std::u16string text = u"Grüße \U0001F3B5 C:\\Programme\\Skyflume";
     ASSERT_EQ(SetText(key, WTEXT("InstallPath"), text), ERROR_SUCCESS);
-    EXPECT_EQ(ReadFile(root / "Software/Sonaplex/Skyflume/InstallPath"),
+    EXPECT_EQ(FileText(root / "Software/Sonaplex/Skyflume/InstallPath"),
               "Gr\xC3\xBC\xC3\x9F"
               "e \xF0\x9F\x8E\xB5 C:\\Programme\\Skyflume");
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
@@ -95,9 +90,9 @@ TEST_F(Registry, CreatingTwiceOpensTheExistingKeyAndKeepsItsValues) {
     DWORD disposition = 0;
     ASSERT_EQ(CreateKey(WTEXT("Software\\Skyflume"), &key, &disposition), ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
-    EXPECT_EQ(ReadFile(root / "Software/Skyflume/Name"), "first");
+    EXPECT_EQ(FileText(root / "Software/Skyflume/Name"), "first");
     ASSERT_EQ(SetText(key, WTEXT("Name"), u"second"), ERROR_SUCCESS);
-    EXPECT_EQ(ReadFile(root / "Software/Skyflume/Name"), "second");
+    EXPECT_EQ(FileText(root / "Software/Skyflume/Name"), "second");
     RegCloseKey(key);
 }
 
@@ -113,11 +108,11 @@ TEST_F(Registry, EmptyTextAndSizeWithoutTerminator) {
     HKEY key = nullptr;
     ASSERT_EQ(CreateKey(WTEXT("K"), &key), ERROR_SUCCESS);
     ASSERT_EQ(SetText(key, WTEXT("Empty"), u""), ERROR_SUCCESS);
-    EXPECT_EQ(ReadFile(root / "K/Empty"), "");
+    EXPECT_EQ(FileText(root / "K/Empty"), "");
     const std::u16string text = u"xyz";
     ASSERT_EQ(RegSetValueExW(key, WTEXT("Bare"), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.data()), 6),
               ERROR_SUCCESS);
-    EXPECT_EQ(ReadFile(root / "K/Bare"), "xyz");
+    EXPECT_EQ(FileText(root / "K/Bare"), "xyz");
     RegCloseKey(key);
     WCHAR buffer[8];
     DWORD size = sizeof(buffer);

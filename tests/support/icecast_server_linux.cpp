@@ -53,13 +53,6 @@ std::string XmlEscape(const std::string& text) {
     return out;
 }
 
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // The account icecast2 drops to when started as root: the Debian package's
 // own, or nobody/nogroup where it is missing.
 struct RunAs {
@@ -260,7 +253,7 @@ bool IcecastServer::Instance::StartOnce(const IcecastOptions& options, uint16_t 
 
 std::string IcecastServer::Instance::ErrorLog() const {
     if (folder.Path().empty()) return {};
-    return ReadFile(folder / "stdout.log") + ReadFile(folder / "log" / "error.log");
+    return FileText(folder / "stdout.log") + FileText(folder / "log" / "error.log");
 }
 
 }  // namespace skyflume::test
