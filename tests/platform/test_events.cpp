@@ -52,15 +52,21 @@ TEST(Events, ManualResetEventStaysSignalled) {
     CloseHandle(event);
 }
 
-TEST(Events, ManualResetEventWakesEveryWaiter) {
-    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::atomic<int> woken{0};
+// Threads that each wait for the event without end and count their wake-up.
+std::vector<std::thread> StartWaiters(HANDLE event, int count, std::atomic<int>& woken) {
     std::vector<std::thread> waiters;
-    for (int i = 0; i < 3; ++i) {
-        waiters.emplace_back([&] {
+    for (int i = 0; i < count; ++i) {
+        waiters.emplace_back([event, &woken] {
             if (WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0) ++woken;
         });
     }
+    return waiters;
+}
+
+TEST(Events, ManualResetEventWakesEveryWaiter) {
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> woken{0};
+    std::vector<std::thread> waiters = StartWaiters(event, 3, woken);
     SetEvent(event);
     for (auto& waiter : waiters) waiter.join();
     EXPECT_EQ(woken, 3);
@@ -70,12 +76,7 @@ TEST(Events, ManualResetEventWakesEveryWaiter) {
 TEST(Events, AutoResetEventWakesOneWaiterPerSet) {
     HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     std::atomic<int> woken{0};
-    std::vector<std::thread> waiters;
-    for (int i = 0; i < 2; ++i) {
-        waiters.emplace_back([&] {
-            if (WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0) ++woken;
-        });
-    }
+    std::vector<std::thread> waiters = StartWaiters(event, 2, woken);
     SetEvent(event);
     for (int i = 0; i < 5000 && woken == 0; ++i) Sleep(1);
     Sleep(50);

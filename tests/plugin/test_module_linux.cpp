@@ -60,9 +60,7 @@ TEST_F(LinuxModuleTest, RegistrationRecordsTheModulesPathOnceAndUnregistrationRe
         values.push_back(entry.path().filename());
     }
     ASSERT_EQ(values, std::vector<fs::path>{"Path"});
-    std::ifstream value(key / "Path");
-    const std::string path((std::istreambuf_iterator<char>(value)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(path, fs::canonical(SKYFLUME_MODULE_PATH).string());
+    EXPECT_EQ(skyflume::test::FileText(key / "Path"), fs::canonical(SKYFLUME_MODULE_PATH).string());
 
     EXPECT_EQ(unregisterServer(), 0);
     EXPECT_FALSE(fs::exists(key));

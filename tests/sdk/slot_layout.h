@@ -45,10 +45,15 @@ struct Slot {
     std::ptrdiff_t expected;
 };
 
-#define SLOT(Interface, Operation, expected)                                \
-    Slot {                                                                  \
-#Interface "::" #Operation, SlotOf(&Interface::Operation), expected \
-    }
+#define SLOT(Interface, Operation, expected) (Slot{#Interface "::" #Operation, SlotOf(&Interface::Operation), expected})
+
+// The number of slots of an interface, compared as a slot is.
+#define SLOT_COUNT(Interface, expected) SlotCountOf<Interface>(#Interface " slots", expected)
+
+template <class Interface>
+Slot SlotCountOf(const char* name, std::ptrdiff_t expected) {
+    return {name, SlotCount<Interface>(), expected};
+}
 
 inline void ExpectSlots(const std::vector<Slot>& slots) {
     for (const Slot& slot : slots) {

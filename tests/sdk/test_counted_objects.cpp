@@ -26,11 +26,16 @@ private:
     int* destructions;
 };
 
-TEST(CountedObjectTest, AddRefAndReleaseAnswerTheCountAndTheLastReleaseDestroysOnce) {
+// A new counted object, held once, and its two interfaces.
+class CountedObjectTest : public ::testing::Test {
+protected:
     int destructions = 0;
-    auto* object = new Counted(&destructions);
+    Counted* object = new Counted(&destructions);
     RUnknown* primary = static_cast<CRUnknown*>(object);
+    SXThread* thread = object;
+};
 
+TEST_F(CountedObjectTest, AddRefAndReleaseAnswerTheCountAndTheLastReleaseDestroysOnce) {
     EXPECT_EQ(primary->AddRef(), 2);
     EXPECT_EQ(primary->Release(), 1);
     EXPECT_EQ(destructions, 0);
@@ -38,12 +43,7 @@ TEST(CountedObjectTest, AddRefAndReleaseAnswerTheCountAndTheLastReleaseDestroysO
     EXPECT_EQ(destructions, 1);
 }
 
-TEST(CountedObjectTest, EveryInterfaceMovesTheOneCount) {
-    int destructions = 0;
-    auto* object = new Counted(&destructions);
-    RUnknown* primary = static_cast<CRUnknown*>(object);
-    SXThread* thread = object;
-
+TEST_F(CountedObjectTest, EveryInterfaceMovesTheOneCount) {
     EXPECT_EQ(thread->AddRef(), 2);
     EXPECT_EQ(primary->AddRef(), 3);
     EXPECT_EQ(thread->Release(), 2);
@@ -53,11 +53,7 @@ TEST(CountedObjectTest, EveryInterfaceMovesTheOneCount) {
     EXPECT_EQ(destructions, 1);
 }
 
-TEST(CountedObjectTest, QueryInterfaceFailsThroughEveryInterfaceAndLeavesOutAlone) {
-    int destructions = 0;
-    auto* object = new Counted(&destructions);
-    RUnknown* primary = static_cast<CRUnknown*>(object);
-    SXThread* thread = object;
+TEST_F(CountedObjectTest, QueryInterfaceFailsThroughEveryInterfaceAndLeavesOutAlone) {
     const GUID anyId = {0x12345678, 0x9ABC, 0xDEF0, {1, 2, 3, 4, 5, 6, 7, 8}};
     int marker = 0;
     void* out = &marker;

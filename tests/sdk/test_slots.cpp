@@ -24,110 +24,59 @@ TEST(SlotTest, RootAndStringAndPlugin) {
         SLOT(RPlugin, Deactivate, 10),     SLOT(RPlugin, GetState, 11),   SLOT(RPlugin, ReservedNotify, 12),
         SLOT(RPlugin, Unload, 13),
     });
-    EXPECT_EQ(SlotCount<RUnknown>(), 3);
-    EXPECT_EQ(SlotCount<RString>(), 5);
-    EXPECT_EQ(SlotCount<RPlugin>(), 14);
+    ExpectSlots({SLOT_COUNT(RUnknown, 3), SLOT_COUNT(RString, 5), SLOT_COUNT(RPlugin, 14)});
 }
 
 TEST(SlotTest, Listeners) {
-    ExpectSlots({
-        SLOT(TWindowListener, OnWindowEvent, 3),
-        SLOT(SXMenuItemListener, OnMenuItemClicked, 3),
-        SLOT(TButtonListener, OnButtonClicked, 3),
-        SLOT(SXAudioCallback, OnAudio, 3),
-        SLOT(SXEventListener, OnEvent, 3),
-        SLOT(TComboBoxListener, OnSelectionChanged, 3),
-        SLOT(SXThread, Run, 3),
-        SLOT(SXThread, QueryInterface, 0),
-        SLOT(SXThread, AddRef, 1),
-        SLOT(SXThread, Release, 2),
-    });
-    EXPECT_EQ(SlotCount<TWindowListener>(), 4);
-    EXPECT_EQ(SlotCount<SXMenuItemListener>(), 4);
-    EXPECT_EQ(SlotCount<TButtonListener>(), 4);
-    EXPECT_EQ(SlotCount<SXAudioCallback>(), 4);
-    EXPECT_EQ(SlotCount<SXEventListener>(), 4);
-    EXPECT_EQ(SlotCount<TComboBoxListener>(), 4);
-    EXPECT_EQ(SlotCount<SXThread>(), 4);
+    ExpectSlots({SLOT(TWindowListener, OnWindowEvent, 3), SLOT(SXMenuItemListener, OnMenuItemClicked, 3),
+                 SLOT(TButtonListener, OnButtonClicked, 3), SLOT(SXAudioCallback, OnAudio, 3),
+                 SLOT(SXEventListener, OnEvent, 3), SLOT(TComboBoxListener, OnSelectionChanged, 3),
+                 SLOT(SXThread, Run, 3), SLOT(SXThread, QueryInterface, 0), SLOT(SXThread, AddRef, 1),
+                 SLOT(SXThread, Release, 2)});
+    ExpectSlots({SLOT_COUNT(TWindowListener, 4), SLOT_COUNT(SXMenuItemListener, 4), SLOT_COUNT(TButtonListener, 4),
+                 SLOT_COUNT(SXAudioCallback, 4), SLOT_COUNT(SXEventListener, 4), SLOT_COUNT(TComboBoxListener, 4),
+                 SLOT_COUNT(SXThread, 4)});
 }
 
 TEST(SlotTest, HostAndApplication) {
-    ExpectSlots({
-        SLOT(SXHost, GetInterface, 3),
-        SLOT(SXApplication, QueryInterface, 0),
-        SLOT(SXApplication, AddRef, 1),
-        SLOT(SXApplication, Release, 2),
-        SLOT(SXApplication, Reserved3, 3),
-        SLOT(SXApplication, Reserved4, 4),
-        SLOT(SXApplication, Reserved5, 5),
-        SLOT(SXApplication, Reserved6, 6),
-        SLOT(SXApplication, Reserved7, 7),
-        SLOT(SXApplication, Reserved8, 8),
-        SLOT(SXApplication, Reserved9, 9),
-        SLOT(SXApplication, Reserved10, 10),
-        SLOT(SXApplication, Reserved11, 11),
-        SLOT(SXApplication, Reserved12, 12),
-        SLOT(SXApplication, Reserved13, 13),
-        SLOT(SXApplication, Reserved14, 14),
-        SLOT(SXApplication, Reserved15, 15),
-        SLOT(SXApplication, Reserved16, 16),
-        SLOT(SXApplication, Reserved17, 17),
-        SLOT(SXApplication, IsStarted, 18),
-        SLOT(SXApplication, IsWindowSuppressed, 19),
-        SLOT(SXApplication, Reserved20, 20),
-        SLOT(SXApplication, Reserved21, 21),
-        SLOT(SXApplication, Reserved22, 22),
-        SLOT(SXApplication, ShowMessageBox, 23),
-        SLOT(SXApplication, ShowMessage, 24),
-        SLOT(SXApplication, AddMenuItem, 25),
-        SLOT(SXApplication, RemoveMenuItem, 26),
-        SLOT(SXApplication, GetService, 27),
-        SLOT(SXApplication, Reserved28, 28),
-        SLOT(SXApplication, Reserved29, 29),
-        SLOT(SXApplication, RegisterAudioCallback, 30),
-        SLOT(SXApplication, UnregisterAudioCallback, 31),
-        SLOT(SXApplication, RegisterEventListener, 32),
-        SLOT(SXApplication, UnregisterEventListener, 33),
-        SLOT(SXApplication, Reserved34, 34),
-        SLOT(SXApplication, Reserved35, 35),
-        SLOT(SXApplication, Reserved36, 36),
-        SLOT(SXApplication, Reserved37, 37),
-        SLOT(SXApplication, PostEvent, 38),
-        SLOT(SXApplication, Reserved39, 39),
-        SLOT(SXApplication, Reserved40, 40),
-        SLOT(SXApplication, GetSampleRate, 41),
-        SLOT(SXApplication, IsStreamFormatProcessing, 42),
-        SLOT(SXApplication, IsProcessAudioEnabled, 43),
-        SLOT(SXApplication, Reserved44, 44),
-        SLOT(SXApplication, Reserved45, 45),
-        SLOT(SXApplication, FreeUtf8, 46),
-        SLOT(SXApplication, WideToUtf8, 47),
-        SLOT(SXApplication, Reserved48, 48),
-        SLOT(SXApplication, StartThread, 49),
-    });
-    EXPECT_EQ(SlotCount<SXHost>(), 4);
-    EXPECT_EQ(SlotCount<SXApplication>(), 50);
+    ExpectSlots({SLOT(SXHost, GetInterface, 3),       SLOT(SXApplication, QueryInterface, 0),
+                 SLOT(SXApplication, AddRef, 1),      SLOT(SXApplication, Release, 2),
+                 SLOT(SXApplication, Reserved3, 3),   SLOT(SXApplication, Reserved4, 4),
+                 SLOT(SXApplication, Reserved5, 5),   SLOT(SXApplication, Reserved6, 6),
+                 SLOT(SXApplication, Reserved7, 7),   SLOT(SXApplication, Reserved8, 8),
+                 SLOT(SXApplication, Reserved9, 9),   SLOT(SXApplication, Reserved10, 10),
+                 SLOT(SXApplication, Reserved11, 11), SLOT(SXApplication, Reserved12, 12),
+                 SLOT(SXApplication, Reserved13, 13), SLOT(SXApplication, Reserved14, 14),
+                 SLOT(SXApplication, Reserved15, 15), SLOT(SXApplication, Reserved16, 16),
+                 SLOT(SXApplication, Reserved17, 17), SLOT(SXApplication, IsStarted, 18)});
+    ExpectSlots({SLOT(SXApplication, IsWindowSuppressed, 19), SLOT(SXApplication, Reserved20, 20),
+                 SLOT(SXApplication, Reserved21, 21), SLOT(SXApplication, Reserved22, 22),
+                 SLOT(SXApplication, ShowMessageBox, 23), SLOT(SXApplication, ShowMessage, 24),
+                 SLOT(SXApplication, AddMenuItem, 25), SLOT(SXApplication, RemoveMenuItem, 26),
+                 SLOT(SXApplication, GetService, 27), SLOT(SXApplication, Reserved28, 28),
+                 SLOT(SXApplication, Reserved29, 29), SLOT(SXApplication, RegisterAudioCallback, 30),
+                 SLOT(SXApplication, UnregisterAudioCallback, 31), SLOT(SXApplication, RegisterEventListener, 32),
+                 SLOT(SXApplication, UnregisterEventListener, 33)});
+    ExpectSlots({SLOT(SXApplication, Reserved34, 34), SLOT(SXApplication, Reserved35, 35),
+                 SLOT(SXApplication, Reserved36, 36), SLOT(SXApplication, Reserved37, 37),
+                 SLOT(SXApplication, PostEvent, 38), SLOT(SXApplication, Reserved39, 39),
+                 SLOT(SXApplication, Reserved40, 40), SLOT(SXApplication, GetSampleRate, 41),
+                 SLOT(SXApplication, IsStreamFormatProcessing, 42), SLOT(SXApplication, IsProcessAudioEnabled, 43),
+                 SLOT(SXApplication, Reserved44, 44), SLOT(SXApplication, Reserved45, 45),
+                 SLOT(SXApplication, FreeUtf8, 46), SLOT(SXApplication, WideToUtf8, 47),
+                 SLOT(SXApplication, Reserved48, 48), SLOT(SXApplication, StartThread, 49)});
+    ExpectSlots({SLOT_COUNT(SXHost, 4), SLOT_COUNT(SXApplication, 50)});
 }
 
 TEST(SlotTest, GuiServiceAndFactory) {
-    ExpectSlots({
-        SLOT(TGuiService, Reserved3, 3),
-        SLOT(TGuiService, GetFactory, 4),
-        SLOT(TGuiFactory, CreateTopLevelWindow, 3),
-        SLOT(TGuiFactory, CreateButton, 4),
-        SLOT(TGuiFactory, Reserved5, 5),
-        SLOT(TGuiFactory, CreateLabel, 6),
-        SLOT(TGuiFactory, Reserved7, 7),
-        SLOT(TGuiFactory, Reserved8, 8),
-        SLOT(TGuiFactory, CreateComboBox, 9),
-        SLOT(TGuiFactory, Reserved10, 10),
-        SLOT(TGuiFactory, CreateTextBox, 11),
-        SLOT(TGuiFactory, CreateSeparator, 12),
-        SLOT(TGuiFactory, CreatePasswordBox, 13),
-        SLOT(TGuiFactory, CreateNumberBox, 14),
-    });
-    EXPECT_EQ(SlotCount<TGuiService>(), 5);
-    EXPECT_EQ(SlotCount<TGuiFactory>(), 15);
+    ExpectSlots({SLOT(TGuiService, Reserved3, 3), SLOT(TGuiService, GetFactory, 4),
+                 SLOT(TGuiFactory, CreateTopLevelWindow, 3), SLOT(TGuiFactory, CreateButton, 4),
+                 SLOT(TGuiFactory, Reserved5, 5), SLOT(TGuiFactory, CreateLabel, 6), SLOT(TGuiFactory, Reserved7, 7),
+                 SLOT(TGuiFactory, Reserved8, 8), SLOT(TGuiFactory, CreateComboBox, 9),
+                 SLOT(TGuiFactory, Reserved10, 10), SLOT(TGuiFactory, CreateTextBox, 11),
+                 SLOT(TGuiFactory, CreateSeparator, 12), SLOT(TGuiFactory, CreatePasswordBox, 13),
+                 SLOT(TGuiFactory, CreateNumberBox, 14)});
+    ExpectSlots({SLOT_COUNT(TGuiService, 5), SLOT_COUNT(TGuiFactory, 15)});
 }
 
 TEST(SlotTest, ComponentWindowAndControls) {
@@ -143,15 +92,9 @@ TEST(SlotTest, ComponentWindowAndControls) {
         SLOT(TComboBox, Reserved19, 19), SLOT(TComboBox, GetSelectedIndex, 20), SLOT(TComboBox, SetSelectedIndex, 21),
         SLOT(TComboBox, Reserved22, 22), SLOT(TComboBox, SetListener, 23),
     });
-    EXPECT_EQ(SlotCount<TComponent>(), 15);
-    EXPECT_EQ(SlotCount<TWindow>(), 21);
-    EXPECT_EQ(SlotCount<TLabel>(), 16);
-    EXPECT_EQ(SlotCount<TButton>(), 16);
-    EXPECT_EQ(SlotCount<TComboBox>(), 24);
-    EXPECT_EQ(SlotCount<TTextBox>(), 15);
-    EXPECT_EQ(SlotCount<TPasswordBox>(), 15);
-    EXPECT_EQ(SlotCount<TNumberBox>(), 15);
-    EXPECT_EQ(SlotCount<TSeparator>(), 15);
+    ExpectSlots({SLOT_COUNT(TComponent, 15), SLOT_COUNT(TWindow, 21), SLOT_COUNT(TLabel, 16), SLOT_COUNT(TButton, 16),
+                 SLOT_COUNT(TComboBox, 24), SLOT_COUNT(TTextBox, 15), SLOT_COUNT(TPasswordBox, 15),
+                 SLOT_COUNT(TNumberBox, 15), SLOT_COUNT(TSeparator, 15)});
 }
 
 }  // namespace

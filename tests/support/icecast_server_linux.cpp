@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -42,36 +43,14 @@ uint16_t FreeLoopbackPort() {
 }
 
 std::string XmlEscape(const std::string& text) {
+    static const std::map<char, std::string> kEntities = {
+        {'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}, {'\'', "&apos;"}};
     std::string out;
     for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
-        default:
-            out += c;
-        }
+        const auto entity = kEntities.find(c);
+        out += entity != kEntities.end() ? entity->second : std::string(1, c);
     }
     return out;
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // The account icecast2 drops to when started as root: the Debian package's
@@ -274,7 +253,7 @@ bool IcecastServer::Instance::StartOnce(const IcecastOptions& options, uint16_t 
 
 std::string IcecastServer::Instance::ErrorLog() const {
     if (folder.Path().empty()) return {};
-    return ReadFile(folder / "stdout.log") + ReadFile(folder / "log" / "error.log");
+    return FileText(folder / "stdout.log") + FileText(folder / "log" / "error.log");
 }
 
 }  // namespace skyflume::test

@@ -171,19 +171,19 @@ void Listener::Session::Run(std::string url) {
 
     // Converts to planar float at the decoded rate, whatever the decoder's
     // sample format, and records it.
-    const auto consume = [&](const AVFrame* decoded) -> bool {
+    const auto convert = [&](const AVFrame* decoded) {
         av_frame_unref(planar.get());
         planar->format = AV_SAMPLE_FMT_FLTP;
         planar->sample_rate = decoded->sample_rate;
-        if (av_channel_layout_copy(&planar->ch_layout, &decoded->ch_layout) < 0) return false;
-        int converted = swr_convert_frame(resampler.get(), planar.get(), decoded);
+        const int copied = av_channel_layout_copy(&planar->ch_layout, &decoded->ch_layout);
+        return copied < 0 ? copied : swr_convert_frame(resampler.get(), planar.get(), decoded);
+    };
+    const auto consume = [&](const AVFrame* decoded) -> bool {
+        int converted = convert(decoded);
+        // A stream whose format changes midway sets the resampler up anew.
         if (converted == AVERROR_INPUT_CHANGED || converted == AVERROR_OUTPUT_CHANGED) {
             swr_close(resampler.get());
-            av_frame_unref(planar.get());
-            planar->format = AV_SAMPLE_FMT_FLTP;
-            planar->sample_rate = decoded->sample_rate;
-            if (av_channel_layout_copy(&planar->ch_layout, &decoded->ch_layout) < 0) return false;
-            converted = swr_convert_frame(resampler.get(), planar.get(), decoded);
+            converted = convert(decoded);
         }
         if (converted < 0) return false;
         std::lock_guard lock(mutex);

@@ -73,21 +73,11 @@ std::map<std::string, std::string> FieldsFrom(const Message& message, std::size_
 void AppendListenResult(Message& message, const ListenResult& result) {
     std::string left(result.left.size() * sizeof(float), '\0');
     std::memcpy(left.data(), result.left.data(), left.size());
-    message.insert(message.end(), {
-                                      result.connected ? "1" : "0",
-                                      result.ended ? "1" : "0",
-                                      result.formatName,
-                                      result.codecName,
-                                      std::to_string(result.sampleRate),
-                                      std::to_string(result.channels),
-                                      std::to_string(result.bitRate),
-                                      std::to_string(result.framesDecoded),
-                                      std::to_string(result.decodeErrors),
-                                      left,
-                                      result.contentType,
-                                      result.error,
-                                      result.endReason,
-                                  });
+    message.insert(message.end(),
+                   {result.connected ? "1" : "0", result.ended ? "1" : "0", result.formatName, result.codecName,
+                    std::to_string(result.sampleRate), std::to_string(result.channels), std::to_string(result.bitRate),
+                    std::to_string(result.framesDecoded), std::to_string(result.decodeErrors), left, result.contentType,
+                    result.error, result.endReason});
     AppendFields(message, result.icyHeaders);
 }
 

@@ -88,6 +88,22 @@ public:
 private:
     using Handler = std::function<Message(const Message&)>;
 
+    // A handler for a call that does something and answers nothing more than "ok".
+    template <class Action>
+    static Handler Acting(Action action) {
+        return [action](const Message& r) {
+            action(r);
+            return Message{};
+        };
+    }
+
+    // A listener's result as the answer's fields.
+    static Message Heard(const ListenResult& result) {
+        Message answer;
+        AppendListenResult(answer, result);
+        return answer;
+    }
+
     IcecastServer& Server(const Message& r) { return servers.At(r.at(1)); }
     Listener& TheListener(const Message& r) { return listeners.At(r.at(1)); }
 
@@ -115,16 +131,8 @@ private:
              const bool started = server.Start();
              return Message{Flag(started), std::to_string(server.Port()), server.LastError()};
          }},
-        {"icecast.stop",
-         [this](const Message& r) {
-             Server(r).Stop();
-             return Message{};
-         }},
-        {"icecast.kill",
-         [this](const Message& r) {
-             Server(r).Kill();
-             return Message{};
-         }},
+        {"icecast.stop", Acting([this](const Message& r) { Server(r).Stop(); })},
+        {"icecast.kill", Acting([this](const Message& r) { Server(r).Kill(); })},
         {"icecast.running", [this](const Message& r) { return Message{Flag(Server(r).Running())}; }},
         {"icecast.folder", [this](const Message& r) { return Message{Server(r).Folder()}; }},
         {"icecast.errorlog", [this](const Message& r) { return Message{Server(r).ErrorLog()}; }},
@@ -136,44 +144,22 @@ private:
              AppendFields(answer, fields.value_or(std::map<std::string, std::string>{}));
              return answer;
          }},
-        {"icecast.delete",
-         [this](const Message& r) {
-             servers.Remove(r.at(1));
-             return Message{};
-         }},
+        {"icecast.delete", Acting([this](const Message& r) { servers.Remove(r.at(1)); })},
         {"listener.new",
          [this](const Message& r) {
              const ListenerOptions options{.ioTimeout = Milliseconds(r.at(1)), .keepSeconds = std::stod(r.at(2))};
              return Message{listeners.Add(std::make_unique<Listener>(options), lastId)};
          }},
-        {"listener.start",
-         [this](const Message& r) {
-             TheListener(r).Start(r.at(2));
-             return Message{};
-         }},
+        {"listener.start", Acting([this](const Message& r) { TheListener(r).Start(r.at(2)); })},
         {"listener.seconds",
          [this](const Message& r) {
              return Message{Flag(TheListener(r).WaitForSeconds(std::stod(r.at(2)), Milliseconds(r.at(3))))};
          }},
         {"listener.end",
          [this](const Message& r) { return Message{Flag(TheListener(r).WaitForEnd(Milliseconds(r.at(2))))}; }},
-        {"listener.snapshot",
-         [this](const Message& r) {
-             Message answer;
-             AppendListenResult(answer, TheListener(r).Snapshot());
-             return answer;
-         }},
-        {"listener.stop",
-         [this](const Message& r) {
-             Message answer;
-             AppendListenResult(answer, TheListener(r).StopAndJoin());
-             return answer;
-         }},
-        {"listener.delete",
-         [this](const Message& r) {
-             listeners.Remove(r.at(1));
-             return Message{};
-         }},
+        {"listener.snapshot", [this](const Message& r) { return Heard(TheListener(r).Snapshot()); }},
+        {"listener.stop", [this](const Message& r) { return Heard(TheListener(r).StopAndJoin()); }},
+        {"listener.delete", Acting([this](const Message& r) { listeners.Remove(r.at(1)); })},
         {"fake.new",
          [this](const Message& r) {
              const int kind = std::stoi(r.at(1));
@@ -184,11 +170,7 @@ private:
              const std::string port = std::to_string(server->Port());
              return Message{fakeServers.Add(std::move(server), lastId), port};
          }},
-        {"fake.delete",
-         [this](const Message& r) {
-             fakeServers.Remove(r.at(1));
-             return Message{};
-         }},
+        {"fake.delete", Acting([this](const Message& r) { fakeServers.Remove(r.at(1)); })},
     };
 };
 

@@ -26,20 +26,16 @@ void PrintTo(const ToneCase& chosen, std::ostream* out) {
          << " kbit/s";
 }
 
-class WorkerToneTest : public ::testing::TestWithParam<ToneCase> {};
+class WorkerToneTest : public WorkerTest, public ::testing::WithParamInterface<ToneCase> {};
 
 TEST_P(WorkerToneTest, ToneIsHeardAtTheChosenRateAndBitRate) {
     const ToneCase chosen = GetParam();
-    IcecastServer server;
-    ASSERT_TRUE(server.Start()) << server.LastError();
     WorkerConfig config = ConfigFor(server);
     config.inputSampleRate = chosen.inputSampleRate;
     config.outputSampleRate = chosen.outputSampleRate;
     config.bitRateKbps = chosen.bitRateKbps;
     WorkerRun run(config);
-    run.Start();
-    ASSERT_TRUE(run.WaitStarted());
-    ASSERT_TRUE(server.SourceConnected());
+    ASSERT_NO_FATAL_FAILURE(StartStreaming(run));
 
     Listener listener;
     listener.Start(server.MountUrl());

@@ -12,7 +12,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(WorkerConnectionTest, NothingListeningEndsWithStatus1AndNoAnnouncement) {
+using WorkerConnectionTest = WorkerTest;
+
+TEST_F(WorkerConnectionTest, NothingListeningEndsWithStatus1AndNoAnnouncement) {
     const FakeServer closed(FakeServer::Kind::Closed);
     ASSERT_NE(closed.Port(), 0);
     WorkerConfig config;
@@ -26,9 +28,7 @@ TEST(WorkerConnectionTest, NothingListeningEndsWithStatus1AndNoAnnouncement) {
     EXPECT_FALSE(run.worker.streaming);
 }
 
-TEST(WorkerConnectionTest, WrongPasswordEndsWithStatus1AndNoAnnouncement) {
-    IcecastServer server;
-    ASSERT_TRUE(server.Start()) << server.LastError();
+TEST_F(WorkerConnectionTest, WrongPasswordEndsWithStatus1AndNoAnnouncement) {
     const IcecastOptions& options = server.Options();
     WorkerConfig config;
     config.url = IcecastUrl(options.sourceUser, options.sourcePassword + "x", server.Port(), options.mount);
@@ -42,13 +42,9 @@ TEST(WorkerConnectionTest, WrongPasswordEndsWithStatus1AndNoAnnouncement) {
 
 // The run ends on its own with the write failure, without being asked to
 // stop; the sanitizer build checks that it leaves nothing allocated.
-TEST(WorkerConnectionTest, ServerKilledMidStreamEndsWithStatus9) {
-    IcecastServer server;
-    ASSERT_TRUE(server.Start()) << server.LastError();
+TEST_F(WorkerConnectionTest, ServerKilledMidStreamEndsWithStatus9) {
     WorkerRun run(ConfigFor(server));
-    run.Start();
-    ASSERT_TRUE(run.WaitStarted());
-    ASSERT_TRUE(server.SourceConnected());
+    ASSERT_NO_FATAL_FAILURE(StartStreaming(run));
     run.PushTone(1000.0, 0.5);
 
     server.Kill();

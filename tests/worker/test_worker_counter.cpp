@@ -9,9 +9,9 @@
 namespace skyflume::test {
 namespace {
 
-TEST(WorkerCounterTest, StreamsAcrossTwoToThe31SamplesWithoutComplaint) {
-    IcecastServer server;
-    ASSERT_TRUE(server.Start()) << server.LastError();
+using WorkerCounterTest = WorkerTest;
+
+TEST_F(WorkerCounterTest, StreamsAcrossTwoToThe31SamplesWithoutComplaint) {
     const LogCapture log;
     WorkerRun run(ConfigFor(server));
     const int32_t rate = run.worker.outputSampleRate;

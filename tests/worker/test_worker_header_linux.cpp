@@ -11,10 +11,10 @@
 namespace skyflume::test {
 namespace {
 
+using WorkerConnectionTest = WorkerTest;
+
 // Refused, the muxer is left half set up, so nothing may be written through it.
-TEST(WorkerConnectionTest, ARefusedStreamHeaderEndsTheSetUpWithStatus11AndNoAnnouncement) {
-    IcecastServer server;
-    ASSERT_TRUE(server.Start()) << server.LastError();
+TEST_F(WorkerConnectionTest, ARefusedStreamHeaderEndsTheSetUpWithStatus11AndNoAnnouncement) {
     WorkerRun run(ConfigFor(server));
     run.worker.codecId = AV_CODEC_ID_MP2;
     run.Start();

@@ -16,16 +16,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(WorkerSilenceTest, WithoutAudioTheListenerHearsSilencePerTimeout) {
+using WorkerSilenceTest = WorkerTest;
+
+TEST_F(WorkerSilenceTest, WithoutAudioTheListenerHearsSilencePerTimeout) {
     constexpr int32_t kRate = 44100;
-    IcecastServer server;
-    ASSERT_TRUE(server.Start()) << server.LastError();
     WorkerConfig config = ConfigFor(server);
     config.bitRateKbps = 64;
     WorkerRun run(config);
-    run.Start();
-    ASSERT_TRUE(run.WaitStarted());
-    ASSERT_TRUE(server.SourceConnected());
+    ASSERT_NO_FATAL_FAILURE(StartStreaming(run));
     Listener listener;
     listener.Start(server.MountUrl());
     ASSERT_TRUE(listener.WaitForSeconds(1.0, 15s)) << listener.Snapshot().error;
@@ -47,13 +45,10 @@ TEST(WorkerSilenceTest, WithoutAudioTheListenerHearsSilencePerTimeout) {
 
 // A wait that fails at once must not turn the loop into one that sends
 // silence as fast as it can encode it.
-TEST(WorkerSilenceTest, FailedWaitsKeepTheLoopAtTheTimeoutsPace) {
-    IcecastServer server;
-    ASSERT_TRUE(server.Start()) << server.LastError();
+TEST_F(WorkerSilenceTest, FailedWaitsKeepTheLoopAtTheTimeoutsPace) {
     WorkerRun run(ConfigFor(server));
     run.wake.FailWaits();
-    run.Start();
-    ASSERT_TRUE(run.WaitStarted());
+    ASSERT_NO_FATAL_FAILURE(StartStreaming(run));
     std::this_thread::sleep_for(1s);
     EXPECT_EQ(run.Stop(), kStatusOk);
 

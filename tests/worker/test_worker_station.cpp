@@ -8,10 +8,8 @@
 namespace skyflume::test {
 namespace {
 
-class WorkerStationTest : public ::testing::Test {
+class WorkerStationTest : public WorkerTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(server.Start()) << server.LastError(); }
-
     // The server's view of the mount while a run with these texts streams.
     std::optional<std::map<std::string, std::string>> MountWhileStreaming(const WorkerConfig& config) {
         WorkerRun run(config);
@@ -24,8 +22,6 @@ protected:
         EXPECT_TRUE(server.SourceGone());
         return mount;
     }
-
-    IcecastServer server;
 };
 
 TEST_F(WorkerStationTest, StatusShowsTheFourStationTexts) {

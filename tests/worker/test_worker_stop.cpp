@@ -12,19 +12,12 @@ namespace {
 // What the MP3 encoder says when it is closed with frames it never gave out.
 constexpr char kUndrainedEncoder[] = "left in the queue on closing";
 
-class WorkerStopTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(server.Start()) << server.LastError(); }
-
-    IcecastServer server;
-};
+using WorkerStopTest = WorkerTest;
 
 TEST_F(WorkerStopTest, StopWhileStreamingDrainsTheEncoderAndEndsWithStatus0) {
     const LogCapture log;
     WorkerRun run(ConfigFor(server));
-    run.Start();
-    ASSERT_TRUE(run.WaitStarted());
-    ASSERT_TRUE(server.SourceConnected());
+    ASSERT_NO_FATAL_FAILURE(StartStreaming(run));
     ASSERT_GT(run.PushTone(1000.0, 1.0), 0);
 
     EXPECT_EQ(run.Stop(), kStatusOk);

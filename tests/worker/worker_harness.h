@@ -4,6 +4,8 @@
 // posted events queued without waiting, and the test standing in for the
 // capture buffer by appending whole frames to inputFifo under fifoLock.
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -103,5 +105,20 @@ constexpr std::chrono::seconds kEventTimeout{15};
 WorkerConfig ConfigFor(const IcecastServer& server);
 
 std::string IcecastUrl(const std::string& user, const std::string& password, uint16_t port, const std::string& mount);
+
+// A test with an icecast2 server of its own, running before the test starts.
+class WorkerTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(server.Start()) << server.LastError(); }
+
+    // Runs the worker until it has announced the stream and the server has the source.
+    void StartStreaming(WorkerRun& run) {
+        run.Start();
+        ASSERT_TRUE(run.WaitStarted());
+        ASSERT_TRUE(server.SourceConnected());
+    }
+
+    IcecastServer server;
+};
 
 }  // namespace skyflume::test
