@@ -43,7 +43,8 @@ enum OptionId : int {
     kVersion = 512,
 };
 
-constexpr const char* kHostVersion = "1.1";
+// The project's version, which CMake sets.
+constexpr const char* kHostVersion = SKYFLUME_VERSION;
 
 constexpr option kLongOptions[] = {
     {"module", required_argument, nullptr, kModule},
