@@ -31,9 +31,12 @@ package() {
 }
 
 step "Debian package"
-CXXFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
-LDFLAGS=$(dpkg-buildflags --get LDFLAGS) \
-  cmake -S . -B build/package-deb "${options[@]}" >/dev/null
+# Every hardening flag that Debian knows, which lintian looks for.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+ldflags=$(dpkg-buildflags --get LDFLAGS)
+cmake -S . -B build/package-deb "${options[@]}" \
+  "-DCMAKE_CXX_FLAGS=$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+  "-DCMAKE_EXE_LINKER_FLAGS=$ldflags" "-DCMAKE_SHARED_LINKER_FLAGS=$ldflags" >/dev/null
 package build/package-deb "skyflume_*_amd64.deb"
 
 step "Windows package"
