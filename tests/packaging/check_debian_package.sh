@@ -1,135 +1,69 @@
 #!/usr/bin/env bash
-# Proves the Debian package as a user meets it, on this machine, as root:
-# installs it with apt-get, runs sonaplex-host from PATH, streams a tone for
-# 5 s with no --module (the package registered the module) to an icecast2 on
-# a free loopback port while ffmpeg listens and must hear 1 kHz, renders the
-# man page, then purges the package, which must leave none of its files and
-# no registry entry. Prints what lintian says of the package, and ends with a
-# ctest-style summary of its checks.
-#
+# Proves the Debian package on this machine, as root: apt-get install,
+# sonaplex-host from PATH, a 5 s tone with no --module to icecast2 on a free
+# loopback port where ffmpeg must hear 1 kHz, man sonaplex-host, apt-get purge
+# leaving nothing. Prints lintian's report and a ctest-style summary.
 #   tests/packaging/check_debian_package.sh dist/skyflume_<version>_amd64.deb
 set -uo pipefail
 deb=$(realpath "${1:?usage: check_debian_package.sh PACKAGE.deb}")
 cd "$(dirname "$0")/../.."
-
-registry=/etc/sonaplex/registry
-entry=$registry/SOFTWARE/Quillmark/Sonaplex/Plugins/{E85D1DFD-8B26-4399-A2E8-20FE315600C1}/Path
-passed=0
-failed=0
-check() {  # description, command...
-  local what=$1
-  shift
-  if "$@"; then
-    echo "== deb: ok    $what"
-    passed=$((passed + 1))
-  else
-    echo "== deb: FAIL  $what"
-    failed=$((failed + 1))
-  fi
+entry=/etc/sonaplex/registry/SOFTWARE/Quillmark/Sonaplex/Plugins/{E85D1DFD-8B26-4399-A2E8-20FE315600C1}/Path
+passed=0 failed=0
+check() {  # what, command...
+  if "${@:2}"; then echo "== deb: ok    $1"; passed=$((passed + 1)); else
+    echo "== deb: FAIL  $1"; failed=$((failed + 1)); return 1; fi
 }
-
-if dpkg-query -W -f='${Status}' skyflume 2>/dev/null | grep -q 'ok installed'; then
-  echo "check_debian_package: skyflume is installed here, and this check would purge it; remove it first" >&2
-  exit 1
-fi
+dpkg-query -W -f='${Status}' skyflume 2>/dev/null | grep -q 'ok installed' &&
+  { echo "check_debian_package: skyflume is installed here and would be purged; remove it first" >&2; exit 1; }
 scripts/install_dependencies.sh lintian man-db >/dev/null
-
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/skyflume-deb.XXXXXX")
-# icecast2 drops root's rights and must still reach its folder in here.
-chmod 755 "$scratch"
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/skyflume-deb.XXXXXX") && chmod 755 "$scratch"  # for icecast2 without root's rights
 icecast_pid=
-listener_pid=
-finish() {
-  [[ -n $listener_pid ]] && kill "$listener_pid" 2>/dev/null
-  [[ -n $icecast_pid ]] && kill "$icecast_pid" 2>/dev/null && wait "$icecast_pid" 2>/dev/null
-  rm -rf "$scratch"
-}
-trap finish EXIT
-sonaplex_existed=$([[ -e /etc/sonaplex ]] && echo yes || echo no)
-
+trap 'kill $icecast_pid 2>/dev/null; wait; rm -rf "$scratch"' EXIT
+had_sonaplex=$([[ -e /etc/sonaplex ]] && echo yes)
 echo "== deb: lintian says"
-lintian "$deb" 2>&1 | grep -v '^running with root privileges' | sed 's/^/  /'
-
-DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$deb" >"$scratch/install.log" 2>&1
-check "apt-get install ./$(basename "$deb")" bash -c 'dpkg-query -W skyflume >/dev/null'
+lintian "$deb" 2>&1 | grep -v '^running with root' | sed 's/^/  /'
+apt() { DEBIAN_FRONTEND=noninteractive apt-get -y -q "$@" >>"$scratch/apt.log" 2>&1; }
+check "apt-get install ./${deb##*/}" apt install "$deb"
 dpkg-query -L skyflume >"$scratch/files"
 version=$(dpkg-deb -f "$deb" Version)
-check "sonaplex-host on PATH says version $version" \
-  bash -c '[[ $(command -v sonaplex-host) == /usr/bin/sonaplex-host ]] &&
-           sonaplex-host --version | grep -q "^sonaplex-host $1, "' _ "$version"
-check "the package registered /usr/lib/skyflume/Skyflume.sxp64 in $registry" \
-  grep -qx /usr/lib/skyflume/Skyflume.sxp64 "$entry"
-
-# icecast2 as the demo configures it (the plug-in's default mount and login),
-# on a port nothing listens on.
+check "sonaplex-host on PATH says $version" \
+  bash -c '[[ $(command -v sonaplex-host) == /usr/bin/sonaplex-host && $(sonaplex-host --version) == "sonaplex-host $0,"* ]]' "$version"
+check "the module is registered in /etc/sonaplex/registry" grep -qx /usr/lib/skyflume/Skyflume.sxp64 "$entry"
+# icecast2 as the demo has it (the plug-in's default mount and login).
 listening() { timeout 1 bash -c "exec 3<>/dev/tcp/127.0.0.1/$1" 2>/dev/null; }
-port=
-for _ in $(seq 20); do
-  candidate=$((20000 + RANDOM % 40000))
-  listening "$candidate" || { port=$candidate; break; }
-done
+for _ in $(seq 20); do port=$((20000 + RANDOM % 40000)); listening $port || break; done
 scripts/demo_icecast_config.sh "$scratch/icecast" "$port"
-icecast2 -c "$scratch/icecast/icecast.xml" >"$scratch/icecast.log" 2>&1 &
+icecast2 -c "$scratch/icecast/icecast.xml" >/dev/null 2>&1 &
 icecast_pid=$!
-for _ in $(seq 50); do
-  listening "$port" && break
-  sleep 0.1
-done
-check "icecast2 listens on 127.0.0.1:$port" listening "$port"
-
-# The registry comes from the package alone: no SONAPLEX_REGISTRY, no --module.
+for _ in $(seq 50); do listening "$port" && break; sleep 0.1; done
 env -u SONAPLEX_REGISTRY sonaplex-host --server 127.0.0.1 --port "$port" --input tone:1000 --duration 5 \
-  --state "$scratch/skyflume.state" >"$scratch/host.log" 2>&1 &
+  --state "$scratch/state" >"$scratch/host.log" 2>&1 &
 host_pid=$!
-for _ in $(seq 100); do
-  grep -q "Status: streaming" "$scratch/host.log" && break
-  kill -0 "$host_pid" 2>/dev/null || break
-  sleep 0.1
-done
-# Mono floats at 44.1 kHz; the stream's end ends the listener.
-timeout 20 ffmpeg -nostdin -v fatal -i "http://127.0.0.1:$port/stream" -ac 1 -ar 44100 -f f32le "$scratch/heard.raw" &
-listener_pid=$!
-wait "$host_pid"
-host_status=$?
-wait "$listener_pid"
-listener_pid=
-check "a 5 s stream from the registered module ends with \"Status: done.\"" \
-  bash -c '[[ $0 == 0 ]] && grep -q "Status: done\." "$1"' "$host_status" "$scratch/host.log"
-# The tone's frequency from its upward crossings, with hysteresis so that
-# noise around zero does not count, between the first and the last of them.
-heard=$(od -An -v -f -w4 "$scratch/heard.raw" | awk '
-  $1 > 0.1 && low { if (!first) first = NR; last = NR; ups++; low = 0 }
+for _ in $(seq 100); do grep -q "Status: streaming" "$scratch/host.log" && break; sleep 0.1; done
+# Again while nothing came: icecast2 lists a mount a moment after its source's handshake.
+for _ in $(seq 10); do timeout 20 ffmpeg -nostdin -v fatal -y -i "http://127.0.0.1:$port/stream" -ac 1 -ar 44100 \
+  -f f32le "$scratch/heard"; [[ -s $scratch/heard ]] && break; sleep 0.3; done &
+wait $host_pid
+check "a 5 s stream with no --module ends with \"Status: done.\"" grep -q "Status: done\." "$scratch/host.log" ||
+  cat "$scratch/host.log"
+wait $!
+# The tone's frequency from its upward crossings, with hysteresis against noise.
+read -r seconds hz < <(od -An -v -f -w4 "$scratch/heard" | awk '
+  $1 > 0.1 && low { if (!ups++) first = NR; last = NR; low = 0 }
   $1 < -0.1 { low = 1 }
   END { printf "%.1f %.0f\n", NR / 44100, (ups > 1 ? (ups - 1) * 44100 / (last - first) : 0) }')
-echo "== deb: the listener heard ${heard% *} s at ${heard#* } Hz"
-check "the listener heard at least 3 s of a 1 kHz tone" \
-  awk -v s="${heard% *}" -v hz="${heard#* }" 'BEGIN { exit !(s >= 3 && hz > 990 && hz < 1010) }'
-[[ $host_status == 0 ]] || cat "$scratch/host.log"
-
-# Minimal images tell dpkg to leave man pages out (path-exclude in
-# /etc/dpkg/dpkg.cfg.d); there the page is rendered from the package itself.
-man_page() {
-  if [[ -e /usr/share/man/man1/sonaplex-host.1.gz ]]; then
-    man sonaplex-host
-  else
-    echo "== deb: dpkg left the man page out here; rendering it from the package" >&2
-    dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/man/man1/sonaplex-host.1.gz | man -l -
-  fi
-}
+check "the listener heard ${seconds}s of ${hz} Hz (3 s or more of 1 kHz)" \
+  awk "BEGIN { exit !($seconds >= 3 && $hz > 990 && $hz < 1010) }"
+# Minimal images have dpkg leave man pages out (path-exclude in /etc/dpkg/dpkg.cfg.d): then the package's.
+man_page=/usr/share/man/man1/sonaplex-host.1.gz
+[[ -e $man_page ]] || { dpkg-deb --fsys-tarfile "$deb" | tar -xO ".$man_page" >"$scratch/man.gz"; man_page=$scratch/man.gz; }
 check "man sonaplex-host renders its options" \
-  bash -c "$(declare -f man_page); deb=$deb; man_page 2>/dev/null | grep -q -- --no-reconnect"
-
-DEBIAN_FRONTEND=noninteractive apt-get purge -y -q skyflume >>"$scratch/install.log" 2>&1
-check "apt-get purge skyflume" bash -c '! dpkg-query -W -f="\${Status}" skyflume 2>/dev/null | grep -q installed'
-left=$(while read -r path; do
-  [[ -e $path && ! -d $path ]] && echo "$path"
-done <"$scratch/files")
-left+=$(ls -d /usr/lib/skyflume /usr/share/doc/skyflume 2>/dev/null)
-[[ $sonaplex_existed == no ]] && left+=$(ls -d /etc/sonaplex 2>/dev/null)
-check "the purge left no file of the package and no registry entry" \
-  bash -c '[[ -z $0 && ! -e $1 ]] || { echo "left: $0"; false; }' "$left" "$entry"
-
+  bash -c '{ [[ $0 == /usr/* ]] && man sonaplex-host || man -l "$0"; } 2>/dev/null | grep -q -- --no-reconnect' "$man_page"
+check "apt-get purge skyflume" apt purge skyflume
+left=$(while read -r path; do [[ -e $path && ! -d $path ]] && echo "$path"; done <"$scratch/files"
+  ls -d /usr/lib/skyflume /usr/share/doc/skyflume "$entry" 2>/dev/null
+  [[ -z $had_sonaplex ]] && ls -d /etc/sonaplex 2>/dev/null)
+check "the purge left no file of the package and no registry entry" [ -z "$left" ] || echo "left: $left"
 total=$((passed + failed))
-# ctest's own summary line, which .ci/run adds up with the suites'.
-echo "$((total ? 100 * passed / total : 0))% tests passed, $failed tests failed out of $total"
+echo "$((100 * passed / total))% tests passed, $failed tests failed out of $total"
 ((failed == 0))

@@ -1,20 +1,12 @@
-// The module as Sonaplex meets it once install.cmd has run: the file that the
-// plug-in's registry key names, loaded with its own folder first on the DLL
-// search path, where the package's DLLs lie beside it. It streams the host's
-// tone to icecast2, where a listener must hear it. This program imports no
-// FFmpeg DLL of its own, so the module can only have found the package's.
-// tests/packaging/check_windows_package.sh runs it in a fresh Wine prefix
-// with the package installed.
-
-#include <vector>
+// After install.cmd, the module that the registry names, loaded with its folder
+// first on the DLL search path (this program imports no FFmpeg DLL), streams
+// the host's tone to icecast2. Run by tests/packaging/check_windows_package.sh.
 
 #include "stream/end_to_end_fixture.h"
 #include "support/listener.h"
 
 namespace skyflume::test {
 namespace {
-
-using namespace std::chrono_literals;
 
 class InstalledModuleTest : public EndToEndTest {
 protected:
@@ -29,35 +21,28 @@ protected:
     }
 };
 
-// A tone's frequency from its upward crossings between the first and the
-// last, with hysteresis so that noise around zero does not count; the
-// signal analysis of the other suites would import FFmpeg.
-double CrossingFrequency(const std::vector<float>& samples, int sampleRate) {
-    size_t first = 0, last = 0, crossings = 0;
-    bool low = false;
-    for (size_t i = 0; i < samples.size(); ++i) {
-        if (samples[i] < -0.1f) low = true;
-        if (samples[i] > 0.1f && low) {
-            if (crossings++ == 0) first = i;
-            last = i;
-            low = false;
-        }
-    }
-    return crossings > 1 ? static_cast<double>(crossings - 1) * sampleRate / static_cast<double>(last - first) : 0.0;
-}
-
 TEST_F(InstalledModuleTest, StreamsTheHostsToneToIcecastWhereAListenerHearsIt) {
     IcecastServer server;
     ASSERT_TRUE(StartServer(server));
     settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
     StartAudio();
     ASSERT_NO_FATAL_FAILURE(StartStreaming());
-
-    Listener listener;
-    const ListenResult heard = listener.ListenFor(server.MountUrl(), 5.0);
+    const ListenResult heard = Listener().ListenFor(server.MountUrl(), 5.0);
     EXPECT_EQ(heard.decodeErrors, 0);
     EXPECT_GE(heard.SecondsHeard(), 3.0) << heard.error;
-    EXPECT_NEAR(CrossingFrequency(heard.left, heard.sampleRate), kToneHz, 10.0);
+    // The tone's frequency from its upward crossings, with hysteresis against
+    // noise (the other suites' spectrum would import FFmpeg).
+    size_t first = 0, last = 0, crossings = 0;
+    bool low = false;
+    for (size_t i = 0; i < heard.left.size(); ++i) {
+        low = low || heard.left[i] < -0.1f;
+        if (low && heard.left[i] > 0.1f) {
+            first = crossings++ == 0 ? i : first;
+            last = i;
+            low = false;
+        }
+    }
+    EXPECT_NEAR((crossings - 1.0) * heard.sampleRate / static_cast<double>(last - first), kToneHz, 10.0);
 
     settings.Click();
     ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
