@@ -11,7 +11,8 @@
 
 namespace {
 
-constexpr const char* kHostVersion = "1.1";
+// The project's version, which CMake sets.
+constexpr const char* kHostVersion = SKYFLUME_VERSION;
 
 // The table key of one stream in the configuration file.
 constexpr const char* kStreamTable = "stream";

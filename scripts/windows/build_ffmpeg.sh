@@ -3,7 +3,9 @@
 # source packages, and caches the result outside the repository.
 #
 # Last line of stdout: the install prefix, holding include/, lib/ (import
-# libraries), lib/pkgconfig/ (for PKG_CONFIG_LIBDIR) and bin/ (the DLLs).
+# libraries), lib/pkgconfig/ (for PKG_CONFIG_LIBDIR), bin/ (the DLLs) and
+# build-info.cmake (the source versions and configure lines, for the notice
+# that ships with the DLLs).
 #
 # The cache key covers this script, the mingw-w64 compiler version and the
 # source versions that a private apt list names. That list is fetched only when
@@ -21,6 +23,7 @@ die() { log "$*"; exit 1; }
 
 command -v "$cc" >/dev/null || die "$cc not found; run scripts/windows/install_deps.sh"
 command -v dpkg-source >/dev/null || die "dpkg-source not found; run scripts/windows/install_deps.sh"
+command -v nasm >/dev/null || die "nasm not found; run scripts/windows/install_deps.sh"
 
 apt_dir=$cache_root/apt
 mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
@@ -113,38 +116,65 @@ ffmpeg_src=$(find "$work/src" -maxdepth 1 -type d -name 'ffmpeg-*' | head -n1)
 
 # LAME is linked into avcodec, so it only needs to exist during the build.
 lame_prefix=$work/lame
+lame_configure=(./configure --host=$host CC="$cc" --prefix="$lame_prefix"
+  --disable-shared --enable-static --disable-frontend --disable-decoder)
 log "building LAME"
 (cd "$lame_src" &&
-  run ./configure --host=$host CC="$cc" --prefix="$lame_prefix" \
-        --disable-shared --enable-static --disable-frontend --disable-decoder &&
+  run "${lame_configure[@]}" &&
   run make -j"$jobs" &&
   run make install)
 
 # Built into a staging folder and moved in whole, so an interrupted build never
 # leaves a prefix that looks finished. The pkg-config files name the final path.
+# LGPL parts only (no --enable-gpl, no --enable-nonfree), with FFmpeg's x86
+# assembly, which nasm builds.
 stage=$work/stage
+ffmpeg_configure=("$ffmpeg_src/configure"
+  --prefix="$prefix"
+  --enable-cross-compile --target-os=mingw32 --arch=x86_64
+  --cross-prefix=$host- --cc="$cc" --cxx=$host-g++-posix
+  --enable-shared --disable-static
+  --disable-programs --disable-doc --disable-autodetect
+  --enable-w32threads
+  --disable-everything
+  --disable-avdevice --disable-avfilter --disable-swscale --disable-postproc
+  --enable-network --enable-protocol=tcp,http,icecast
+  --enable-libmp3lame --enable-encoder=libmp3lame --enable-muxer=mp3
+  --enable-decoder=mp3float --enable-demuxer=mp3 --enable-parser=mpegaudio
+  --extra-cflags="-I$lame_prefix/include"
+  --extra-ldflags="-L$lame_prefix/lib -static")
 log "building FFmpeg"
 mkdir -p "$work/ffmpeg-build"
 (cd "$work/ffmpeg-build" &&
-  run "$ffmpeg_src/configure" \
-        --prefix="$prefix" \
-        --enable-cross-compile --target-os=mingw32 --arch=x86_64 \
-        --cross-prefix=$host- --cc="$cc" --cxx=$host-g++-posix \
-        --enable-shared --disable-static \
-        --disable-programs --disable-doc --disable-autodetect \
-        --enable-w32threads --disable-x86asm \
-        --disable-everything \
-        --disable-avdevice --disable-avfilter --disable-swscale --disable-postproc \
-        --enable-network --enable-protocol=tcp,http,icecast \
-        --enable-libmp3lame --enable-encoder=libmp3lame --enable-muxer=mp3 \
-        --enable-decoder=mp3float --enable-demuxer=mp3 --enable-parser=mpegaudio \
-        --extra-cflags="-I$lame_prefix/include" \
-        --extra-ldflags="-L$lame_prefix/lib -static" &&
+  run "${ffmpeg_configure[@]}" &&
   run make -j"$jobs" &&
   run make install DESTDIR="$stage")
 
 [[ -f $stage$prefix/bin/avformat-59.dll ]] || die "avformat-59.dll missing after install"
-printf 'lame %s\nffmpeg %s\n' "$lame_version" "$ffmpeg_version" >"$stage$prefix/SOURCES"
+# For the notice that ships with the DLLs: the sources and how they were
+# built, each command line as a shell takes it, with this machine's folders
+# named by variables.
+command_line() {
+  local line
+  line=$(printf '%q ' "$@")
+  line=${line//"$ffmpeg_src"/\$FFMPEG_SOURCE}
+  line=${line//"$lame_prefix"/\$LAME_PREFIX}
+  line=${line//"$prefix"/\$PREFIX}
+  echo "${line% }"
+}
+upstream() {  # a Debian version without its epoch and Debian revision
+  local version=${1#*:}
+  echo "${version%-*}"
+}
+cat >"$stage$prefix/build-info.cmake" <<EOF
+set(FFMPEG_DEBIAN_VERSION [==[$ffmpeg_version]==])
+set(FFMPEG_UPSTREAM_VERSION [==[$(upstream "$ffmpeg_version")]==])
+set(FFMPEG_CONFIGURE [==[$(command_line "${ffmpeg_configure[@]}")]==])
+set(LAME_DEBIAN_VERSION [==[$lame_version]==])
+set(LAME_UPSTREAM_VERSION [==[$(upstream "$lame_version")]==])
+set(LAME_CONFIGURE [==[$(command_line "${lame_configure[@]}")]==])
+set(FFMPEG_BUILD_TOOLS [==[$("$cc" --version | head -n1); $(nasm -v)]==])
+EOF
 touch "$stage$prefix/.complete"
 rm -rf "$prefix"
 mv "$stage$prefix" "$prefix"

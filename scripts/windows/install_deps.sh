@@ -9,6 +9,7 @@ packages=(
   wine64                     # the 64-bit loader it starts for x64 exes
   dpkg-dev                   # dpkg-source, which apt-get source uses to unpack
   make
+  nasm                       # FFmpeg's x86 assembly
   pkg-config
   cmake
   googletest                 # the source tree in /usr/src/googletest

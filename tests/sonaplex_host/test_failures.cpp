@@ -89,7 +89,7 @@ TEST(NoStreamTest, UsageMistakesAreCaughtBeforeAnythingLoads) {
         {{"--password=Pw-typed-4471"}, kExitUsage, "use --password-file FILE or SKYFLUME_PASSWORD"},
         {{"--bit-rate", "100"}, kExitUsage, "--bit-rate: 100 not in {64,80,96,112,128,160,192,224,256,320}"},
         {{"-h"}, 0, "--no-reconnect"},
-        {{"--version"}, 0, "sonaplex-host 1.1, for plug-ins of interface version 9980"},
+        {{"--version"}, 0, "sonaplex-host " SKYFLUME_VERSION ", for plug-ins of interface version 9980"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.front());

@@ -1,0 +1,53 @@
+// After install.cmd, the module that the registry names, loaded with its folder
+// first on the DLL search path (this program imports no FFmpeg DLL), streams
+// the host's tone to icecast2. Run by tests/packaging/check_windows_package.sh.
+
+#include "stream/end_to_end_fixture.h"
+#include "support/listener.h"
+
+namespace skyflume::test {
+namespace {
+
+class InstalledModuleTest : public EndToEndTest {
+protected:
+    static void SetUpTestSuite() {
+        wchar_t path[1024] = {};
+        DWORD size = sizeof path;
+        if (RegGetValueW(HKEY_LOCAL_MACHINE,
+                         L"SOFTWARE\\Quillmark\\Sonaplex\\Plugins\\{E85D1DFD-8B26-4399-A2E8-20FE315600C1}", L"Path",
+                         RRF_RT_REG_SZ, nullptr, path, &size) == ERROR_SUCCESS) {
+            module = LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        }
+    }
+};
+
+TEST_F(InstalledModuleTest, StreamsTheHostsToneToIcecastWhereAListenerHearsIt) {
+    IcecastServer server;
+    ASSERT_TRUE(StartServer(server));
+    settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
+    StartAudio();
+    ASSERT_NO_FATAL_FAILURE(StartStreaming());
+    const ListenResult heard = Listener().ListenFor(server.MountUrl(), 5.0);
+    EXPECT_EQ(heard.decodeErrors, 0);
+    EXPECT_GE(heard.SecondsHeard(), 3.0) << heard.error;
+    // The tone's frequency from its upward crossings, with hysteresis against
+    // noise (the other suites' spectrum would import FFmpeg).
+    size_t first = 0, last = 0, crossings = 0;
+    bool low = false;
+    for (size_t i = 0; i < heard.left.size(); ++i) {
+        low = low || heard.left[i] < -0.1f;
+        if (low && heard.left[i] > 0.1f) {
+            first = crossings++ == 0 ? i : first;
+            last = i;
+            low = false;
+        }
+    }
+    EXPECT_NEAR((crossings - 1.0) * heard.sampleRate / static_cast<double>(last - first), kToneHz, 10.0);
+
+    settings.Click();
+    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
+    settings.ExpectIdleWith("Status: done.");
+}
+
+}  // namespace
+}  // namespace skyflume::test
