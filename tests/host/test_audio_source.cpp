@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <numbers>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -19,6 +18,7 @@
 #include "support/child_process.h"
 #include "support/signal_analysis.h"
 #include "support/temp_folder.h"
+#include "support/tone_wav.h"
 
 namespace {
 
@@ -31,32 +31,11 @@ constexpr int kFileRate = 22050;
 constexpr double kFileTone = 440.0;
 constexpr double kFileAmplitude = 0.5;
 
-void PutLittleEndian(std::ofstream& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.put(static_cast<char>((value >> (8 * i)) & 0xFF));
-    }
-}
-
-// One second of a 440 Hz sine as 16-bit PCM mono at 22050 Hz.
-void WriteToneWav(const std::filesystem::path& path) {
-    std::ofstream out(path, std::ios::binary);
-    const uint32_t dataBytes = kFileRate * 2;
-    out.write("RIFF", 4);
-    PutLittleEndian(out, 36 + dataBytes, 4);
-    out.write("WAVEfmt ", 8);
-    PutLittleEndian(out, 16, 4);
-    PutLittleEndian(out, 1, 2);  // PCM
-    PutLittleEndian(out, 1, 2);  // mono
-    PutLittleEndian(out, kFileRate, 4);
-    PutLittleEndian(out, kFileRate * 2, 4);
-    PutLittleEndian(out, 2, 2);
-    PutLittleEndian(out, 16, 2);
-    out.write("data", 4);
-    PutLittleEndian(out, dataBytes, 4);
-    for (int i = 0; i < kFileRate; ++i) {
-        const double value = kFileAmplitude * std::sin(2.0 * std::numbers::pi * kFileTone * i / kFileRate);
-        PutLittleEndian(out, static_cast<uint16_t>(static_cast<int16_t>(std::lround(value * 32767.0))), 2);
-    }
+// One second of the tone as mono 16-bit PCM, written into the folder.
+std::filesystem::path ToneWavIn(const TempFolder& folder) {
+    const auto wav = folder / "tone.wav";
+    skyflume::test::WriteToneWav(wav, kFileTone, kFileRate, 1.0, {}, {}, 1);
+    return wav;
 }
 
 // Converts with the ffmpeg tool, so that the file comes from an encoder the source never saw.
@@ -109,8 +88,7 @@ class AudioFileSourceTest : public testing::TestWithParam<FileCase> {};
 TEST_P(AudioFileSourceTest, DecodesToStereoAtHostRateWithTheFilesToneAndLength) {
     const FileCase& param = GetParam();
     TempFolder folder;
-    const auto wav = folder / "tone.wav";
-    WriteToneWav(wav);
+    const auto wav = ToneWavIn(folder);
     auto file = wav;
     if (param.extension != "wav") {
         file = folder / ("tone." + param.extension);
@@ -142,8 +120,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, AudioFileSourceTest,
 
 TEST(AudioFileSource, LoopingPlaysOnPastTheEndWithoutAGap) {
     TempFolder folder;
-    const auto wav = folder / "tone.wav";
-    WriteToneWav(wav);
+    const auto wav = ToneWavIn(folder);
 
     auto opened = OpenAudioFile(wav.string(), 48000, true);
     ASSERT_TRUE(opened.source) << opened.error;
@@ -210,8 +187,7 @@ TEST(AudioSourceInput, RefusesBadTonesAndRates) {
 
 TEST(AudioSourceInput, AnythingElseIsAFile) {
     TempFolder folder;
-    const auto wav = folder / "tone.wav";
-    WriteToneWav(wav);
+    const auto wav = ToneWavIn(folder);
     auto opened = OpenAudioSource(wav.string(), 48000, false);
     ASSERT_TRUE(opened.source) << opened.error;
     EXPECT_NEAR(DominantFrequency(Channel(ReadAll(*opened.source), 2, 0), 48000), kFileTone, 1.0);

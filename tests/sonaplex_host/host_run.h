@@ -56,11 +56,6 @@ private:
 HostOutcome RunHost(const std::filesystem::path& folder, std::vector<std::string> arguments,
                     bool withModuleAndState = true);
 
-// A 16-bit stereo WAV file with the same sine on both channels; tagged with
-// an artist and a title when they are given.
-void WriteToneWav(const std::filesystem::path& path, double frequency, int sampleRate, double seconds,
-                  const std::string& artist = {}, const std::string& title = {});
-
 // The text in a UTF-16 field of the plug-in's saved state block.
 std::u16string StateText(const std::filesystem::path& stateFile, std::size_t offset, std::size_t units);
 

@@ -5,8 +5,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "host_run.h"
 #include "support/temp_folder.h"
@@ -28,9 +26,7 @@ protected:
 TEST_F(RegistrationTest, TheRegisteredModuleIsFoundUntilItIsUnregistered) {
     const HostOutcome registered = RunHost(folder.Path(), {"--register", "--module", SKYFLUME_MODULE_PATH}, false);
     ASSERT_EQ(registered.exitStatus, 0) << registered.output;
-    std::ifstream value(pathValue);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(value), std::istreambuf_iterator<char>()),
-              std::filesystem::canonical(SKYFLUME_MODULE_PATH).string());
+    EXPECT_EQ(FileText(pathValue), std::filesystem::canonical(SKYFLUME_MODULE_PATH).string());
 
     const auto png = folder / "window.png";
     const HostOutcome found =

@@ -14,6 +14,7 @@
 #include "support/listener.h"
 #include "support/signal_analysis.h"
 #include "support/temp_folder.h"
+#include "support/tone_wav.h"
 
 namespace skyflume::test {
 namespace {
