@@ -17,8 +17,11 @@
 namespace skyflume::test {
 namespace {
 
-void ExpectNoStream(const HostOutcome& outcome) {
+// The run ended with the exit status and the text that explain why it streamed nothing.
+void ExpectNoStream(const HostOutcome& outcome, int exitStatus, const std::string& text) {
     EXPECT_TRUE(outcome.exited) << outcome.output;
+    EXPECT_EQ(outcome.exitStatus, exitStatus) << outcome.output;
+    EXPECT_NE(outcome.output.find(text), std::string::npos) << outcome.output;
     EXPECT_EQ(outcome.output.find("Status: connecting..."), std::string::npos) << outcome.output;
 }
 
@@ -28,22 +31,24 @@ std::string ReasonLine(const std::string& output) {
     return start == std::string::npos ? std::string() : output.substr(start, output.find('\n', start) - start);
 }
 
-TEST(NoStreamTest, AnInputThatCannotBeOpenedIsNamedAndNothingStreams) {
+// Each run in a folder of its own, for its state file and whatever it is given.
+class NoStreamTest : public testing::Test {
+protected:
     TempFolder folder;
+};
+
+TEST_F(NoStreamTest, AnInputThatCannotBeOpenedIsNamedAndNothingStreams) {
     const auto notAudio = folder / "notes.wav";
     std::ofstream(notAudio) << "these are notes, not audio\n";
 
     for (const auto& input : {(folder / "missing.wav").string(), notAudio.string()}) {
         SCOPED_TRACE(input);
         const HostOutcome outcome = RunHost(folder.Path(), {"--input", input});
-        ExpectNoStream(outcome);
-        EXPECT_EQ(outcome.exitStatus, kExitInput);
-        EXPECT_NE(outcome.output.find("cannot open the input " + input), std::string::npos) << outcome.output;
+        ExpectNoStream(outcome, kExitInput, "cannot open the input " + input);
     }
 }
 
-TEST(NoStreamTest, AModuleThatCannotBeUsedIsNamedAndNothingStreams) {
-    TempFolder folder;
+TEST_F(NoStreamTest, AModuleThatCannotBeUsedIsNamedAndNothingStreams) {
     const auto notAModule = folder / "Skyflume.sxp64";
     std::ofstream(notAModule) << "not a module\n";
     struct Case {
@@ -60,25 +65,19 @@ TEST(NoStreamTest, AModuleThatCannotBeUsedIsNamedAndNothingStreams) {
         SCOPED_TRACE(c.module);
         const HostOutcome outcome =
             RunHost(folder.Path(), {"--module", c.module, "--state", (folder / "state").string()}, false);
-        ExpectNoStream(outcome);
-        EXPECT_EQ(outcome.exitStatus, kExitModule);
-        EXPECT_NE(outcome.output.find(c.message), std::string::npos) << outcome.output;
+        ExpectNoStream(outcome, kExitModule, c.message);
     }
 }
 
-TEST(NoStreamTest, AnUnregisteredModuleIsNotFoundWithoutModuleOption) {
-    TempFolder folder;
+TEST_F(NoStreamTest, AnUnregisteredModuleIsNotFoundWithoutModuleOption) {
     ::setenv("SONAPLEX_REGISTRY", (folder / "registry").c_str(), 1);
     const HostOutcome outcome = RunHost(folder.Path(), {"--state", (folder / "state").string()}, false);
     ::unsetenv("SONAPLEX_REGISTRY");
 
-    ExpectNoStream(outcome);
-    EXPECT_EQ(outcome.exitStatus, kExitModule);
-    EXPECT_NE(outcome.output.find("the module is not registered"), std::string::npos) << outcome.output;
+    ExpectNoStream(outcome, kExitModule, "the module is not registered");
 }
 
-TEST(NoStreamTest, UsageMistakesAreCaughtBeforeAnythingLoads) {
-    TempFolder folder;
+TEST_F(NoStreamTest, UsageMistakesAreCaughtBeforeAnythingLoads) {
     struct Case {
         std::vector<std::string> arguments;
         int exitStatus;
@@ -101,8 +100,7 @@ TEST(NoStreamTest, UsageMistakesAreCaughtBeforeAnythingLoads) {
     }
 }
 
-TEST(NoStreamTest, ABareModuleFileNameIsTheFileInTheCurrentFolder) {
-    TempFolder folder;
+TEST_F(NoStreamTest, ABareModuleFileNameIsTheFileInTheCurrentFolder) {
     std::filesystem::create_symlink(SKYFLUME_MODULE_PATH, folder / "Skyflume.sxp64");
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(folder.Path());
@@ -115,18 +113,13 @@ TEST(NoStreamTest, ABareModuleFileNameIsTheFileInTheCurrentFolder) {
     EXPECT_TRUE(std::filesystem::exists(folder / "window.png"));
 }
 
-TEST(NoStreamTest, ASettingThePlugInRefusesShowsItsMessage) {
-    TempFolder folder;
+TEST_F(NoStreamTest, ASettingThePlugInRefusesShowsItsMessage) {
     const HostOutcome outcome = RunHost(folder.Path(), {"--server", ""});
 
-    ExpectNoStream(outcome);
-    EXPECT_EQ(outcome.exitStatus, kExitRefused);
-    EXPECT_NE(outcome.output.find("message box \"Error\": Invalid server host name!"), std::string::npos)
-        << outcome.output;
+    ExpectNoStream(outcome, kExitRefused, "message box \"Error\": Invalid server host name!");
 }
 
-TEST(NoStreamTest, EachConnectionFailureIsExplainedInItsOwnLineWithoutThePassword) {
-    TempFolder folder;
+TEST_F(NoStreamTest, EachConnectionFailureIsExplainedInItsOwnLineWithoutThePassword) {
     const std::string password = "Pw-only-the-server-knows-7431";
     const std::string wrongPassword = "Pw-nobody-knows-1893";
     IcecastServer server({.sourcePassword = password});

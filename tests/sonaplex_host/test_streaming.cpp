@@ -7,6 +7,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <thread>
 
 #include "host_run.h"
@@ -25,14 +26,26 @@ using namespace std::chrono_literals;
 constexpr std::size_t kServerPortOffset = 276;
 constexpr std::size_t kServerPortUnits = 16;
 
+// The host clicked Stop for the reason, the plug-in finished and the host exited with 0.
+void ExpectStoppedCleanly(const HostOutcome& outcome, const std::string& reason) {
+    EXPECT_TRUE(outcome.exited) << outcome.output;
+    EXPECT_EQ(outcome.exitStatus, 0) << outcome.output;
+    EXPECT_NE(outcome.output.find("clicking Stop: " + reason), std::string::npos) << outcome.output;
+    EXPECT_NE(outcome.output.find("Status: done."), std::string::npos) << outcome.output;
+}
+
 class StreamingTest : public ::testing::Test {
 protected:
     void StartServer(IcecastOptions options = {}) {
         server = std::make_unique<IcecastServer>(std::move(options));
         ASSERT_TRUE(server->Start()) << server->LastError();
     }
-    std::vector<std::string> ServerOptions() const {
-        return {"--server", IcecastServer::Host(), "--port", std::to_string(server->Port())};
+    // The options that reach the server, followed by `more`.
+    std::vector<std::string> ServerOptions(std::initializer_list<std::string> more = {}) const {
+        std::vector<std::string> options = {"--server", IcecastServer::Host(), "--port",
+                                            std::to_string(server->Port())};
+        options.insert(options.end(), more);
+        return options;
     }
 
     TempFolder folder;
@@ -43,9 +56,7 @@ TEST_F(StreamingTest, AFileStreamsToItsEndAndTheListenerHearsItsTone) {
     StartServer();
     const auto wav = folder / "tone-1k.wav";
     WriteToneWav(wav, 1000.0, 44100, 3.0);
-    auto arguments = ServerOptions();
-    arguments.insert(arguments.end(), {"--input", wav.string()});
-    HostRun host(folder.Path(), arguments);
+    HostRun host(folder.Path(), ServerOptions({"--input", wav.string()}));
     ASSERT_TRUE(host.Start());
     ASSERT_TRUE(server->SourceConnected(std::chrono::seconds(10))) << host.Output();
     Listener listener;
@@ -55,10 +66,7 @@ TEST_F(StreamingTest, AFileStreamsToItsEndAndTheListenerHearsItsTone) {
     listener.WaitForEnd(std::chrono::seconds(10));
     const ListenResult heard = listener.StopAndJoin();
 
-    EXPECT_TRUE(outcome.exited) << outcome.output;
-    EXPECT_EQ(outcome.exitStatus, 0) << outcome.output;
-    EXPECT_NE(outcome.output.find("clicking Stop: end of the input"), std::string::npos) << outcome.output;
-    EXPECT_NE(outcome.output.find("Status: done."), std::string::npos) << outcome.output;
+    ExpectStoppedCleanly(outcome, "end of the input");
     ASSERT_TRUE(heard.connected) << heard.error;
     EXPECT_GE(heard.SecondsHeard(), 2.0);
     EXPECT_NEAR(DominantFrequency(heard.left, heard.sampleRate), 1000.0, 5.0);
@@ -70,9 +78,8 @@ TEST_F(StreamingTest, ASecondRunWithoutSettingsStreamsALiveInputWithTheSettingsO
     IcecastOptions options;
     options.mount = "/persisted";
     StartServer(options);
-    auto first = ServerOptions();
-    first.insert(first.end(), {"--mount", "/persisted", "--bit-rate", "192", "--duration", "0.3"});
-    const HostOutcome firstOutcome = RunHost(folder.Path(), first);
+    const HostOutcome firstOutcome =
+        RunHost(folder.Path(), ServerOptions({"--mount", "/persisted", "--bit-rate", "192", "--duration", "0.3"}));
     ASSERT_EQ(firstOutcome.exitStatus, 0) << firstOutcome.output;
     ASSERT_TRUE(server->SourceGone(std::chrono::seconds(5)));
 
@@ -106,10 +113,7 @@ TEST_F(StreamingTest, CtrlCOrAHangUpStopsTheStreamCleanlyAndKeepsTheSettings) {
         ASSERT_EQ(::kill(host.Pid(), signal), 0);
         const HostOutcome outcome = host.Finish();
 
-        EXPECT_TRUE(outcome.exited) << outcome.output;
-        EXPECT_EQ(outcome.exitStatus, 0) << outcome.output;
-        EXPECT_NE(outcome.output.find("clicking Stop: " + reason), std::string::npos) << outcome.output;
-        EXPECT_NE(outcome.output.find("Status: done."), std::string::npos) << outcome.output;
+        ExpectStoppedCleanly(outcome, reason);
         const auto state = HostRun::StatePath(folder.Path());
         EXPECT_EQ(std::filesystem::file_size(state), 1204u);
         const std::string port = std::to_string(server->Port());
@@ -136,9 +140,7 @@ TEST_F(StreamingTest, TheServerShowsEachFilesTagsOrNameAsTitleOrTheTitleGiven) {
     const auto untagged = folder / "second-song.wav";
     WriteToneWav(tagged, 440.0, 44100, 2.0, "Test Artist", "Test Song");
     WriteToneWav(untagged, 880.0, 44100, 2.0);
-    auto files = ServerOptions();
-    files.insert(files.end(), {"--input", tagged.string(), "--input", untagged.string()});
-    HostRun host(folder.Path(), files);
+    HostRun host(folder.Path(), ServerOptions({"--input", tagged.string(), "--input", untagged.string()}));
     ASSERT_TRUE(host.Start());
 
     // icecast2 writes characters beyond Latin-1, the dash among them, as XML character references.
@@ -155,9 +157,7 @@ TEST_F(StreamingTest, TheServerShowsEachFilesTagsOrNameAsTitleOrTheTitleGiven) {
         << filesOutcome.output;
     ASSERT_TRUE(server->SourceGone(5s));
 
-    auto given = ServerOptions();
-    given.insert(given.end(), {"--title", "Morning Show", "--duration", "3"});
-    HostRun titled(folder.Path(), given);
+    HostRun titled(folder.Path(), ServerOptions({"--title", "Morning Show", "--duration", "3"}));
     ASSERT_TRUE(titled.Start());
     EXPECT_EQ(WaitForTitle(*server, [](const std::string& title) { return title == "Morning Show"; }), "Morning Show")
         << titled.Output();
@@ -210,10 +210,8 @@ TEST_F(StreamingTest, AWrongPasswordEndsWithTheCreateError) {
     StartServer();
     const auto passwordFile = folder / "password";
     std::ofstream(passwordFile) << "not-the-password\n";
-    auto arguments = ServerOptions();
-    arguments.insert(arguments.end(), {"--password-file", passwordFile.string(), "--duration", "5"});
-
-    const HostOutcome outcome = RunHost(folder.Path(), arguments);
+    const HostOutcome outcome =
+        RunHost(folder.Path(), ServerOptions({"--password-file", passwordFile.string(), "--duration", "5"}));
 
     EXPECT_EQ(outcome.exitStatus, kExitStreamFailed) << outcome.output;
     EXPECT_NE(outcome.output.find("Status: stream create error."), std::string::npos) << outcome.output;
