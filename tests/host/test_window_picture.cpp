@@ -1,33 +1,24 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include <cairo.h>
-
 #include "host/app/window_picture.h"
+#include "support/png_image.h"
 #include "support/temp_folder.h"
 
 namespace {
 
+using skyflume::test::Image;
+using skyflume::test::ReadPng;
 using skyflume::test::TempFolder;
 
 constexpr uint32_t kGreen = 65280;
 constexpr int kPasswordIndex = 15;
 constexpr int kBitRateIndex = 16;
 constexpr int kServerHostIndex = 11;
-
-ControlPicture Label(int x, int y, std::u16string text) {
-    ControlPicture control;
-    control.kind = ControlPicture::Label;
-    control.x = x;
-    control.y = y;
-    control.text = std::move(text);
-    return control;
-}
 
 ControlPicture Input(ControlPicture::Kind kind, int x, int y, int width, std::u16string text = {}) {
     ControlPicture control;
@@ -37,6 +28,10 @@ ControlPicture Input(ControlPicture::Kind kind, int x, int y, int width, std::u1
     control.width = width;
     control.text = std::move(text);
     return control;
+}
+
+ControlPicture Label(int x, int y, std::u16string text) {
+    return Input(ControlPicture::Label, x, y, 0, std::move(text));
 }
 
 // The plug-in's settings window as it opens with its defaults.
@@ -75,52 +70,8 @@ WindowPicture SettingsWindow() {
     ControlPicture status = Label(20, 378, u"Status: ok");
     status.textColor = kGreen;
     window.controls.push_back(status);
-    ControlPicture button = Label(182, 375, u"Stream");
-    button.kind = ControlPicture::Button;
-    window.controls.push_back(button);
+    window.controls.push_back(Input(ControlPicture::Button, 182, 375, 0, u"Stream"));
     return window;
-}
-
-struct SurfaceReleaser {
-    void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
-};
-
-// A PNG read back as 0xRRGGBB pixels.
-struct Image {
-    int width = 0;
-    int height = 0;
-    std::vector<uint32_t> pixels;
-
-    uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
-
-    std::vector<uint32_t> Region(int x, int y, int w, int h) const {
-        std::vector<uint32_t> region;
-        for (int row = y; row < y + h; ++row) {
-            for (int column = x; column < x + w; ++column) {
-                region.push_back(At(column, row));
-            }
-        }
-        return region;
-    }
-};
-
-Image ReadPng(const std::filesystem::path& path) {
-    const std::unique_ptr<cairo_surface_t, SurfaceReleaser> surface(cairo_image_surface_create_from_png(path.c_str()));
-    Image image;
-    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-        return image;
-    }
-    image.width = cairo_image_surface_get_width(surface.get());
-    image.height = cairo_image_surface_get_height(surface.get());
-    const int stride = cairo_image_surface_get_stride(surface.get());
-    const unsigned char* data = cairo_image_surface_get_data(surface.get());
-    for (int y = 0; y < image.height; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(data + y * stride);
-        for (int x = 0; x < image.width; ++x) {
-            image.pixels.push_back(row[x] & 0xFFFFFF);
-        }
-    }
-    return image;
 }
 
 Image Draw(const WindowPicture& window, const TempFolder& folder, const std::string& name) {

@@ -3,8 +3,6 @@
 // Whatever a state file holds, nothing may crash, the window must be whole
 // and the click must end in a message or a finished stream attempt.
 
-#include <cairo.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <random>
@@ -16,6 +14,7 @@
 #include "host/recording_gui_toolkit.h"
 #include "support/fake_server.h"
 #include "support/module_fixture.h"
+#include "support/png_image.h"
 #include "support/recording_application.h"
 #include "support/temp_folder.h"
 
@@ -70,18 +69,6 @@ std::vector<uint8_t> RandomBlock(std::mt19937& random, bool reachable, uint16_t 
     return block;
 }
 
-uint32_t PixelAt(const std::filesystem::path& png, int x, int y) {
-    cairo_surface_t* surface = cairo_image_surface_create_from_png(png.c_str());
-    uint32_t pixel = 0;
-    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS && x < cairo_image_surface_get_width(surface) &&
-        y < cairo_image_surface_get_height(surface)) {
-        const unsigned char* row = cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
-        pixel = reinterpret_cast<const uint32_t*>(row)[x] & 0xFFFFFF;
-    }
-    cairo_surface_destroy(surface);
-    return pixel;
-}
-
 class HostileStateTest : public ModuleTest {};
 
 TEST_F(HostileStateTest, RandomStateFilesRestoreDrawAndTakeAStreamClick) {
@@ -114,8 +101,11 @@ TEST_F(HostileStateTest, RandomStateFilesRestoreDrawAndTakeAStreamClick) {
         const WindowPicture picture = SnapshotOf(toolkit, *window);
         EXPECT_EQ(picture.controls.size(), 25u);
         ASSERT_EQ(DrawWindowPicture(picture, png), "");
+        const skyflume::test::Image drawn = skyflume::test::ReadPng(png);
+        ASSERT_LT(button->x + 3, drawn.width);
+        ASSERT_LT(button->y + 3, drawn.height);
         // The button is drawn last: its face differs from the window's.
-        EXPECT_NE(PixelAt(png, button->x + 3, button->y + 3), PixelAt(png, 0, 0));
+        EXPECT_NE(drawn.At(button->x + 3, button->y + 3), drawn.At(0, 0));
         toolkit.Click(*button);
         if (application.Messages().empty()) {
             EXPECT_TRUE(application.WaitForEvent(kEventStreamEnded, std::chrono::seconds(10)));
