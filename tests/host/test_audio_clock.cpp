@@ -44,35 +44,31 @@ struct Recorder {
     std::atomic<int> inside{0};
     std::atomic<bool> overlapped{false};
 
-    void Enter() {
+    // Makes one handler's change under the lock and wakes the waiters; a
+    // handler that runs while another is inside marks an overlap.
+    template <typename Change>
+    void Handle(Change change) {
         if (inside.fetch_add(1) != 0) {
             overlapped = true;
         }
+        {
+            std::lock_guard lock(mutex);
+            change();
+        }
+        changed.notify_all();
+        inside.fetch_sub(1);
     }
-    void Leave() { inside.fetch_sub(1); }
 
     AudioClock::BlockHandler OnBlock() {
         return [this](const float* interleaved, int32_t frameCount) {
-            Enter();
-            {
-                std::lock_guard lock(mutex);
+            Handle([&] {
                 audio.insert(audio.end(), interleaved, interleaved + 2 * frameCount);
                 blockSizes.push_back(frameCount);
-            }
-            changed.notify_all();
-            Leave();
+            });
         };
     }
     AudioClock::EndHandler OnEnd() {
-        return [this] {
-            Enter();
-            {
-                std::lock_guard lock(mutex);
-                ++ends;
-            }
-            changed.notify_all();
-            Leave();
-        };
+        return [this] { Handle([this] { ++ends; }); };
     }
 
     // The limit only keeps a broken clock from hanging the suite.

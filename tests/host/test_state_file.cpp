@@ -5,6 +5,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <sys/resource.h>
@@ -156,17 +157,15 @@ private:
 
 TEST(StateFile, DefaultPathFollowsTheUsersStateFolder) {
     ScopedEnv home("HOME", "/home/listener");
-    {
-        ScopedEnv state("XDG_STATE_HOME", "/var/state/listener");
-        EXPECT_EQ(DefaultStatePath(), "/var/state/listener/sonaplex-host/skyflume.state");
-    }
-    {
-        ScopedEnv state("XDG_STATE_HOME", nullptr);
-        EXPECT_EQ(DefaultStatePath(), "/home/listener/.local/state/sonaplex-host/skyflume.state");
-    }
-    {
-        ScopedEnv state("XDG_STATE_HOME", "relative/state");
-        EXPECT_EQ(DefaultStatePath(), "/home/listener/.local/state/sonaplex-host/skyflume.state");
+    // XDG_STATE_HOME when it is an absolute path, else the folder in HOME.
+    const std::pair<const char*, const char*> cases[] = {
+        {"/var/state/listener", "/var/state/listener/sonaplex-host/skyflume.state"},
+        {nullptr, "/home/listener/.local/state/sonaplex-host/skyflume.state"},
+        {"relative/state", "/home/listener/.local/state/sonaplex-host/skyflume.state"},
+    };
+    for (const auto& [stateHome, path] : cases) {
+        ScopedEnv state("XDG_STATE_HOME", stateHome);
+        EXPECT_EQ(DefaultStatePath(), path) << (stateHome != nullptr ? stateHome : "(unset)");
     }
 }
 
