@@ -64,6 +64,12 @@ protected:
     }
     // Whether the worker would wake, consuming the signal.
     bool WakeSignalled() { return WaitForSingleObject(worker.wakeEvent, 0) == WAIT_OBJECT_0; }
+    // Nothing reached the FIFO or woke the worker; `staged` frames wait.
+    void ExpectOnlyStaged(int32_t staged) {
+        EXPECT_EQ(FifoSize(), 0);
+        EXPECT_FALSE(WakeSignalled());
+        EXPECT_EQ(worker.stagedFrames, staged);
+    }
     void ExpectFramesInFifo(int32_t first, int32_t count) {
         const auto planes = DrainFifo();
         ASSERT_EQ(planes[0].size(), static_cast<size_t>(count));
@@ -81,9 +87,7 @@ protected:
 
 TEST_F(CaptureBufferTest, OneWholeBatchIsPushedOnlyWhenTheNextCallsFirstFrameArrives) {
     Feed(NumberedFrames(0, kFrameSize));
-    EXPECT_EQ(FifoSize(), 0);
-    EXPECT_FALSE(WakeSignalled());
-    EXPECT_EQ(worker.stagedFrames, kFrameSize);
+    ExpectOnlyStaged(kFrameSize);
 
     Feed(NumberedFrames(kFrameSize, 1));
     EXPECT_TRUE(WakeSignalled());
@@ -133,18 +137,14 @@ TEST_F(CaptureBufferTest, ABatchWithoutRoomIsDroppedWholeAndCountedAndTheFifoNev
 TEST_F(CaptureBufferTest, NothingIsStagedWhileNoStreamRuns) {
     worker.streaming = false;
     Feed(NumberedFrames(0, 3 * kFrameSize));
-    EXPECT_EQ(worker.stagedFrames, 0);
-    EXPECT_EQ(FifoSize(), 0);
-    EXPECT_FALSE(WakeSignalled());
+    ExpectOnlyStaged(0);
 }
 
 TEST_F(CaptureBufferTest, NothingMoreIsStagedOrPushedOnceAStopIsRequested) {
     Feed(NumberedFrames(0, kFrameSize));
     worker.stopRequested = true;
     Feed(NumberedFrames(kFrameSize, 2 * kFrameSize));
-    EXPECT_EQ(FifoSize(), 0);
-    EXPECT_FALSE(WakeSignalled());
-    EXPECT_EQ(worker.stagedFrames, kFrameSize);
+    ExpectOnlyStaged(kFrameSize);
     EXPECT_EQ(worker.stagingPlanes[0][0], 0.0f);
 }
 
@@ -154,9 +154,7 @@ TEST_F(CaptureBufferTest, EmptyAndNegativeCountsAndNoSamplesChangeNothingEvenWit
     object->OnAudio(nullptr, unused, 0);
     object->OnAudio(nullptr, unused, -5);
     object->OnAudio(nullptr, nullptr, 8);
-    EXPECT_EQ(FifoSize(), 0);
-    EXPECT_FALSE(WakeSignalled());
-    EXPECT_EQ(worker.stagedFrames, kFrameSize);
+    ExpectOnlyStaged(kFrameSize);
 }
 
 }  // namespace

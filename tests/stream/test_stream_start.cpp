@@ -20,6 +20,8 @@ struct ExpectedMessage {
     int32_t kind;
     std::string caption;
     std::string text;
+
+    bool operator==(const ExpectedMessage&) const = default;
 };
 
 std::vector<ExpectedMessage> MessagesOf(const RecordingApplication& application) {
@@ -29,10 +31,6 @@ std::vector<ExpectedMessage> MessagesOf(const RecordingApplication& application)
         messages.push_back({message.boxed, message.kind, Narrow(message.caption), Narrow(message.text)});
     }
     return messages;
-}
-
-bool operator==(const ExpectedMessage& a, const ExpectedMessage& b) {
-    return a.boxed == b.boxed && a.kind == b.kind && a.caption == b.caption && a.text == b.text;
 }
 
 void PrintTo(const ExpectedMessage& message, std::ostream* out) {

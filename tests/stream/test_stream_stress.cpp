@@ -57,7 +57,18 @@ protected:
         }
         return last;
     }
-    void ExpectSameResources(const ProcessResources& before) {
+    // Runs the cycles, each answering whether it came and went as it should;
+    // the ones after the warm-up (the libraries set themselves up on first
+    // use) must give back all they took.
+    template <class Cycle>
+    void ExpectCyclesGiveBackEverything(int warmUp, int cycles, Cycle cycle) {
+        for (int i = 0; i < warmUp; ++i) {
+            ASSERT_TRUE(cycle(i));
+        }
+        const ProcessResources before = SettledResources();
+        for (int i = warmUp; i < cycles; ++i) {
+            ASSERT_TRUE(cycle(i));
+        }
         const ProcessResources after = SettledResources();
         EXPECT_EQ(after.openHandles, before.openHandles);
         EXPECT_EQ(after.threads, before.threads);
@@ -72,16 +83,8 @@ TEST_F(StreamStressTest, StreamStopCyclesWithTheAudioRunningGiveBackEverything) 
     IcecastServer server;
     ASSERT_TRUE(StartServer(server));
     StartAudio();
-    // The libraries set themselves up on first use.
-    constexpr int kWarmUp = 20;
-    for (int cycle = 0; cycle < kWarmUp; ++cycle) {
-        ASSERT_TRUE(StreamAndStop(server, cycle));
-    }
-    const ProcessResources before = SettledResources();
-    for (int cycle = kWarmUp; cycle < SKYFLUME_STREAM_STOP_CYCLES; ++cycle) {
-        ASSERT_TRUE(StreamAndStop(server, cycle));
-    }
-    ExpectSameResources(before);
+    ExpectCyclesGiveBackEverything(20, SKYFLUME_STREAM_STOP_CYCLES,
+                                   [&](int cycle) { return StreamAndStop(server, cycle); });
 }
 
 // Each start is ended at once, while it connects: by the host's stop event or
@@ -91,8 +94,7 @@ TEST_F(StreamStressTest, TwoHundredStartsStoppedWhileConnectingGiveBackEverythin
     ASSERT_TRUE(StartServer(server));
     FakeServer silent(FakeServer::Kind::Silent);
     StartAudio();
-    // Answers whether the start came and went as it should.
-    const auto startAndStop = [&](int cycle) {
+    ExpectCyclesGiveBackEverything(8, 200, [&](int cycle) {
         if (cycle % 2 == 0) {
             settings.TypeServer(server.Port(), "/connect" + std::to_string(cycle), "source",
                                 server.Options().generalSourcePassword);
@@ -112,17 +114,7 @@ TEST_F(StreamStressTest, TwoHundredStartsStoppedWhileConnectingGiveBackEverythin
             EXPECT_NE(toolkit.OpenWindow(), nullptr) << "cycle " << cycle;
         }
         return !HasFailure() && settings.ButtonCaption() == "Stream";
-    };
-    // The libraries set themselves up on first use.
-    constexpr int kWarmUp = 8;
-    for (int cycle = 0; cycle < kWarmUp; ++cycle) {
-        ASSERT_TRUE(startAndStop(cycle));
-    }
-    const ProcessResources before = SettledResources();
-    for (int cycle = kWarmUp; cycle < 200; ++cycle) {
-        ASSERT_TRUE(startAndStop(cycle));
-    }
-    ExpectSameResources(before);
+    });
 }
 
 }  // namespace

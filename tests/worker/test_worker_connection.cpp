@@ -14,30 +14,29 @@ using namespace std::chrono_literals;
 
 using WorkerConnectionTest = WorkerTest;
 
+// A run that cannot connect ends with status 1 and never announces a start.
+void ExpectConnectionFails(const WorkerConfig& config) {
+    WorkerRun run(config);
+    run.Start();
+    EXPECT_EQ(run.WaitEnded(), kStatusConnectionFailed);
+    EXPECT_EQ(run.host.EventIds(), std::vector<int32_t>{kEventStreamEnded});
+    EXPECT_FALSE(run.worker.streaming);
+}
+
 TEST_F(WorkerConnectionTest, NothingListeningEndsWithStatus1AndNoAnnouncement) {
     const FakeServer closed(FakeServer::Kind::Closed);
     ASSERT_NE(closed.Port(), 0);
     WorkerConfig config;
     config.url = IcecastUrl("admin", "tovrz", closed.Port(), "/stream");
     config.radioName = "Nobody Hears";
-    WorkerRun run(config);
-    run.Start();
-
-    EXPECT_EQ(run.WaitEnded(), kStatusConnectionFailed);
-    EXPECT_EQ(run.host.EventIds(), std::vector<int32_t>{kEventStreamEnded});
-    EXPECT_FALSE(run.worker.streaming);
+    ExpectConnectionFails(config);
 }
 
 TEST_F(WorkerConnectionTest, WrongPasswordEndsWithStatus1AndNoAnnouncement) {
     const IcecastOptions& options = server.Options();
     WorkerConfig config;
     config.url = IcecastUrl(options.sourceUser, options.sourcePassword + "x", server.Port(), options.mount);
-    WorkerRun run(config);
-    run.Start();
-
-    EXPECT_EQ(run.WaitEnded(), kStatusConnectionFailed);
-    EXPECT_EQ(run.host.EventIds(), std::vector<int32_t>{kEventStreamEnded});
-    EXPECT_FALSE(run.worker.streaming);
+    ExpectConnectionFails(config);
 }
 
 // The run ends on its own with the write failure, without being asked to

@@ -159,9 +159,8 @@ std::optional<int32_t> WorkerRun::WaitEnded() {
 }
 
 WorkerConfig ConfigFor(const IcecastServer& server) {
-    const IcecastOptions& options = server.Options();
     WorkerConfig config;
-    config.url = IcecastUrl(options.sourceUser, options.sourcePassword, server.Port(), options.mount);
+    config.url = server.SourceUrl();
     return config;
 }
 
