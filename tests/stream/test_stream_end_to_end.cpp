@@ -128,8 +128,7 @@ TEST_P(LargeBlockTest, TheStreamIsTheAudioSentWithSilenceOnlyForThePause) {
     audio->Pause(pause);
     std::this_thread::sleep_for(pause + 3s);
     EXPECT_EQ(settings.Status(), "Status: streaming...");
-    const int64_t sent = audio->FramesSent();
-    audio.reset();
+    const int64_t sent = audio->Stop();
     settings.Click();
     ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
     EXPECT_EQ(settings.Status(), "Status: done.");

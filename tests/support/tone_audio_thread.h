@@ -49,17 +49,21 @@ public:
             }
         });
     }
-    ~ToneAudioThread() {
-        stop = true;
-        thread.join();
-    }
+    ~ToneAudioThread() { Stop(); }
     ToneAudioThread(const ToneAudioThread&) = delete;
     ToneAudioThread& operator=(const ToneAudioThread&) = delete;
 
     // The calls stop for this long after the next one, then go on with the
     // tone where it left off.
     void Pause(std::chrono::milliseconds length) { pause = length; }
-    int64_t FramesSent() const { return framesSent; }
+    // Ends the calls; answers the frames that they handed over.
+    int64_t Stop() {
+        stop = true;
+        if (thread.joinable()) {
+            thread.join();
+        }
+        return framesSent;
+    }
 
 private:
     std::atomic<bool> stop{false};
