@@ -129,6 +129,9 @@ TEST_P(LargeBlockTest, TheStreamIsTheAudioSentWithSilenceOnlyForThePause) {
     std::this_thread::sleep_for(pause + 3s);
     EXPECT_EQ(settings.Status(), "Status: streaming...");
     const int64_t sent = audio->Stop();
+    // Silence after the tone, so that the server sends the tone's end on
+    // rather than keep it back as the last partial buffer.
+    std::this_thread::sleep_for(2s);
     settings.Click();
     ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
     EXPECT_EQ(settings.Status(), "Status: done.");
