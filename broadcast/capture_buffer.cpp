@@ -1,22 +1,13 @@
-// The capture buffer: the plug-in's audio callback, which hands the host's
-// audio to the worker in whole batches of frameSize frames.
-//
-// It runs on the host's audio thread. It allocates nothing (inputFifo has
-// all its room from the start, and a batch that does not fit is dropped) and
-// makes no system call but entering and leaving fifoLock, held for one FIFO
-// append, and signalling wakeEvent after leaving it; it never waits for the
-// worker or the network.
+#include "broadcast/capture_buffer.h"
 
 #include <algorithm>
-#include <atomic>
-
-extern "C" {
-#include <libavutil/audio_fifo.h>
-}
-
-#include "broadcast/skyflume_plugin.h"
+#include <new>
 
 namespace {
+
+// How often the ending looks whether the last call has returned: the audio
+// thread never waits for the worker, so it has nothing to signal it with.
+constexpr DWORD kCallPollMs = 1;
 
 // Splits interleaved frames into the two planes. The host's frames and the
 // planes never overlap, and saying so lets the compiler copy several frames
@@ -28,66 +19,127 @@ void Deinterleave(const float* __restrict frames, int32_t count, float* __restri
     }
 }
 
-// Counts an OnAudio call as in flight from its entry until it returns,
-// whichever way it leaves.
-class CaptureCall {
+// Counts a Push call as in flight from its entry until it returns, whichever
+// way it leaves.
+class CallInFlight {
 public:
-    explicit CaptureCall(std::atomic<int32_t>& inFlight) : inFlight(inFlight) { ++inFlight; }
-    ~CaptureCall() { --inFlight; }
-    CaptureCall(const CaptureCall&) = delete;
-    CaptureCall& operator=(const CaptureCall&) = delete;
+    explicit CallInFlight(std::atomic<int32_t>& count) : count(count) { ++count; }
+    ~CallInFlight() { --count; }
+    CallInFlight(const CallInFlight&) = delete;
+    CallInFlight& operator=(const CallInFlight&) = delete;
 
 private:
-    std::atomic<int32_t>& inFlight;
+    std::atomic<int32_t>& count;
 };
 
 }  // namespace
 
-void SkyflumePlugin::OnAudio(void*, const float* samples, int32_t frameCount) {
-    // Counted before the flag test: the worker frees nothing that this call
-    // may touch until it has returned.
-    const CaptureCall call(worker.captureCallsInFlight);
-    // Tested once: a stop raised during the call lets it finish.
-    if (!worker.streaming || worker.stopRequested) {
-        return;
+void CaptureBuffer::Open(HANDLE wakeEvent) {
+    InitializeCriticalSection(&lock);
+    lockOpen = true;
+    event = wakeEvent;
+    admission = kNotYet;
+}
+
+void CaptureBuffer::Close() {
+    admission = kRefused;
+    fifo.reset();
+    stagingPlanes[0] = stagingPlanes[1] = nullptr;
+    stagingBlock.reset();
+    if (lockOpen) {
+        DeleteCriticalSection(&lock);
+        lockOpen = false;
     }
-    OnCaptureAdmitted();
-    if (frameCount <= 0 || samples == nullptr) {
+    if (event != nullptr) {
+        CloseHandle(event);
+        event = nullptr;
+    }
+}
+
+void CaptureBuffer::Push(const float* samples, int32_t frameCount) {
+    // Counted before the admission test: nothing this call may touch is freed
+    // until it has returned.
+    const CallInFlight call(callsInFlight);
+    // Tested once: a refusal during the call lets it finish.
+    if (admission != kAdmitted || frameCount <= 0 || samples == nullptr) {
         return;
     }
     // Only this thread writes either count: no read-modify-write is needed.
-    worker.capturedFrames.store(worker.capturedFrames.load(std::memory_order_relaxed) + frameCount,
-                                std::memory_order_relaxed);
-    if (frameCount > worker.largestCapture.load(std::memory_order_relaxed)) {
-        worker.largestCapture.store(frameCount, std::memory_order_relaxed);
+    capturedFrames.store(capturedFrames.load(std::memory_order_relaxed) + frameCount, std::memory_order_relaxed);
+    if (frameCount > largestCall.load(std::memory_order_relaxed)) {
+        largestCall.store(frameCount, std::memory_order_relaxed);
     }
-    float* const left = worker.stagingPlanes[0];
-    float* const right = worker.stagingPlanes[1];
-    int32_t staged = worker.stagedFrames;
+    int32_t staged = stagedFrames;
     for (int32_t done = 0; done < frameCount;) {
         // Full planes go out only when the next frame arrives, so a call never
         // ends with a push and a batch is never split.
-        if (staged == worker.frameSize) {
+        if (staged == batchFrames) {
             PushStagedBatch();
             staged = 0;
         }
-        const int32_t run = std::min(frameCount - done, worker.frameSize - staged);
-        Deinterleave(samples + 2 * static_cast<size_t>(done), run, left + staged, right + staged);
+        const int32_t run = std::min(frameCount - done, batchFrames - staged);
+        Deinterleave(samples + 2 * static_cast<size_t>(done), run, stagingPlanes[0] + staged,
+                     stagingPlanes[1] + staged);
         staged += run;
         done += run;
     }
-    worker.stagedFrames = staged;
+    stagedFrames = staged;
 }
 
-void SkyflumePlugin::PushStagedBatch() {
-    EnterCriticalSection(&worker.fifoLock);
+void CaptureBuffer::PushStagedBatch() {
     // Growing the FIFO would allocate here: a batch without room is dropped
     // whole and counted, and the stream goes on with the next one.
-    if (av_audio_fifo_space(worker.inputFifo.get()) >= worker.frameSize) {
-        av_audio_fifo_write(worker.inputFifo.get(), reinterpret_cast<void**>(worker.stagingPlanes), worker.frameSize);
-    } else {
-        worker.droppedBatches.fetch_add(1, std::memory_order_relaxed);
+    if (!Lock().Append(reinterpret_cast<void* const*>(stagingPlanes), batchFrames)) {
+        droppedBatches.fetch_add(1, std::memory_order_relaxed);
     }
-    LeaveCriticalSection(&worker.fifoLock);
-    SetEvent(worker.wakeEvent);
+    Wake();
+}
+
+bool CaptureBuffer::Allocate(int32_t batch, int32_t capacityFrames) {
+    batchFrames = batch;
+    stagedFrames = 0;
+    capturedFrames = 0;
+    largestCall = 0;
+    const int64_t batches = (int64_t{capacityFrames} + batch - 1) / batch;
+    fifo.reset(av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, 2, static_cast<int>(batches * batch)));
+    // Zeroed, so that its pages are in memory before the audio thread writes them.
+    stagingBlock.reset(new (std::nothrow) float[2 * static_cast<size_t>(batch)]());
+    if (!fifo || !stagingBlock) {
+        return false;
+    }
+    stagingPlanes[0] = stagingBlock.get();
+    stagingPlanes[1] = stagingBlock.get() + batch;
+    // Filled once and emptied again, for the same reason.
+    while (Lock().Append(reinterpret_cast<void* const*>(stagingPlanes), batch)) {
+    }
+    av_audio_fifo_reset(fifo.get());
+    return true;
+}
+
+void CaptureBuffer::Admit() {
+    int32_t expected = kNotYet;
+    admission.compare_exchange_strong(expected, kAdmitted);
+}
+
+void CaptureBuffer::Refuse() {
+    admission = kRefused;
+}
+
+void CaptureBuffer::WaitUntilNoCallInFlight() const {
+    while (callsInFlight != 0) {
+        Sleep(kCallPollMs);
+    }
+}
+
+int32_t CaptureBuffer::Locked::Waiting() const {
+    return av_audio_fifo_size(buffer.fifo.get());
+}
+
+bool CaptureBuffer::Locked::TakeBatch(void* const* planes) {
+    return av_audio_fifo_read(buffer.fifo.get(), const_cast<void**>(planes), buffer.batchFrames) == buffer.batchFrames;
+}
+
+bool CaptureBuffer::Locked::Append(void* const* planes, int32_t frames) {
+    return av_audio_fifo_space(buffer.fifo.get()) >= frames &&
+           av_audio_fifo_write(buffer.fifo.get(), const_cast<void**>(planes), frames) == frames;
 }

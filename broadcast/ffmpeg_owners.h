@@ -39,6 +39,15 @@ struct OutputContextDeleter {
     }
 };
 
+// Sample planes from av_samples_alloc behind a pointer array from av_calloc:
+// the one sample block hangs on the first plane pointer.
+struct SamplePlanesDeleter {
+    void operator()(uint8_t** planes) const {
+        av_freep(&planes[0]);
+        av_freep(&planes);
+    }
+};
+
 using AudioFifoPtr = std::unique_ptr<AVAudioFifo, FreedThroughPointer<av_audio_fifo_free>>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, FreedThroughAddress<avcodec_free_context>>;
 // A connection opened by avio_open2 and not yet handed to an output context.
@@ -47,6 +56,7 @@ using DictionaryPtr = std::unique_ptr<AVDictionary, FreedThroughAddress<av_dict_
 using FramePtr = std::unique_ptr<AVFrame, FreedThroughAddress<av_frame_free>>;
 using OutputContextPtr = std::unique_ptr<AVFormatContext, OutputContextDeleter>;
 using PacketPtr = std::unique_ptr<AVPacket, FreedThroughAddress<av_packet_free>>;
+using SamplePlanesPtr = std::unique_ptr<uint8_t*, SamplePlanesDeleter>;
 using ResamplerPtr = std::unique_ptr<SwrContext, FreedThroughAddress<swr_free>>;
 
 // Lends an owner's object to a call that takes its address and may replace or

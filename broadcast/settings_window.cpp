@@ -46,90 +46,84 @@ void PlaceInput(Control* control, int32_t y, int32_t width) {
     control->SetSize(width, 0);
 }
 
-template <class Control>
-void ReleaseControl(Control*& control) {
-    control->Release();
-    control = nullptr;
-}
-
 }  // namespace
 
 void SkyflumePlugin::CreateControls(TGuiService*, TGuiFactory* factory) {
     window->SetSize(290, 412);
 
     for (size_t i = 0; i < std::size(kCaptions); ++i) {
-        factory->CreateLabel(window, 0, &captionLabels[i]);
-        captionLabels[i]->SetPosition(kCaptionX, kCaptions[i].y);
-        SetComponentText(captionLabels[i], kCaptions[i].text);
+        factory->CreateLabel(window, 0, ui.captionLabels[i].Receive());
+        ui.captionLabels[i]->SetPosition(kCaptionX, kCaptions[i].y);
+        SetComponentText(ui.captionLabels[i].Get(), kCaptions[i].text);
     }
 
-    factory->CreateTextBox(window, &serverHostBox);
-    PlaceInput(serverHostBox, 18, kBoxWidth);
-    factory->CreateNumberBox(window, &serverPortBox);
-    PlaceInput(serverPortBox, 48, kBoxWidth);
-    factory->CreateTextBox(window, &mountPointBox);
-    PlaceInput(mountPointBox, 78, kBoxWidth);
-    factory->CreateTextBox(window, &userNameBox);
-    PlaceInput(userNameBox, 108, kBoxWidth);
-    factory->CreatePasswordBox(window, &passwordBox);
-    PlaceInput(passwordBox, 138, kBoxWidth);
+    factory->CreateTextBox(window, ui.serverHostBox.Receive());
+    PlaceInput(ui.serverHostBox.Get(), 18, kBoxWidth);
+    factory->CreateNumberBox(window, ui.serverPortBox.Receive());
+    PlaceInput(ui.serverPortBox.Get(), 48, kBoxWidth);
+    factory->CreateTextBox(window, ui.mountPointBox.Receive());
+    PlaceInput(ui.mountPointBox.Get(), 78, kBoxWidth);
+    factory->CreateTextBox(window, ui.userNameBox.Receive());
+    PlaceInput(ui.userNameBox.Get(), 108, kBoxWidth);
+    factory->CreatePasswordBox(window, ui.passwordBox.Receive());
+    PlaceInput(ui.passwordBox.Get(), 138, kBoxWidth);
 
-    factory->CreateComboBox(window, &bitRateCombo);
-    PlaceInput(bitRateCombo, 168, kComboWidth);
+    factory->CreateComboBox(window, ui.bitRateCombo.Receive());
+    PlaceInput(ui.bitRateCombo.Get(), 168, kComboWidth);
     for (const int32_t kbps : kBitRateTable) {
-        AddItem(bitRateCombo, BitRateLabel(kbps));
+        AddItem(ui.bitRateCombo.Get(), BitRateLabel(kbps));
     }
-    bitRateCombo->SetSelectedIndex(BitRateIndex(state));
-    bitRateCombo->SetListener(this);
+    ui.bitRateCombo->SetSelectedIndex(BitRateIndex(state));
+    ui.bitRateCombo->SetListener(this);
 
-    factory->CreateComboBox(window, &sampleRateCombo);
-    PlaceInput(sampleRateCombo, 198, kComboWidth);
-    AddItem(sampleRateCombo, SX_TEXT("44100 Hz"));
-    AddItem(sampleRateCombo, SX_TEXT("48000 Hz"));
-    sampleRateCombo->SetSelectedIndex(state.sampleRateIndex);
-    sampleRateCombo->SetListener(this);
+    factory->CreateComboBox(window, ui.sampleRateCombo.Receive());
+    PlaceInput(ui.sampleRateCombo.Get(), 198, kComboWidth);
+    AddItem(ui.sampleRateCombo.Get(), SX_TEXT("44100 Hz"));
+    AddItem(ui.sampleRateCombo.Get(), SX_TEXT("48000 Hz"));
+    ui.sampleRateCombo->SetSelectedIndex(state.sampleRateIndex);
+    ui.sampleRateCombo->SetListener(this);
 
-    factory->CreateTextBox(window, &radioNameBox);
-    PlaceInput(radioNameBox, 232, kBoxWidth);
-    factory->CreateTextBox(window, &radioDescriptionBox);
-    PlaceInput(radioDescriptionBox, 262, kBoxWidth);
-    factory->CreateTextBox(window, &radioGenreBox);
-    PlaceInput(radioGenreBox, 292, kBoxWidth);
-    factory->CreateTextBox(window, &radioWebsiteBox);
-    PlaceInput(radioWebsiteBox, 322, kBoxWidth);
+    factory->CreateTextBox(window, ui.radioNameBox.Receive());
+    PlaceInput(ui.radioNameBox.Get(), 232, kBoxWidth);
+    factory->CreateTextBox(window, ui.radioDescriptionBox.Receive());
+    PlaceInput(ui.radioDescriptionBox.Get(), 262, kBoxWidth);
+    factory->CreateTextBox(window, ui.radioGenreBox.Receive());
+    PlaceInput(ui.radioGenreBox.Get(), 292, kBoxWidth);
+    factory->CreateTextBox(window, ui.radioWebsiteBox.Receive());
+    PlaceInput(ui.radioWebsiteBox.Get(), 322, kBoxWidth);
 
-    factory->CreateSeparator(window, &separatorLine);
-    separatorLine->SetPosition(5, 358);
-    separatorLine->SetSize(280, 0);
+    factory->CreateSeparator(window, ui.separatorLine.Receive());
+    ui.separatorLine->SetPosition(5, 358);
+    ui.separatorLine->SetSize(280, 0);
 
-    factory->CreateLabel(window, 0, &statusLabel);
-    statusLabel->SetPosition(20, 378);
-    SetComponentText(statusLabel, SX_TEXT("Status: ok"));
-    statusLabel->SetTextColor(kStatusColor);
+    factory->CreateLabel(window, 0, ui.statusLabel.Receive());
+    ui.statusLabel->SetPosition(20, 378);
+    SetComponentText(ui.statusLabel.Get(), SX_TEXT("Status: ok"));
+    ui.statusLabel->SetTextColor(kStatusColor);
 
-    factory->CreateButton(window, &streamButton);
-    streamButton->SetPosition(182, 375);
-    SetComponentText(streamButton, SX_TEXT("Stream"));
-    streamButton->SetListener(this);
+    factory->CreateButton(window, ui.streamButton.Receive());
+    ui.streamButton->SetPosition(182, 375);
+    SetComponentText(ui.streamButton.Get(), SX_TEXT("Stream"));
+    ui.streamButton->SetListener(this);
 }
 
 std::array<SkyflumePlugin::TextBinding, 9> SkyflumePlugin::TextBindings() {
     return {{
-        {serverHostBox, state.serverHost, kDefaultServerHost},
-        {serverPortBox, state.serverPort, kDefaultServerPort},
-        {mountPointBox, state.mountPoint, kDefaultMountPoint},
-        {userNameBox, state.userName, kDefaultUserName},
-        {passwordBox, state.password, kDefaultPassword},
-        {radioNameBox, state.radioName, kMetadataFallback},
-        {radioDescriptionBox, state.radioDescription, kMetadataFallback},
-        {radioGenreBox, state.radioGenre, kMetadataFallback},
-        {radioWebsiteBox, state.radioWebsite, kMetadataFallback},
+        {ui.serverHostBox.Get(), state.serverHost, kDefaultServerHost},
+        {ui.serverPortBox.Get(), state.serverPort, kDefaultServerPort},
+        {ui.mountPointBox.Get(), state.mountPoint, kDefaultMountPoint},
+        {ui.userNameBox.Get(), state.userName, kDefaultUserName},
+        {ui.passwordBox.Get(), state.password, kDefaultPassword},
+        {ui.radioNameBox.Get(), state.radioName, kMetadataFallback},
+        {ui.radioDescriptionBox.Get(), state.radioDescription, kMetadataFallback},
+        {ui.radioGenreBox.Get(), state.radioGenre, kMetadataFallback},
+        {ui.radioWebsiteBox.Get(), state.radioWebsite, kMetadataFallback},
     }};
 }
 
 void SkyflumePlugin::LoadControls() {
-    bitRateCombo->SetSelectedIndex(BitRateIndex(state));
-    sampleRateCombo->SetSelectedIndex(state.sampleRateIndex);
+    ui.bitRateCombo->SetSelectedIndex(BitRateIndex(state));
+    ui.sampleRateCombo->SetSelectedIndex(state.sampleRateIndex);
     for (const TextBinding& binding : TextBindings()) {
         const auto text = TextInField(binding.field);
         const RefPtr<RString> string =
@@ -157,23 +151,7 @@ void SkyflumePlugin::ReadControls() {
 
 void SkyflumePlugin::DestroyControls() {
     ReadControls();
-    for (TLabel*& caption : captionLabels) {
-        ReleaseControl(caption);
-    }
-    ReleaseControl(statusLabel);
-    ReleaseControl(serverHostBox);
-    ReleaseControl(serverPortBox);
-    ReleaseControl(mountPointBox);
-    ReleaseControl(userNameBox);
-    ReleaseControl(passwordBox);
-    ReleaseControl(radioNameBox);
-    ReleaseControl(radioDescriptionBox);
-    ReleaseControl(radioGenreBox);
-    ReleaseControl(radioWebsiteBox);
-    ReleaseControl(streamButton);
-    ReleaseControl(bitRateCombo);
-    ReleaseControl(sampleRateCombo);
-    ReleaseControl(separatorLine);
+    ui = Controls{};
 }
 
 void SkyflumePlugin::OnSelectionChanged(TComboBox* comboBox) {
@@ -181,9 +159,9 @@ void SkyflumePlugin::OnSelectionChanged(TComboBox* comboBox) {
     if (comboBox == nullptr) {
         return;
     }
-    if (comboBox == bitRateCombo) {
+    if (comboBox == ui.bitRateCombo.Get()) {
         stored = &state.bitRateIndex;
-    } else if (comboBox == sampleRateCombo) {
+    } else if (comboBox == ui.sampleRateCombo.Get()) {
         stored = &state.sampleRateIndex;
     } else {
         return;

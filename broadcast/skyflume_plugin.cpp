@@ -26,3 +26,8 @@ int32_t SkyflumePlugin::OnInitialize(int32_t, SXHost*) {
 int32_t SkyflumePlugin::Run() {
     return worker.Run(host, static_cast<SXEventListener*>(this));
 }
+
+// The audio thread's one call: see CaptureBuffer for what it may wait for.
+void SkyflumePlugin::OnAudio(void*, const float* samples, int32_t frameCount) {
+    worker.Capture().Push(samples, frameCount);
+}

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <span>
 
 #include "broadcast/plugin_state.h"
 #include "broadcast/stream_worker.h"
 #include "plugin_sdk/host_listeners.h"
+#include "plugin_sdk/ref_ptr.h"
 #include "plugin_sdk/sx_general_plugin_helper.h"
 
 // The streaming plug-in: nine interface parts on one reference count. The
@@ -41,9 +43,9 @@ public:
     int32_t Run() override;
 
 protected:
-    // Releases nothing held: the window and controls go with CloseWindow.
-    // Ends a run that is still going.
-    ~SkyflumePlugin() override;
+    // The window and controls go with CloseWindow; the run ends before
+    // anything it uses goes.
+    ~SkyflumePlugin() override = default;
 
     // Plug-in frame
     const WChar* GetDisplayName() override;
@@ -57,58 +59,52 @@ protected:
     void OnDeactivate() override;
     void OnUnload() override;
 
-    // Validates the connection texts and builds streamParams; on false the
-    // user has been told why and streamParams is none.
-    bool PrepareStreamParams();
+    // Validates the connection texts and reads the station texts; none when
+    // the user has been told why not.
+    std::optional<StreamParams> PrepareStreamParams();
     // Enables or disables every input and the button; labels stay as they are.
     void EnableControls(bool enabled);
-
-    // Runs on the audio thread once an OnAudio call has passed its flag
-    // test, before it touches the run's buffers. Nothing here; a host double
-    // overrides it to hold a call at this point for as long as it likes.
-    virtual void OnCaptureAdmitted() {}
 
     // Stores the nine box texts, or their fall-backs for emptied boxes.
     void ReadControls();
 
-    // The settings window's controls: owned from CreateControls to
+    // The settings window's controls: held from CreateControls to
     // DestroyControls, valid only while the window is open.
-    TLabel* captionLabels[11] = {};
-    TTextBox* serverHostBox = nullptr;
-    TNumberBox* serverPortBox = nullptr;
-    TTextBox* mountPointBox = nullptr;
-    TTextBox* userNameBox = nullptr;
-    TPasswordBox* passwordBox = nullptr;
-    TComboBox* bitRateCombo = nullptr;
-    TComboBox* sampleRateCombo = nullptr;
-    TTextBox* radioNameBox = nullptr;
-    TTextBox* radioDescriptionBox = nullptr;
-    TTextBox* radioGenreBox = nullptr;
-    TTextBox* radioWebsiteBox = nullptr;
-    TSeparator* separatorLine = nullptr;
-    TLabel* statusLabel = nullptr;
-    TButton* streamButton = nullptr;
+    struct Controls {
+        RefPtr<TLabel> captionLabels[11];
+        RefPtr<TTextBox> serverHostBox;
+        RefPtr<TNumberBox> serverPortBox;
+        RefPtr<TTextBox> mountPointBox;
+        RefPtr<TTextBox> userNameBox;
+        RefPtr<TPasswordBox> passwordBox;
+        RefPtr<TComboBox> bitRateCombo;
+        RefPtr<TComboBox> sampleRateCombo;
+        RefPtr<TTextBox> radioNameBox;
+        RefPtr<TTextBox> radioDescriptionBox;
+        RefPtr<TTextBox> radioGenreBox;
+        RefPtr<TTextBox> radioWebsiteBox;
+        RefPtr<TSeparator> separatorLine;
+        RefPtr<TLabel> statusLabel;
+        RefPtr<TButton> streamButton;
+    };
+    Controls ui;
 
-    // The stream run's fields, shared with the worker thread and the audio
-    // thread as StreamWorker describes.
+    // The stream run, shared with the worker thread and the audio thread as
+    // StreamWorker and CaptureBuffer describe.
     StreamWorker worker;
 
 private:
     // A stop asked for by the user or the host: the button goes grey, and
     // the worker is stopped unless a stop is already under way.
     void RequestStop();
-    // Raises stopRequested, wakes the worker and waits until its thread ends.
-    void StopWorker();
     void StartStream();
     // Back to idle before any worker ran, with the status that says why.
     void AbandonStart(int32_t status);
-    // Closes the run's lock, event and thread handle and returns the
-    // controls to idle with the status text of the run's end.
+    // Finishes the run and returns the controls to idle with the status text
+    // of the run's end.
     void FinishStream(int32_t status);
     // A window opened while a run exists shows that run, not a fresh start.
     void ShowRunState();
-    // Appends the full staging planes to inputFifo and wakes the worker.
-    void PushStagedBatch();
 
     // Between OnActivate and OnDeactivate: the host calls OnAudio and OnEvent.
     bool activated = false;

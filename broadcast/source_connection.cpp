@@ -46,7 +46,7 @@ int OpenSourceConnection(ConnectionPtr& connection, const StreamParams& params, 
     char host[kUrlPartCapacity];
     char path[kUrlPartCapacity];
     int port = -1;
-    av_url_split(nullptr, 0, auth, sizeof auth, host, sizeof host, &port, path, sizeof path, params.url);
+    av_url_split(nullptr, 0, auth, sizeof auth, host, sizeof host, &port, path, sizeof path, params.url.c_str());
     // Icecast takes no source on its root.
     if (path[0] == '\0' || std::strcmp(path, "/") == 0) {
         return AVERROR(EINVAL);
@@ -63,10 +63,10 @@ int OpenSourceConnection(ConnectionPtr& connection, const StreamParams& params, 
     url += path;
 
     std::string headers;
-    AppendHeader(headers, "Ice-Name", params.radioName);
-    AppendHeader(headers, "Ice-Description", params.radioDescription);
-    AppendHeader(headers, "Ice-URL", params.radioWebsite);
-    AppendHeader(headers, "Ice-Genre", params.radioGenre);
+    AppendHeader(headers, "Ice-Name", params.radioName.c_str());
+    AppendHeader(headers, "Ice-Description", params.radioDescription.c_str());
+    AppendHeader(headers, "Ice-URL", params.radioWebsite.c_str());
+    AppendHeader(headers, "Ice-Genre", params.radioGenre.c_str());
     AppendHeader(headers, "Ice-Public", "0");
 
     DictionaryPtr options = SourceRequestOptions(headers, timeoutUs);

@@ -1,20 +1,21 @@
-// Stream control: the Stream/Stop button, the host's checks, the connection
-// record for the worker, the per-stream lock, event and thread, and the
-// status texts that follow the worker's events. Everything here runs on the
-// host's GUI thread.
+// Stream control: the Stream/Stop button, the host's checks, the parameters
+// of a run, its start, stop and finish, and the status texts that follow the
+// worker's events. Everything here runs on the host's GUI thread.
 
-#include <cstring>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <utility>
 
 #include "broadcast/skyflume_plugin.h"
 #include "broadcast/stream_url.h"
 
+extern "C" {
+#include <libavcodec/codec_id.h>
+}
+
 namespace {
 
-// FFmpeg's AV_CODEC_ID_MP3.
-constexpr int32_t kMp3CodecId = 86017;
 constexpr int32_t kErrorBoxKind = 80;
 constexpr int32_t kStatusTextCapacity = 64;
 // What audio devices run at, from telephony to the fastest converters; any
@@ -51,20 +52,15 @@ const WChar* BufferOf(RString* text) {
     return buffer;
 }
 
-// A UTF-8 copy made by the host, given back to it when it goes.
-class HostUtf8 {
-public:
-    HostUtf8(SXApplication* host, RString* text) : host(host) { host->WideToUtf8(BufferOf(text), &utf8); }
-    ~HostUtf8() { host->FreeUtf8(utf8); }
-    HostUtf8(const HostUtf8&) = delete;
-    HostUtf8& operator=(const HostUtf8&) = delete;
-
-    const char* Get() const { return utf8; }
-
-private:
-    SXApplication* host;
-    char* utf8 = nullptr;
-};
+// The host's UTF-8 copy of a text, kept as an owned string; the host's own
+// copy goes straight back to it.
+std::string Utf8(SXApplication* host, const WChar* text) {
+    char* copy = nullptr;
+    host->WideToUtf8(text, &copy);
+    std::string utf8 = copy != nullptr ? copy : "";
+    host->FreeUtf8(copy);
+    return utf8;
+}
 
 struct HostCheck {
     int32_t (SXApplication::*passes)();
@@ -83,16 +79,16 @@ constexpr HostCheck kHostChecks[] = {
 }  // namespace
 
 void SkyflumePlugin::OnButtonClicked(TButton* button) {
-    if (button == nullptr || button != streamButton) {
+    if (button == nullptr || button != ui.streamButton.Get()) {
         return;
     }
-    if (worker.streaming) {
+    if (worker.Streaming()) {
         RequestStop();
         return;
     }
     // One run at a time: a run that is still connecting or ending keeps its
-    // record, lock and event, whatever the window shows.
-    if (worker.threadHandle != nullptr) {
+    // parameters, lock and event, whatever the window shows.
+    if (worker.Exists()) {
         return;
     }
     for (const HostCheck& check : kHostChecks) {
@@ -105,102 +101,88 @@ void SkyflumePlugin::OnButtonClicked(TButton* button) {
 }
 
 void SkyflumePlugin::StartStream() {
-    worker.streamParams.reset();
+    worker.ForgetParameters();
     const int32_t sampleRate = host->GetSampleRate();
     if (sampleRate < kLowestSampleRate || sampleRate > kHighestSampleRate) {
         FinishStream(kStatusUnusableSampleRate);
         return;
     }
-    if (!PrepareStreamParams()) {
+    std::optional<StreamParams> params = PrepareStreamParams();
+    if (!params) {
         return;
     }
-    worker.stagedFrames = 0;
-    worker.stopRequested = false;
-    worker.runEnded = false;
-    worker.inputSampleRate = sampleRate;
-    worker.codecId = kMp3CodecId;
-    worker.outputSampleRate = state.sampleRateIndex != 0 ? 48000 : 44100;
-    worker.bitRateKbps = kBitRateTable[BitRateIndex(state)];
+    params->inputSampleRate = sampleRate;
+    params->codecId = AV_CODEC_ID_MP3;
+    params->outputSampleRate = state.sampleRateIndex != 0 ? 48000 : 44100;
+    params->bitRateKbps = kBitRateTable[BitRateIndex(state)];
 
     window->SetClosable(0);
-    streamButton->SetEnabled(0);
+    ui.streamButton->SetEnabled(0);
     EnableControls(false);
-
-    if (!worker.OpenRunObjects()) {
-        AbandonStart(kStatusNoWakeEvent);
-        return;
-    }
-    SetComponentText(statusLabel, SX_TEXT("Status: connecting..."));
-    host->StartThread(0, &worker.threadHandle, static_cast<SXThread*>(this));
-    // Without a thread nothing would ever end the run: no event would come.
-    if (worker.threadHandle == nullptr) {
-        AbandonStart(kStatusNoWorkerThread);
+    SetComponentText(ui.statusLabel.Get(), SX_TEXT("Status: connecting..."));
+    const int32_t started = worker.Start(std::move(*params), CreateEventW(nullptr, FALSE, FALSE, nullptr), host,
+                                         static_cast<SXThread*>(this));
+    if (started != kStatusOk) {
+        AbandonStart(started);
     }
 }
 
-// No run will read the record, so it goes as well.
+// No run will read the parameters, so they go as well.
 void SkyflumePlugin::AbandonStart(int32_t status) {
     FinishStream(status);
-    worker.streamParams.reset();
+    worker.ForgetParameters();
 }
 
-bool SkyflumePlugin::PrepareStreamParams() {
+std::optional<StreamParams> SkyflumePlugin::PrepareStreamParams() {
     struct ConnectionField {
         TComponent* control;
         const WChar* message;
     };
     const ConnectionField connectionFields[] = {
-        {serverHostBox, SX_TEXT("Invalid server host name!")}, {serverPortBox, SX_TEXT("Invalid server port!")},
-        {mountPointBox, SX_TEXT("Invalid mount point!")},      {userNameBox, SX_TEXT("Invalid user name!")},
-        {passwordBox, SX_TEXT("Invalid password!")},
+        {ui.serverHostBox.Get(), SX_TEXT("Invalid server host name!")},
+        {ui.serverPortBox.Get(), SX_TEXT("Invalid server port!")},
+        {ui.mountPointBox.Get(), SX_TEXT("Invalid mount point!")},
+        {ui.userNameBox.Get(), SX_TEXT("Invalid user name!")},
+        {ui.passwordBox.Get(), SX_TEXT("Invalid password!")},
     };
     RefPtr<RString> texts[std::size(connectionFields)];
     for (size_t i = 0; i < std::size(connectionFields); ++i) {
         texts[i] = ReadText(connectionFields[i].control);
         if (!texts[i]) {
             ShowError(host, connectionFields[i].message);
-            return false;
+            return std::nullopt;
         }
     }
 
-    std::string url;
-    {
-        const HostUtf8 serverHost(host, texts[0].Get());
-        const HostUtf8 serverPort(host, texts[1].Get());
-        const HostUtf8 mountPoint(host, texts[2].Get());
-        const HostUtf8 userName(host, texts[3].Get());
-        const HostUtf8 password(host, texts[4].Get());
-        url = ComposeStreamUrl(userName.Get(), password.Get(), serverHost.Get(), serverPort.Get(), mountPoint.Get());
+    std::string utf8[std::size(connectionFields)];
+    for (size_t i = 0; i < std::size(connectionFields); ++i) {
+        utf8[i] = Utf8(host, BufferOf(texts[i].Get()));
     }
+    StreamParams params;
+    params.url = ComposeStreamUrl(utf8[3].c_str(), utf8[4].c_str(), utf8[0].c_str(), utf8[1].c_str(), utf8[2].c_str());
     // Cutting the URL would connect somewhere else or with another login.
-    if (url.size() >= kStreamUrlCapacity) {
+    if (params.url.size() >= kStreamUrlCapacity) {
         ShowError(host, SX_TEXT("Server address and login too long!"));
-        return false;
+        return std::nullopt;
     }
-
-    worker.streamParams.reset(new StreamParams{});
-    StreamParams* record = worker.streamParams.get();
-    record->host = host;
-    record->url = new char[kStreamUrlCapacity];
-    std::memcpy(record->url, url.c_str(), url.size() + 1);
-
-    const std::pair<TComponent*, char**> stationFields[] = {
-        {radioNameBox, &record->radioName},
-        {radioDescriptionBox, &record->radioDescription},
-        {radioGenreBox, &record->radioGenre},
-        {radioWebsiteBox, &record->radioWebsite},
+    const std::pair<TComponent*, std::string*> stationFields[] = {
+        {ui.radioNameBox.Get(), &params.radioName},
+        {ui.radioDescriptionBox.Get(), &params.radioDescription},
+        {ui.radioGenreBox.Get(), &params.radioGenre},
+        {ui.radioWebsiteBox.Get(), &params.radioWebsite},
     };
     for (const auto& [control, field] : stationFields) {
         const RefPtr<RString> text = ReadText(control);
-        host->WideToUtf8(text ? BufferOf(text.Get()) : kMetadataFallback, field);
+        *field = Utf8(host, text ? BufferOf(text.Get()) : kMetadataFallback);
     }
-    return true;
+    return params;
 }
 
 void SkyflumePlugin::EnableControls(bool enabled) {
     TComponent* const controls[] = {
-        serverHostBox,       serverPortBox, mountPointBox,   userNameBox,  passwordBox,  radioNameBox,
-        radioDescriptionBox, radioGenreBox, radioWebsiteBox, streamButton, bitRateCombo, sampleRateCombo,
+        ui.serverHostBox.Get(),   ui.serverPortBox.Get(), ui.mountPointBox.Get(),       ui.userNameBox.Get(),
+        ui.passwordBox.Get(),     ui.radioNameBox.Get(),  ui.radioDescriptionBox.Get(), ui.radioGenreBox.Get(),
+        ui.radioWebsiteBox.Get(), ui.streamButton.Get(),  ui.bitRateCombo.Get(),        ui.sampleRateCombo.Get(),
     };
     for (TComponent* control : controls) {
         control->SetEnabled(enabled ? 1 : 0);
@@ -209,43 +191,34 @@ void SkyflumePlugin::EnableControls(bool enabled) {
 
 void SkyflumePlugin::RequestStop() {
     if (window != nullptr) {
-        streamButton->SetEnabled(0);
+        ui.streamButton->SetEnabled(0);
     }
-    if (worker.stopRequested) {
-        return;
+    if (!worker.Stopping()) {
+        worker.Stop();
     }
-    StopWorker();
-}
-
-// The worker ends after its current step; its last act, kEventStreamEnded, is
-// handled only after this wait, once the GUI thread runs events again.
-void SkyflumePlugin::StopWorker() {
-    worker.stopRequested = true;
-    SetEvent(worker.wakeEvent);
-    WaitForSingleObject(worker.threadHandle, INFINITE);
 }
 
 void SkyflumePlugin::OnEvent(int32_t id, int32_t, intptr_t) {
     switch (id) {
     case kEventHostStop:
         // While connecting too: the attempt then ends within about 100 ms.
-        if (worker.threadHandle != nullptr) {
+        if (worker.Exists()) {
             RequestStop();
         }
         break;
     case kEventStreamStarted:
-        if (window != nullptr && worker.threadHandle != nullptr && worker.streaming) {
-            streamButton->SetEnabled(1);
-            SetComponentText(statusLabel, SX_TEXT("Status: streaming..."));
-            SetComponentText(streamButton, SX_TEXT("Stop"));
+        if (window != nullptr && worker.Exists() && worker.Streaming()) {
+            ui.streamButton->SetEnabled(1);
+            SetComponentText(ui.statusLabel.Get(), SX_TEXT("Status: streaming..."));
+            SetComponentText(ui.streamButton.Get(), SX_TEXT("Stop"));
         }
         break;
     case kEventStreamEnded:
         // Only the current run's own last event ends it: a duplicate, a stray
         // one, or one that comes after deactivation has closed the run
         // changes nothing. The status is the run's own, whatever came along.
-        if (worker.threadHandle != nullptr && worker.runEnded) {
-            FinishStream(worker.endStatus);
+        if (worker.Exists() && worker.Ended()) {
+            FinishStream(worker.EndStatus());
         }
         break;
     default:
@@ -254,34 +227,33 @@ void SkyflumePlugin::OnEvent(int32_t id, int32_t, intptr_t) {
 }
 
 void SkyflumePlugin::FinishStream(int32_t status) {
-    worker.CloseRunObjects();
-    worker.streaming = false;
+    worker.Finish();
     if (window == nullptr) {
         return;
     }
 
-    SetComponentText(streamButton, SX_TEXT("Stream"));
-    streamButton->SetEnabled(1);
+    SetComponentText(ui.streamButton.Get(), SX_TEXT("Stream"));
+    ui.streamButton->SetEnabled(1);
     window->SetClosable(1);
     EnableControls(true);
 
     WChar text[kStatusTextCapacity];
     switch (status) {
     case kStatusOk:
-        SetComponentText(statusLabel, SX_TEXT("Status: done."));
+        SetComponentText(ui.statusLabel.Get(), SX_TEXT("Status: done."));
         break;
     case kStatusConnectionFailed:
-        SetComponentText(statusLabel, SX_TEXT("Status: stream create error."));
+        SetComponentText(ui.statusLabel.Get(), SX_TEXT("Status: stream create error."));
         break;
     case kStatusWriteFailed:
-        SetComponentText(statusLabel, SX_TEXT("Status: stream write error."));
+        SetComponentText(ui.statusLabel.Get(), SX_TEXT("Status: stream write error."));
         break;
     case kStatusUnusableSampleRate:
-        SetComponentText(statusLabel, SX_TEXT("Status: unusable host sample rate."));
+        SetComponentText(ui.statusLabel.Get(), SX_TEXT("Status: unusable host sample rate."));
         break;
     default:
         wsprintfW(text, SX_TEXT("Status: internal error %d"), status);
-        SetComponentText(statusLabel, text);
+        SetComponentText(ui.statusLabel.Get(), text);
         break;
     }
 }
@@ -300,9 +272,9 @@ void SkyflumePlugin::OnDeactivate() {
     activated = false;
     host->UnregisterAudioCallback(static_cast<SXAudioCallback*>(this));
     host->UnregisterEventListener(static_cast<SXEventListener*>(this));
-    if (worker.threadHandle != nullptr) {
-        StopWorker();
-        FinishStream(worker.endStatus);
+    if (worker.Exists()) {
+        worker.Stop();
+        FinishStream(worker.EndStatus());
     }
 }
 
@@ -312,33 +284,20 @@ void SkyflumePlugin::OnUnload() {
     if (activated) {
         OnDeactivate();
     }
-    worker.streamParams.reset();
-}
-
-// The last reference may go with a run still going, when the host neither
-// deactivated nor unloaded. The worker thread runs inside this object and
-// the capture path uses its buffers, so the run ends before any member goes;
-// its last event is not posted, since nothing would be left to take it. A
-// run that has ended uses nothing more, and the last reference may then be
-// the worker thread's own, which must not wait for itself.
-SkyflumePlugin::~SkyflumePlugin() {
-    if (worker.threadHandle != nullptr && !worker.runEnded) {
-        worker.postEnd = false;
-        StopWorker();
-    }
+    worker.ForgetParameters();
 }
 
 void SkyflumePlugin::ShowRunState() {
-    if (worker.threadHandle == nullptr) {
+    if (!worker.Exists()) {
         return;
     }
     window->SetClosable(0);
     EnableControls(false);
-    if (!worker.streaming) {
-        SetComponentText(statusLabel, SX_TEXT("Status: connecting..."));
-    } else if (!worker.stopRequested) {
-        streamButton->SetEnabled(1);
-        SetComponentText(statusLabel, SX_TEXT("Status: streaming..."));
-        SetComponentText(streamButton, SX_TEXT("Stop"));
+    if (!worker.Streaming()) {
+        SetComponentText(ui.statusLabel.Get(), SX_TEXT("Status: connecting..."));
+    } else if (!worker.Stopping()) {
+        ui.streamButton->SetEnabled(1);
+        SetComponentText(ui.statusLabel.Get(), SX_TEXT("Status: streaming..."));
+        SetComponentText(ui.streamButton.Get(), SX_TEXT("Stop"));
     }
 }

@@ -1,102 +1,104 @@
-// A stream run from announcement to release: the main loop with silence
-// insertion, the ending with its hand-over from the capture buffer, and the
-// one release path; and the run objects that the stream control opens and
-// closes around a run.
+// A stream run from start to finish: the GUI thread's start, stop and
+// finish, and on the worker thread the announcement, the main loop with
+// silence insertion, and the ending with its hand-over from the capture
+// buffer.
 
 #include "broadcast/stream_worker.h"
 
 #include <algorithm>
 #include <chrono>
-
-#include "broadcast/stream_run.h"
+#include <utility>
 
 extern "C" {
 #include <libavutil/mathematics.h>
 }
 
-namespace {
-
-// How often the ending looks whether the last capture call has returned.
-constexpr DWORD kCapturePollMs = 1;
-
-}  // namespace
-
 StreamWorker::~StreamWorker() {
-    CloseRunObjects();
+    if (thread != nullptr && !runEnded) {
+        postEnd = false;
+        Stop();
+    }
+    Finish();
 }
 
-bool StreamWorker::OpenRunObjects() {
-    InitializeCriticalSection(&fifoLock);
-    fifoLockOpen = true;
-    wakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+int32_t StreamWorker::Start(StreamParams parameters, HANDLE wakeEvent, SXApplication* host, SXThread* body) {
+    params = std::move(parameters);
     if (wakeEvent == nullptr) {
-        CloseRunObjects();
-        return false;
+        return kStatusNoWakeEvent;
     }
-    return true;
+    capture.Open(wakeEvent);
+    stopRequested = false;
+    runEnded = false;
+    host->StartThread(0, &thread, body);
+    // Without a thread nothing would ever end the run: no event would come.
+    return thread != nullptr ? kStatusOk : kStatusNoWorkerThread;
 }
 
-void StreamWorker::CloseRunObjects() {
-    if (fifoLockOpen) {
-        DeleteCriticalSection(&fifoLock);
-        fifoLockOpen = false;
-    }
-    if (wakeEvent != nullptr) {
-        CloseHandle(wakeEvent);
-        wakeEvent = nullptr;
-    }
-    if (threadHandle != nullptr) {
-        CloseHandle(threadHandle);
-        threadHandle = nullptr;
-    }
+// The worker ends after its current step.
+void StreamWorker::Stop() {
+    stopRequested = true;
+    capture.Refuse();
+    capture.Wake();
+    WaitForSingleObject(thread, INFINITE);
 }
 
-int32_t StreamWorker::Run(SXApplication* host, SXEventListener* eventTarget) {
-    StreamRun run;
-    run.sampleCounter = sampleCounterStart;
-    int32_t status = SetUp(run);
-    if (status == kStatusOk) {
-        run.streamStart = std::chrono::steady_clock::now();
-        // Publishes frameSize, stagingPlanes and inputFifo to the capture buffer.
-        streaming = true;
-        host->PostEvent(eventTarget, kEventStreamStarted, 0, 0);
-        status = Stream(run);
-    } else if (status == kStatusConnectionFailed && stopRequested) {
-        // The stop ended the attempt: nothing failed.
-        status = kStatusOk;
+void StreamWorker::Finish() {
+    capture.Close();
+    if (thread != nullptr) {
+        CloseHandle(std::exchange(thread, nullptr));
     }
-    Release(run);
+    streaming = false;
+}
+
+int32_t StreamWorker::Run(SXApplication* host, SXEventListener* target) {
+    int32_t status = kStatusOk;
+    {
+        EncoderChain chain;
+        chain.sampleCounter = params->firstSampleTime;
+        status = SetUp(chain);
+        if (status == kStatusOk) {
+            chain.streamStart = std::chrono::steady_clock::now();
+            streaming = true;
+            capture.Admit();
+            host->PostEvent(target, kEventStreamStarted, 0, 0);
+            status = Stream(chain);
+        } else if (status == kStatusConnectionFailed && stopRequested) {
+            // The stop ended the attempt: nothing failed.
+            status = kStatusOk;
+        }
+    }
     endStatus = status;
     runEnded = true;
-    return postEnd ? host->PostEvent(eventTarget, kEventStreamEnded, status, 0) : 0;
+    return postEnd ? host->PostEvent(target, kEventStreamEnded, status, 0) : 0;
 }
 
-int32_t StreamWorker::Stream(StreamRun& run) {
+int32_t StreamWorker::Stream(EncoderChain& chain) {
     bool writeFailed = false;
     do {
-        WaitForWake(run);
-        writeFailed = EncodeRun(run);
+        WaitForWake(chain);
+        writeFailed = EncodeAvailable(chain);
     } while (!stopRequested && !writeFailed);
 
     // From here on no capture call stages anything; once the calls already
     // past their flag test have returned, this thread alone uses the buffers.
     stopRequested = true;
-    WaitForCaptureCalls();
+    capture.Refuse();
+    capture.WaitUntilNoCallInFlight();
     // After a failed write the connection takes nothing more: no drain, no trailer.
     if (writeFailed) {
         return kStatusWriteFailed;
     }
     // The final pass, the drain and the trailer are best effort: the run was
     // stopped on request, whatever they answer.
-    EncodeRun(run);
-    DrainEncoder(run);
-    av_write_trailer(run.output.get());
+    EncodeAvailable(chain);
+    DrainEncoder(chain);
+    av_write_trailer(chain.output.get());
     return kStatusOk;
 }
 
-void StreamWorker::WaitForWake(StreamRun& run) {
+void StreamWorker::WaitForWake(EncoderChain& chain) {
     const auto start = std::chrono::steady_clock::now();
-    const DWORD woken = WaitForSingleObject(wakeEvent, kWakeTimeoutMs);
+    const DWORD woken = capture.WaitForWake(kWakeTimeoutMs);
     // A failed wait counts as a time-out, and takes as long: silence is
     // never sent faster than real time, and the loop never spins.
     if (woken != WAIT_OBJECT_0 && woken != WAIT_TIMEOUT) {
@@ -106,9 +108,9 @@ void StreamWorker::WaitForWake(StreamRun& run) {
             Sleep(kWakeTimeoutMs - static_cast<DWORD>(waited.count()));
         }
     }
-    const int64_t owed = SilenceOwed(run);
+    const int64_t owed = SilenceOwed(chain);
     if (woken != WAIT_OBJECT_0) {
-        AppendSilence(run, owed);
+        AppendSilence(chain, owed);
     }
 }
 
@@ -116,85 +118,48 @@ void StreamWorker::WaitForWake(StreamRun& run) {
 // its calls. Input ahead of the clock (the first call brings audio from
 // before the announcement; a host may deliver early) covered time that has
 // not come yet: the most it ever ran ahead is kept, not filled again later.
-int64_t StreamWorker::SilenceOwed(StreamRun& run) {
+int64_t StreamWorker::SilenceOwed(EncoderChain& chain) {
     const auto elapsed =
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - run.streamStart);
-    const int64_t clock = av_rescale(elapsed.count(), inputSampleRate, 1000000);
-    const int64_t covered = capturedFrames + run.silenceFrames;
-    run.inputLead = std::max(run.inputLead, covered - clock);
-    const int64_t awaited = std::min<int64_t>(largestCapture, int64_t{kLargestAwaitedCallSeconds} * inputSampleRate);
-    const int64_t uncovered = clock + run.inputLead - covered - awaited;
-    if (uncovered < run.silenceLength) {
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - chain.streamStart);
+    const int64_t clock = av_rescale(elapsed.count(), params->inputSampleRate, 1000000);
+    const int64_t covered = capture.CapturedFrames() + chain.silenceFrames;
+    chain.inputLead = std::max(chain.inputLead, covered - clock);
+    const int64_t awaited =
+        std::min<int64_t>(capture.LargestCall(), int64_t{kLargestAwaitedCallSeconds} * params->inputSampleRate);
+    const int64_t uncovered = clock + chain.inputLead - covered - awaited;
+    if (uncovered < chain.silenceLength) {
         return 0;
     }
     // Once calls have come, the silence reaches up to a block past the time
     // uncovered: calls that resume after a pause then find a block's room for
     // their jitter again, as before it.
-    return (uncovered + std::min<int64_t>(awaited, run.silenceLength)) / run.silenceLength;
-}
-
-bool StreamWorker::EncodeRun(StreamRun& run) {
-    return EncodeAvailable(run.resampler.get(), run.encoder.get(), run.outputFifo.get(), run.packet.get(),
-                           run.output.get(), run.sampleCounter, run.outputFrame.get());
+    return (uncovered + std::min<int64_t>(awaited, chain.silenceLength)) / chain.silenceLength;
 }
 
 // Silence fills only time that the input has not covered: a host with a
 // large buffer calls less often than the wait times out, and its gaps
 // between calls, up to the largest call seen, are no pause in its audio.
-void StreamWorker::AppendSilence(StreamRun& run, int64_t blocks) {
+void StreamWorker::AppendSilence(EncoderChain& chain, int64_t blocks) {
     for (; blocks > 0; --blocks) {
         // Never grows the FIFO, as the capture buffer never does: without
         // room the worker is behind on audio already, and the gap needs no
         // filling.
-        EnterCriticalSection(&fifoLock);
-        const bool appended = av_audio_fifo_space(inputFifo.get()) >= run.silenceLength &&
-                              av_audio_fifo_write(inputFifo.get(), reinterpret_cast<void**>(run.silencePlanes),
-                                                  run.silenceLength) == run.silenceLength;
-        LeaveCriticalSection(&fifoLock);
-        if (!appended) {
+        if (!capture.Lock().Append(reinterpret_cast<void* const*>(chain.silencePlanes), chain.silenceLength)) {
             return;
         }
-        run.silenceFrames += run.silenceLength;
+        chain.silenceFrames += chain.silenceLength;
     }
 }
 
-// The audio thread never waits for the worker, so it has nothing to signal
-// the worker with: the worker polls, briefly, until the last call has left.
-void StreamWorker::WaitForCaptureCalls() const {
-    while (captureCallsInFlight != 0) {
-        Sleep(kCapturePollMs);
-    }
-}
-
-void StreamWorker::DrainEncoder(StreamRun& run) {
-    if (avcodec_send_frame(run.encoder.get(), nullptr) < 0) {
+void StreamWorker::DrainEncoder(EncoderChain& chain) {
+    if (avcodec_send_frame(chain.encoder.get(), nullptr) < 0) {
         return;
     }
-    while (avcodec_receive_packet(run.encoder.get(), run.packet.get()) >= 0) {
-        const bool written = av_write_frame(run.output.get(), run.packet.get()) >= 0;
-        av_packet_unref(run.packet.get());
+    while (avcodec_receive_packet(chain.encoder.get(), chain.packet.get()) >= 0) {
+        const bool written = av_write_frame(chain.output.get(), chain.packet.get()) >= 0;
+        av_packet_unref(chain.packet.get());
         if (!written) {
             return;
         }
     }
-}
-
-// Everything goes in this order, each item only if it exists; what is left
-// after a failed set-up step goes the same way.
-void StreamWorker::Release(StreamRun& run) {
-    run.packet.reset();
-    inputFrame.reset();
-    run.outputFrame.reset();
-    inputFifo.reset();
-    run.outputFifo.reset();
-    stagingPlanes[0] = nullptr;
-    stagingPlanes[1] = nullptr;
-    stagingBlock.reset();
-    run.silence.reset();
-    FreeConversionBuffer();
-    run.encoder.reset();
-    run.output.reset();
-    // Only when the output context was never made to take it over.
-    run.connection.reset();
-    run.resampler.reset();
 }

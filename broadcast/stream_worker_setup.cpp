@@ -1,12 +1,11 @@
 // Setting up a stream run: connection, muxer, encoder, frames, FIFOs,
 // resampler and silence, one step per function. Each answers kStatusOk or
-// the status that ends the set-up; what a failed step leaves behind is freed
-// by the run's one release path.
+// the status that ends the set-up; what a failed step leaves behind goes with
+// the encoder chain.
 
 #include <new>
 
 #include "broadcast/source_connection.h"
-#include "broadcast/stream_run.h"
 #include "broadcast/stream_worker.h"
 
 namespace {
@@ -34,23 +33,12 @@ FramePtr AllocateAudioFrame(int samples, AVSampleFormat format, const AVChannelL
 
 }  // namespace
 
-void StreamWorker::ClearStreamFields() {
-    inputFifo.reset();
-    FreeConversionBuffer();
-    inputFrame.reset();
-    stagingPlanes[0] = nullptr;
-    stagingPlanes[1] = nullptr;
-    stagingBlock.reset();
-    capturedFrames = 0;
-    largestCapture = 0;
-}
-
 int StreamWorker::InterruptConnection(void* worker) {
     const auto* self = static_cast<const StreamWorker*>(worker);
     return self->connectionPending && self->stopRequested ? 1 : 0;
 }
 
-int32_t StreamWorker::OpenConnection(StreamRun& run) {
+int32_t StreamWorker::OpenConnection(EncoderChain& chain) {
     // FFmpeg polls the callback about every 100 ms while it connects and
     // waits for the server's answers, so that a stop does not wait for the
     // 3 s time-out. The connection keeps it, but it answers only while the
@@ -58,7 +46,7 @@ int32_t StreamWorker::OpenConnection(StreamRun& run) {
     // and the drain out.
     const AVIOInterruptCB interrupt{&StreamWorker::InterruptConnection, this};
     connectionPending = true;
-    const int opened = OpenSourceConnection(run.connection, *streamParams, interrupt, kNetworkTimeoutUs);
+    const int opened = OpenSourceConnection(chain.connection, *params, interrupt, kNetworkTimeoutUs);
     connectionPending = false;
     if (opened == AVERROR(ENOMEM)) {
         return kStatusAllocationFailed;
@@ -66,149 +54,125 @@ int32_t StreamWorker::OpenConnection(StreamRun& run) {
     return opened < 0 ? kStatusConnectionFailed : kStatusOk;
 }
 
-int32_t StreamWorker::CreateOutputContext(StreamRun& run) {
-    run.output.reset(avformat_alloc_context());
-    if (!run.output) {
+int32_t StreamWorker::CreateOutputContext(EncoderChain& chain) {
+    chain.output.reset(avformat_alloc_context());
+    if (!chain.output) {
         return kStatusAllocationFailed;
     }
-    run.output->pb = run.connection.release();
+    chain.output->pb = chain.connection.release();
     // The extension selects the MP3 muxer.
-    run.output->oformat = av_guess_format(nullptr, "x.mp3", nullptr);
-    if (run.output->oformat == nullptr) {
+    chain.output->oformat = av_guess_format(nullptr, "x.mp3", nullptr);
+    if (chain.output->oformat == nullptr) {
         return kStatusNoOutputFormat;
     }
-    run.output->url = av_strdup(streamParams->url);
-    if (run.output->url == nullptr) {
+    chain.output->url = av_strdup(params->url.c_str());
+    if (chain.output->url == nullptr) {
         return kStatusAllocationFailed;
     }
     return kStatusOk;
 }
 
-int32_t StreamWorker::CreateEncoder(StreamRun& run) {
-    const AVCodec* codec = avcodec_find_encoder(static_cast<AVCodecID>(codecId));
+int32_t StreamWorker::CreateEncoder(EncoderChain& chain) {
+    const AVCodec* codec = avcodec_find_encoder(static_cast<AVCodecID>(params->codecId));
     if (codec == nullptr || codec->sample_fmts == nullptr) {
         return kStatusNoEncoder;
     }
-    AVStream* stream = avformat_new_stream(run.output.get(), nullptr);
+    AVStream* stream = avformat_new_stream(chain.output.get(), nullptr);
     if (stream == nullptr) {
         return kStatusNewStreamFailed;
     }
-    run.encoder.reset(avcodec_alloc_context3(codec));
-    if (!run.encoder) {
+    chain.encoder.reset(avcodec_alloc_context3(codec));
+    if (!chain.encoder) {
         return kStatusEncoderContextFailed;
     }
-    av_channel_layout_default(&run.encoder->ch_layout, kChannels);
-    run.encoder->sample_rate = outputSampleRate;
-    run.encoder->sample_fmt = codec->sample_fmts[0];
-    run.encoder->bit_rate = static_cast<int64_t>(bitRateKbps) * 1000;
-    run.encoder->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
-    stream->time_base = AVRational{1, outputSampleRate};
-    if ((run.output->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
-        run.encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    av_channel_layout_default(&chain.encoder->ch_layout, kChannels);
+    chain.encoder->sample_rate = params->outputSampleRate;
+    chain.encoder->sample_fmt = codec->sample_fmts[0];
+    chain.encoder->bit_rate = static_cast<int64_t>(params->bitRateKbps) * 1000;
+    chain.encoder->strict_std_compliance = FF_COMPLIANCE_EXPERIMENTAL;
+    stream->time_base = AVRational{1, params->outputSampleRate};
+    if ((chain.output->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
+        chain.encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
     return kStatusOk;
 }
 
-int32_t StreamWorker::OpenEncoder(StreamRun& run) {
+int32_t StreamWorker::OpenEncoder(EncoderChain& chain) {
     // Input is cut into whole encoder frames, so the frame size must be fixed.
-    if (avcodec_open2(run.encoder.get(), nullptr, nullptr) < 0 || run.encoder->frame_size <= 0) {
+    if (avcodec_open2(chain.encoder.get(), nullptr, nullptr) < 0 || chain.encoder->frame_size <= 0) {
         return kStatusOpenEncoderFailed;
     }
-    if (avcodec_parameters_from_context(run.output->streams[0]->codecpar, run.encoder.get()) < 0) {
+    if (avcodec_parameters_from_context(chain.output->streams[0]->codecpar, chain.encoder.get()) < 0) {
         return kStatusCodecParametersFailed;
     }
     return kStatusOk;
 }
 
-int32_t StreamWorker::WriteHeader(StreamRun& run) {
+int32_t StreamWorker::WriteHeader(EncoderChain& chain) {
     // A muxer that refused its header is only half set up: nothing may be
     // written through it, not even a trailer.
-    return avformat_write_header(run.output.get(), nullptr) < 0 ? kStatusHeaderRefused : kStatusOk;
+    return avformat_write_header(chain.output.get(), nullptr) < 0 ? kStatusHeaderRefused : kStatusOk;
 }
 
-int32_t StreamWorker::CreateFrames(StreamRun& run) {
+int32_t StreamWorker::CreateFrames(EncoderChain& chain) {
     // One input frame is one encoder frame, and the capture buffer's batch.
-    frameSize = run.encoder->frame_size;
-    inputFrame = AllocateAudioFrame(frameSize, AV_SAMPLE_FMT_FLTP, run.encoder->ch_layout, inputSampleRate);
-    run.outputFrame = AllocateAudioFrame(run.encoder->frame_size, run.encoder->sample_fmt, run.encoder->ch_layout,
-                                         run.encoder->sample_rate);
-    return inputFrame && run.outputFrame ? kStatusOk : kStatusAllocationFailed;
+    chain.frameSize = chain.encoder->frame_size;
+    chain.inputFrame =
+        AllocateAudioFrame(chain.frameSize, AV_SAMPLE_FMT_FLTP, chain.encoder->ch_layout, params->inputSampleRate);
+    chain.outputFrame = AllocateAudioFrame(chain.frameSize, chain.encoder->sample_fmt, chain.encoder->ch_layout,
+                                           chain.encoder->sample_rate);
+    return chain.inputFrame && chain.outputFrame ? kStatusOk : kStatusAllocationFailed;
 }
 
-int32_t StreamWorker::CreatePacket(StreamRun& run) {
-    run.packet.reset(av_packet_alloc());
-    return run.packet ? kStatusOk : kStatusAllocationFailed;
+int32_t StreamWorker::CreatePacket(EncoderChain& chain) {
+    chain.packet.reset(av_packet_alloc());
+    return chain.packet ? kStatusOk : kStatusAllocationFailed;
 }
 
-int32_t StreamWorker::CreateFifos(StreamRun& run) {
-    // The input FIFO gets all its room now, in whole frames: the capture
-    // buffer writes it on the audio thread, where nothing may allocate, and
-    // drops a batch that does not fit rather than grow it. The output FIFO
-    // is the worker's own and grows as needed.
-    const int64_t frames = (int64_t{kInputFifoSeconds} * inputSampleRate + frameSize - 1) / frameSize;
-    inputFifo.reset(av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, kChannels, static_cast<int>(frames * frameSize)));
-    run.outputFifo.reset(av_audio_fifo_alloc(run.encoder->sample_fmt, kChannels, run.encoder->frame_size));
-    return inputFifo && run.outputFifo ? kStatusOk : kStatusAllocationFailed;
+int32_t StreamWorker::CreateFifos(EncoderChain& chain) {
+    // The capture buffer gets all its room now: the audio thread writes it,
+    // where nothing may allocate. The output FIFO is the worker's own and
+    // grows as needed.
+    const bool captureReady = capture.Allocate(chain.frameSize, kInputFifoSeconds * params->inputSampleRate);
+    chain.outputFifo.reset(av_audio_fifo_alloc(chain.encoder->sample_fmt, kChannels, chain.frameSize));
+    return captureReady && chain.outputFifo ? kStatusOk : kStatusAllocationFailed;
 }
 
-int32_t StreamWorker::CreateStagingPlanes(StreamRun&) {
-    // Zeroed, so that its pages are in memory before the audio thread writes them.
-    stagingBlock.reset(new (std::nothrow) float[2 * static_cast<size_t>(frameSize)]());
-    if (!stagingBlock) {
-        return kStatusAllocationFailed;
-    }
-    stagingPlanes[0] = stagingBlock.get();
-    stagingPlanes[1] = stagingBlock.get() + frameSize;
-    return kStatusOk;
-}
-
-// Fills the input FIFO once and empties it again: its pages are then in
-// memory, and the audio thread's appends never wait for the kernel to
-// supply one.
-int32_t StreamWorker::PrefaultInputFifo(StreamRun&) {
-    while (av_audio_fifo_space(inputFifo.get()) >= frameSize &&
-           av_audio_fifo_write(inputFifo.get(), reinterpret_cast<void**>(stagingPlanes), frameSize) == frameSize) {
-    }
-    av_audio_fifo_reset(inputFifo.get());
-    return kStatusOk;
-}
-
-int32_t StreamWorker::CreateResampler(StreamRun& run) {
+int32_t StreamWorker::CreateResampler(EncoderChain& chain) {
     AVChannelLayout outputLayout{};
-    av_channel_layout_default(&outputLayout, run.encoder->ch_layout.nb_channels);
+    av_channel_layout_default(&outputLayout, chain.encoder->ch_layout.nb_channels);
     AVChannelLayout inputLayout{};
     av_channel_layout_default(&inputLayout, kChannels);
-    const int allocated =
-        swr_alloc_set_opts2(InOutPtr(run.resampler), &outputLayout, run.encoder->sample_fmt, run.encoder->sample_rate,
-                            &inputLayout, AV_SAMPLE_FMT_FLTP, inputSampleRate, 0, nullptr);
-    if (allocated < 0 || swr_init(run.resampler.get()) < 0) {
+    const int allocated = swr_alloc_set_opts2(InOutPtr(chain.resampler), &outputLayout, chain.encoder->sample_fmt,
+                                              chain.encoder->sample_rate, &inputLayout, AV_SAMPLE_FMT_FLTP,
+                                              params->inputSampleRate, 0, nullptr);
+    if (allocated < 0 || swr_init(chain.resampler.get()) < 0) {
         return kStatusResamplerFailed;
     }
     return kStatusOk;
 }
 
-int32_t StreamWorker::CreateSilence(StreamRun& run) {
-    run.silenceLength = inputSampleRate / 10;
-    run.silence.reset(new (std::nothrow) float[2 * static_cast<size_t>(run.silenceLength)]());
-    if (!run.silence) {
+int32_t StreamWorker::CreateSilence(EncoderChain& chain) {
+    chain.silenceLength = params->inputSampleRate / 10;
+    chain.silence.reset(new (std::nothrow) float[2 * static_cast<size_t>(chain.silenceLength)]());
+    if (!chain.silence) {
         return kStatusAllocationFailed;
     }
-    run.silencePlanes[0] = run.silence.get();
-    run.silencePlanes[1] = run.silence.get() + run.silenceLength;
+    chain.silencePlanes[0] = chain.silence.get();
+    chain.silencePlanes[1] = chain.silence.get() + chain.silenceLength;
     return kStatusOk;
 }
 
-int32_t StreamWorker::SetUp(StreamRun& run) {
-    using Step = int32_t (StreamWorker::*)(StreamRun&);
+int32_t StreamWorker::SetUp(EncoderChain& chain) {
+    using Step = int32_t (StreamWorker::*)(EncoderChain&);
     static constexpr Step kSteps[] = {
-        &StreamWorker::OpenConnection,    &StreamWorker::CreateOutputContext, &StreamWorker::CreateEncoder,
-        &StreamWorker::OpenEncoder,       &StreamWorker::WriteHeader,         &StreamWorker::CreateFrames,
-        &StreamWorker::CreatePacket,      &StreamWorker::CreateFifos,         &StreamWorker::CreateStagingPlanes,
-        &StreamWorker::PrefaultInputFifo, &StreamWorker::CreateResampler,     &StreamWorker::CreateSilence,
+        &StreamWorker::OpenConnection, &StreamWorker::CreateOutputContext, &StreamWorker::CreateEncoder,
+        &StreamWorker::OpenEncoder,    &StreamWorker::WriteHeader,         &StreamWorker::CreateFrames,
+        &StreamWorker::CreatePacket,   &StreamWorker::CreateFifos,         &StreamWorker::CreateResampler,
+        &StreamWorker::CreateSilence,
     };
-    ClearStreamFields();
     for (const Step step : kSteps) {
-        if (const int32_t status = (this->*step)(run); status != kStatusOk) {
+        if (const int32_t status = (this->*step)(chain); status != kStatusOk) {
             return status;
         }
     }

@@ -69,6 +69,10 @@ void InitializeCriticalSection(CRITICAL_SECTION* section) {
     pthread_mutexattr_t attributes;
     pthread_mutexattr_init(&attributes);
     pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
+    // A real-time thread (the host's audio thread) may wait on a section that a
+    // thread of normal priority holds: the holder runs at the waiter's priority
+    // until it leaves, so that no thread of middle priority can keep it out.
+    pthread_mutexattr_setprotocol(&attributes, PTHREAD_PRIO_INHERIT);
     pthread_mutex_init(&section->mutex, &attributes);
     pthread_mutexattr_destroy(&attributes);
 }

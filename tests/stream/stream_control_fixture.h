@@ -31,7 +31,6 @@ protected:
     }
 
     StreamWorker& Worker() { return object->worker; }
-    const char* Url() { return object->worker.streamParams->url; }
 };
 
 }  // namespace skyflume::test

@@ -1,104 +1,75 @@
-// The worker's events and the host's stop event, against a stream run set up
-// by hand: the lock, the wake event and a stand-in worker thread exist as
-// after a start, and the test posts what the worker would.
+// The worker's events and the host's stop event, as the plug-in meets them in
+// runs that a click on Stream starts: streaming to a real icecast2,
+// connecting to a server that never answers, or refused at once.
 
-#include <atomic>
 #include <functional>
 #include <tuple>
 
 #include "stream/stream_control_fixture.h"
+#include "support/fake_server.h"
+#include "support/icecast_server.h"
 
 namespace skyflume::test {
 namespace {
 
-// Stands in for the worker thread: waits for a wake (bounded), then ends.
-struct StandInWorker {
-    HANDLE wakeEvent = nullptr;
-    bool waitsForWake = false;
-    std::atomic<bool> woken{false};
-    std::atomic<bool> ended{false};
-
-    static DWORD Body(LPVOID parameter) {
-        auto* self = static_cast<StandInWorker*>(parameter);
-        if (self->waitsForWake) {
-            self->woken = WaitForSingleObject(self->wakeEvent, 10000) == WAIT_OBJECT_0;
-        }
-        self->ended = true;
-        return 0;
-    }
-};
-
 class StreamEventsTest : public StreamControlTest {
 protected:
-    // The per-stream objects, and the controls' state as a start leaves it.
-    void BeginRun(bool waitsForWake) {
-        ASSERT_TRUE(Worker().OpenRunObjects());
-        Worker().runEnded = false;
-        standIn.wakeEvent = Worker().wakeEvent;
-        standIn.waitsForWake = waitsForWake;
-        Worker().threadHandle = CreateThread(nullptr, 0, StandInWorker::Body, &standIn, 0, nullptr);
-        Worker().stopRequested = false;
-        for (const Control control : kInputControls) {
-            settings.At(control).enabled = false;
-        }
-        settings.At(kStreamButton).enabled = false;
-        settings.Window().closable = 0;
+    // Clicks Stream towards the server and waits until the plug-in streams.
+    void StartStreaming(const IcecastServer& server) {
+        settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
+        settings.Click();
+        ASSERT_TRUE(application.WaitForEvent(kEventStreamStarted, kEventTimeout));
     }
-    // What the worker does once it has connected.
-    void Connect() {
-        Worker().streaming = true;
-        object->OnEvent(kEventStreamStarted, 0, 0);
+    // Clicks Stream towards a server that accepts and never answers.
+    void StartConnecting() {
+        settings.TypeServer(silent.Port(), "/stream", "admin", "tovrz");
+        settings.Click();
+        settings.ExpectConnecting();
     }
     void ExpectIdleWith(const std::string& status) {
         settings.ExpectIdleWith(status);
-        EXPECT_FALSE(Worker().streaming);
-        EXPECT_EQ(Worker().threadHandle, nullptr);
-        EXPECT_EQ(Worker().wakeEvent, nullptr);
+        EXPECT_FALSE(Worker().Streaming());
+        EXPECT_FALSE(Worker().Exists());
     }
-    // The run's end as the worker reports it, after its thread is done.
-    void EndRun(int32_t status) {
-        SetEvent(standIn.wakeEvent);
-        WaitForSingleObject(Worker().threadHandle, INFINITE);
-        Worker().endStatus = status;
-        Worker().runEnded = true;
-        object->OnEvent(kEventStreamEnded, status, 0);
+    // The run's thread has ended, and its last event waits to be handled.
+    void ExpectEndedAndWaiting() {
+        EXPECT_TRUE(Worker().Stopping());
+        EXPECT_TRUE(Worker().Ended());
+        EXPECT_TRUE(Worker().Exists());
     }
 
-    StandInWorker standIn;
+    FakeServer silent{FakeServer::Kind::Silent};
 };
 
 TEST_F(StreamEventsTest, StreamStartedEnablesStopAndShowsStreaming) {
-    BeginRun(false);
-    Connect();
+    IcecastServer server;
+    ASSERT_TRUE(server.Start()) << server.LastError();
+    StartStreaming(server);
+    EXPECT_TRUE(Worker().Streaming());
     EXPECT_EQ(settings.ButtonCaption(), "Stop");
     EXPECT_TRUE(settings.ButtonEnabled());
     EXPECT_EQ(settings.Status(), "Status: streaming...");
     EXPECT_EQ(settings.EnabledInputs(), 0);
     EXPECT_FALSE(settings.Closable());
-    EndRun(0);
 }
 
 TEST_F(StreamEventsTest, StreamEndedReleasesTheRunAndShowsTheStatusText) {
-    const std::pair<int32_t, std::string> cases[] = {
-        {0, "Status: done."},
-        {1, "Status: stream create error."},
-        {9, "Status: stream write error."},
-        {5, "Status: internal error 5"},
-        {2, "Status: internal error 2"},
-        {10, "Status: internal error 10"},
-        {-7, "Status: internal error -7"},
+    const FakeServer refusing(FakeServer::Kind::Closed);
+    const std::tuple<uint16_t, std::function<void()>, std::string> cases[] = {
+        {refusing.Port(), [] {}, "Status: stream create error."},
+        {silent.Port(), [this] { object->OnEvent(kEventHostStop, 0, 0); }, "Status: done."},
     };
-    for (const auto& [status, text] : cases) {
-        BeginRun(false);
-        Connect();
-        EndRun(status);
+    for (const auto& [port, act, text] : cases) {
+        settings.TypeServer(port, "/stream", "admin", "tovrz");
+        settings.Click();
+        act();
+        ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
         ExpectIdleWith(text);
     }
 }
 
 TEST_F(StreamEventsTest, StreamEndedWithTheWindowClosedReleasesTheRunAndTouchesNoControl) {
-    BeginRun(false);
-    Connect();
+    StartConnecting();
     settings.Window().closable = 1;
     toolkit.RequestClose(settings.Window());
     ASSERT_EQ(toolkit.OpenWindow(), nullptr);
@@ -111,82 +82,78 @@ TEST_F(StreamEventsTest, StreamEndedWithTheWindowClosedReleasesTheRunAndTouchesN
     };
     const auto before = snapshot();
 
-    EndRun(0);
+    object->OnEvent(kEventHostStop, 0, 0);
+    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
     EXPECT_EQ(snapshot(), before);
-    EXPECT_FALSE(Worker().streaming);
-    EXPECT_EQ(Worker().threadHandle, nullptr);
+    EXPECT_FALSE(Worker().Streaming());
+    EXPECT_FALSE(Worker().Exists());
 }
 
 TEST_F(StreamEventsTest, AStopWakesTheWorkerWaitsForItsEndAndLeavesTheRestToStreamEnded) {
+    IcecastServer server;
+    ASSERT_TRUE(server.Start()) << server.LastError();
     const std::function<void()> stops[] = {
         [this] { settings.Click(); },
         [this] { object->OnEvent(kEventHostStop, 0, 0); },
     };
     for (const auto& stop : stops) {
-        BeginRun(true);
-        Connect();
+        ASSERT_NO_FATAL_FAILURE(StartStreaming(server));
         stop();
-        EXPECT_TRUE(standIn.ended);
-        EXPECT_TRUE(standIn.woken);
-        EXPECT_TRUE(Worker().stopRequested);
+        ExpectEndedAndWaiting();
         // Stopping: the button is grey and the text waits for the worker's report.
         EXPECT_FALSE(settings.ButtonEnabled());
         EXPECT_EQ(settings.ButtonCaption(), "Stop");
         EXPECT_EQ(settings.Status(), "Status: streaming...");
-        EndRun(0);
+        ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
         ExpectIdleWith("Status: done.");
+        // The mount stays taken a moment after its source has gone.
+        ASSERT_TRUE(server.SourceGone());
     }
 }
 
 TEST_F(StreamEventsTest, HostStopWhileIdleDoesNothingAndWhileConnectingEndsTheAttempt) {
     object->OnEvent(kEventHostStop, 0, 0);
-    EXPECT_FALSE(Worker().stopRequested);
+    EXPECT_FALSE(Worker().Stopping());
     EXPECT_TRUE(settings.ButtonEnabled());
     EXPECT_EQ(settings.Status(), "Status: ok");
 
-    BeginRun(true);
+    StartConnecting();
     object->OnEvent(kEventHostStop, 0, 0);
-    EXPECT_TRUE(standIn.woken);
-    EXPECT_TRUE(standIn.ended);
-    EXPECT_TRUE(Worker().stopRequested);
+    ExpectEndedAndWaiting();
     EXPECT_TRUE(application.Messages().empty());
-    EndRun(1);
-    ExpectIdleWith("Status: stream create error.");
+    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
+    ExpectIdleWith("Status: done.");
 }
 
 // An end event that is not the current run's own: one that comes while the
 // run still connects, and a duplicate of the one that ended it.
 TEST_F(StreamEventsTest, AStrayOrDuplicateStreamEndedChangesNothing) {
-    BeginRun(true);
+    StartConnecting();
     object->OnEvent(kEventStreamEnded, 5, 0);
-    EXPECT_EQ(settings.Status(), "Status: ok");
-    EXPECT_FALSE(settings.ButtonEnabled());
-    EXPECT_EQ(settings.EnabledInputs(), 0);
-    EXPECT_NE(Worker().threadHandle, nullptr);
-    EXPECT_NE(Worker().wakeEvent, nullptr);
-    EXPECT_FALSE(standIn.ended);
+    settings.ExpectConnecting();
+    EXPECT_TRUE(Worker().Exists());
+    EXPECT_FALSE(Worker().Ended());
 
-    EndRun(1);
-    ExpectIdleWith("Status: stream create error.");
-    object->OnEvent(kEventStreamEnded, 0, 0);
-    ExpectIdleWith("Status: stream create error.");
+    object->OnEvent(kEventHostStop, 0, 0);
+    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
+    ExpectIdleWith("Status: done.");
+    object->OnEvent(kEventStreamEnded, 1, 0);
+    ExpectIdleWith("Status: done.");
 }
 
 // The listener is gone, so the run's last event may never come: the run is
 // closed at once, and its event, should it come after all, is ignored.
 TEST_F(StreamEventsTest, DeactivationEndsAWorkerThatIsStillConnectingAndClosesTheRun) {
-    BeginRun(true);
+    StartConnecting();
     object->Deactivate();
-    EXPECT_TRUE(standIn.ended);
-    EXPECT_TRUE(standIn.woken);
+    EXPECT_TRUE(Worker().Ended());
     EXPECT_TRUE(application.AudioCallbacks().empty());
     EXPECT_TRUE(application.EventListeners().empty());
-    EXPECT_EQ(Worker().threadHandle, nullptr);
-    EXPECT_EQ(Worker().wakeEvent, nullptr);
+    EXPECT_FALSE(Worker().Exists());
 
     object->OnEvent(kEventStreamEnded, 1, 0);
-    EXPECT_EQ(Worker().threadHandle, nullptr);
-    EXPECT_FALSE(Worker().streaming);
+    EXPECT_FALSE(Worker().Exists());
+    EXPECT_FALSE(Worker().Streaming());
 }
 
 TEST_F(StreamEventsTest, ActivationRegistersTheAudioCallbackAndTheEventListener) {

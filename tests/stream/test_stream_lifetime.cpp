@@ -1,8 +1,9 @@
 // A stream run's lifetime across the GUI thread, the host's audio thread and
 // a real worker, when the host or the user does the unexpected: an audio call
-// that stalls after its flag test, a Stream click while a worker still
+// that stalls after its admission, a Stream click while a worker still
 // exists, a host that makes no thread, and stops while connecting.
 
+#include <atomic>
 #include <thread>
 
 #include "stream/stream_control_fixture.h"
@@ -30,26 +31,42 @@ bool Eventually(Condition condition) {
 
 using StreamLifetimeTest = StreamControlTest;
 
-TEST_F(StreamLifetimeTest, AnAudioCallHeldAfterItsFlagTestKeepsItsBuffersUntilItReturns) {
+// A call held after its admission: it waits for the capture buffer's lock,
+// which a stand-in for the worker keeps for a while.
+TEST_F(StreamLifetimeTest, AnAudioCallHeldAfterItsAdmissionKeepsItsBuffersUntilItReturns) {
     IcecastServer server;
     ASSERT_TRUE(server.Start()) << server.LastError();
     settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
     settings.Click();
     ASSERT_TRUE(application.WaitForEvent(kEventStreamStarted, kEventTimeout));
 
-    // Full planes, which the next call's first frame pushes: after the hold.
-    const int32_t frameSize = Worker().frameSize;
-    const std::vector<float> frames(2 * static_cast<size_t>(frameSize), 0.25f);
-    object->OnAudio(nullptr, frames.data(), frameSize);
-    object->HoldNextCapture(500ms);
-    std::thread audio([&] { object->OnAudio(nullptr, frames.data(), 1); });
-    ASSERT_TRUE(Eventually([&] { return object->CaptureHeld(); }));
+    // Full planes of one MP3 frame, which the next call's first frame pushes.
+    constexpr int32_t kMp3Frame = 1152;
+    const std::vector<float> frames(2 * static_cast<size_t>(kMp3Frame), 0.25f);
+    object->OnAudio(nullptr, frames.data(), kMp3Frame);
+    CaptureBuffer& capture = Worker().Capture();
+    std::atomic<bool> locked{false};
+    std::thread holder([&] {
+        const CaptureBuffer::Locked held = capture.Lock();
+        locked = true;
+        std::this_thread::sleep_for(500ms);
+    });
+    ASSERT_TRUE(Eventually([&] { return locked.load(); }));
+    std::atomic<bool> returned{false};
+    std::thread audio([&] {
+        object->OnAudio(nullptr, frames.data(), 1);
+        returned = true;
+    });
+    ASSERT_TRUE(Eventually([&] { return capture.CallsInFlight() == 1; }));
+    EXPECT_FALSE(returned);
 
     // Returns once the worker thread has ended, which it may only do after
     // the held call has pushed and left.
     settings.Click();
-    EXPECT_EQ(Worker().captureCallsInFlight, 0);
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(capture.CallsInFlight(), 0);
     audio.join();
+    holder.join();
     ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
     EXPECT_EQ(settings.Status(), "Status: done.");
 }
@@ -58,8 +75,7 @@ TEST_F(StreamLifetimeTest, AStreamClickWhileAWorkerStillExistsStartsNoSecondRun)
     FakeServer silent(FakeServer::Kind::Silent);
     settings.TypeServer(silent.Port(), "/stream", "admin", "tovrz");
     settings.Click();
-    const StreamParams* record = Worker().streamParams.get();
-    const HANDLE wakeEvent = Worker().wakeEvent;
+    const std::string url = Worker().Parameters()->url;
 
     // The host closes the window although it asked not to be closed, and the
     // user opens it again from the menu: it shows the run that goes on.
@@ -70,16 +86,17 @@ TEST_F(StreamLifetimeTest, AStreamClickWhileAWorkerStillExistsStartsNoSecondRun)
     // A toolkit that passes the click on all the same.
     object->OnButtonClicked(static_cast<TButton*>(settings.At(kStreamButton).object));
     EXPECT_EQ(application.ThreadsStarted(), 1);
-    EXPECT_EQ(Worker().streamParams.get(), record);
-    EXPECT_EQ(Worker().wakeEvent, wakeEvent);
+    EXPECT_EQ(Worker().Parameters()->url, url);
+    EXPECT_TRUE(Worker().Exists());
+    EXPECT_FALSE(Worker().Stopping());
 }
 
 TEST_F(StreamLifetimeTest, AHostThatMakesNoThreadLeavesTheControlIdleWithAnInternalError) {
     application.threadsAvailable = false;
     settings.Click();
     settings.ExpectIdleWith("Status: internal error 13");
-    EXPECT_EQ(Worker().wakeEvent, nullptr);
-    EXPECT_EQ(Worker().streamParams, nullptr);
+    EXPECT_FALSE(Worker().Exists());
+    EXPECT_EQ(Worker().Parameters(), nullptr);
 
     // Nothing of it stands in the way of the next start.
     application.threadsAvailable = true;
@@ -108,7 +125,7 @@ TEST_F(StreamLifetimeTest, AHostStopOrADeactivationWhileConnectingEndsTheAttempt
     start = Clock::now();
     object->Deactivate();
     EXPECT_LT(Clock::now() - start, kPromptStop);
-    EXPECT_EQ(Worker().threadHandle, nullptr);
+    EXPECT_FALSE(Worker().Exists());
 }
 
 // A host closing in a hurry, which holds no reference on the worker's body:

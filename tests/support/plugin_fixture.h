@@ -20,7 +20,7 @@
 namespace skyflume::test {
 
 // The plug-in as the host sees it, counting its destructions, with its
-// stream fields open to the tests.
+// stream run open to the tests.
 class PluginUnderTest final : public SkyflumePlugin {
 public:
     explicit PluginUnderTest(int& destroyed) : destroyed(destroyed) {}
@@ -29,26 +29,8 @@ public:
     using SkyflumePlugin::PrepareStreamParams;
     using SkyflumePlugin::worker;
 
-    // A host's audio thread that stalls: the next OnAudio call that passes
-    // its flag test is held there for this long.
-    void HoldNextCapture(std::chrono::milliseconds hold) { holdFor = hold; }
-    // Whether a call is being held right now.
-    bool CaptureHeld() const { return held; }
-
-protected:
-    void OnCaptureAdmitted() override {
-        const std::chrono::milliseconds hold = holdFor.exchange(std::chrono::milliseconds(0));
-        if (hold.count() > 0) {
-            held = true;
-            std::this_thread::sleep_for(hold);
-            held = false;
-        }
-    }
-
 private:
     int& destroyed;
-    std::atomic<std::chrono::milliseconds> holdFor{std::chrono::milliseconds(0)};
-    std::atomic<bool> held{false};
 };
 
 // A new plug-in inside a recording host with a GUI toolkit. At the end the

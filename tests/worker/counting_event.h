@@ -19,8 +19,8 @@ public:
     CountingEvent(const CountingEvent&) = delete;
     CountingEvent& operator=(const CountingEvent&) = delete;
 
-    // What the worker waits on and what is signalled to wake it. The test
-    // owns the event: the worker never closes it.
+    // What the worker waits on and what is signalled to wake it, for one run,
+    // which closes it; the waits stay recorded here.
     HANDLE Handle() const;
     // From now on every wait on Handle() fails at once, as one on a handle
     // that may not be waited on; signalling it still works. Handle() may

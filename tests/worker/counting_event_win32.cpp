@@ -95,8 +95,14 @@ CountingEvent::~CountingEvent() {
     }
 }
 
+// A duplicate, since the run closes what it is handed; from now on the waits
+// on the duplicate are the ones recorded.
 HANDLE CountingEvent::Handle() const {
-    return Recorder::watched;
+    const HANDLE process = GetCurrentProcess();
+    HANDLE duplicate = nullptr;
+    DuplicateHandle(process, Recorder::watched, process, &duplicate, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    Recorder::watched = duplicate;
+    return duplicate;
 }
 
 void CountingEvent::FailWaits() {

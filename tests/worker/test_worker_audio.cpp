@@ -5,8 +5,6 @@
 
 #include <ostream>
 
-#include "support/icecast_server.h"
-#include "support/listener.h"
 #include "support/signal_analysis.h"
 #include "worker_harness.h"
 
@@ -30,20 +28,16 @@ class WorkerToneTest : public WorkerTest, public ::testing::WithParamInterface<T
 
 TEST_P(WorkerToneTest, ToneIsHeardAtTheChosenRateAndBitRate) {
     const ToneCase chosen = GetParam();
-    WorkerConfig config = ConfigFor(server);
-    config.inputSampleRate = chosen.inputSampleRate;
-    config.outputSampleRate = chosen.outputSampleRate;
-    config.bitRateKbps = chosen.bitRateKbps;
-    WorkerRun run(config);
-    ASSERT_NO_FATAL_FAILURE(StartStreaming(run));
-
-    Listener listener;
-    listener.Start(server.MountUrl());
-    ASSERT_TRUE(listener.WaitForSeconds(0.1, 10s)) << listener.Snapshot().error;
+    StreamParams params = ParamsFor(server);
+    params.inputSampleRate = chosen.inputSampleRate;
+    params.outputSampleRate = chosen.outputSampleRate;
+    params.bitRateKbps = chosen.bitRateKbps;
+    ASSERT_NO_FATAL_FAILURE(StartStreaming(params));
+    ASSERT_NO_FATAL_FAILURE(Listen(0.1));
     const double silenceHeard = listener.Snapshot().SecondsHeard();
-    run.PushTone(1000.0, 3.0);
+    run->PushTone(1000.0, 3.0);
     ASSERT_TRUE(listener.WaitForSeconds(silenceHeard + 3.0, 15s)) << listener.Snapshot().error;
-    EXPECT_EQ(run.Stop(), kStatusOk);
+    EXPECT_EQ(run->Stop(), kStatusOk);
     const ListenResult heard = listener.StopAndJoin();
 
     EXPECT_EQ(heard.sampleRate, chosen.outputSampleRate);

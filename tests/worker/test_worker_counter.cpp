@@ -13,15 +13,13 @@ using WorkerCounterTest = WorkerTest;
 
 TEST_F(WorkerCounterTest, StreamsAcrossTwoToThe31SamplesWithoutComplaint) {
     const LogCapture log;
-    WorkerRun run(ConfigFor(server));
-    const int32_t rate = run.worker.outputSampleRate;
+    StreamParams params = ParamsFor(server);
     // One second before the counter passes 2^31; three seconds are pushed.
-    run.worker.sampleCounterStart = (int64_t{1} << 31) - rate;
-    run.Start();
-    ASSERT_TRUE(run.WaitStarted());
-    EXPECT_GT(run.PushTone(1000.0, 3.0) * run.worker.frameSize, 2 * rate);
+    params.firstSampleTime = (int64_t{1} << 31) - params.outputSampleRate;
+    ASSERT_NO_FATAL_FAILURE(StartStreaming(params));
+    EXPECT_GT(run->PushTone(1000.0, 3.0), 2 * params.outputSampleRate);
 
-    EXPECT_EQ(run.Stop(), kStatusOk);
+    EXPECT_EQ(run->Stop(), kStatusOk);
     EXPECT_EQ(log.Messages(), std::vector<std::string>{});
 }
 

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <thread>
 
-#include "support/icecast_server.h"
-#include "support/listener.h"
 #include "support/signal_analysis.h"
 #include "worker_harness.h"
 
@@ -19,40 +17,37 @@ using namespace std::chrono_literals;
 using WorkerSilenceTest = WorkerTest;
 
 TEST_F(WorkerSilenceTest, WithoutAudioTheListenerHearsSilencePerTimeout) {
-    constexpr int32_t kRate = 44100;
-    WorkerConfig config = ConfigFor(server);
-    config.bitRateKbps = 64;
-    WorkerRun run(config);
-    ASSERT_NO_FATAL_FAILURE(StartStreaming(run));
-    Listener listener;
-    listener.Start(server.MountUrl());
-    ASSERT_TRUE(listener.WaitForSeconds(1.0, 15s)) << listener.Snapshot().error;
-    EXPECT_EQ(run.Stop(), kStatusOk);
+    StreamParams params = ParamsFor(server);
+    params.bitRateKbps = 64;
+    ASSERT_NO_FATAL_FAILURE(StartStreaming(params));
+    ASSERT_NO_FATAL_FAILURE(Listen(1.0));
+    EXPECT_EQ(run->Stop(), kStatusOk);
     EXPECT_TRUE(listener.WaitForEnd(10s));
     const ListenResult heard = listener.StopAndJoin();
 
-    const std::vector<CountingEvent::WaitRecord> waits = run.wake.Waits();
+    const std::vector<CountingEvent::WaitRecord> waits = run->wake.Waits();
     const auto timeouts = std::count_if(
         waits.begin(), waits.end(), [](const CountingEvent::WaitRecord& wait) { return wait.answer != WAIT_OBJECT_0; });
-    const int64_t silenceSent = timeouts * (kRate / 10);
+    const int64_t silenceSent = timeouts * (params.inputSampleRate / 10);
     EXPECT_LT(Rms(heard.left), 1e-4);
     // The listener joins a little after the start and the server keeps back
     // a last partial buffer, so it hears somewhat less than was sent; the
     // encoder's drain adds a few frames of padding.
-    EXPECT_LE(heard.framesDecoded, silenceSent + 4 * run.worker.frameSize);
+    EXPECT_LE(heard.framesDecoded, silenceSent + 4 * kMp3FrameSize);
     EXPECT_GE(heard.framesDecoded, silenceSent * 3 / 4);
 }
 
 // A wait that fails at once must not turn the loop into one that sends
 // silence as fast as it can encode it.
 TEST_F(WorkerSilenceTest, FailedWaitsKeepTheLoopAtTheTimeoutsPace) {
-    WorkerRun run(ConfigFor(server));
-    run.wake.FailWaits();
-    ASSERT_NO_FATAL_FAILURE(StartStreaming(run));
+    run.emplace(ParamsFor(server));
+    run->wake.FailWaits();
+    run->Start();
+    ASSERT_TRUE(run->WaitStarted());
     std::this_thread::sleep_for(1s);
-    EXPECT_EQ(run.Stop(), kStatusOk);
+    EXPECT_EQ(run->Stop(), kStatusOk);
 
-    const std::vector<CountingEvent::WaitRecord> waits = run.wake.Waits();
+    const std::vector<CountingEvent::WaitRecord> waits = run->wake.Waits();
     // About ten in the second, each answered WAIT_FAILED; spinning makes thousands.
     EXPECT_GE(waits.size(), 5u);
     EXPECT_LE(waits.size(), 15u);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "support/icecast_server.h"
 #include "worker_harness.h"
 
 namespace skyflume::test {
@@ -11,26 +10,25 @@ namespace {
 class WorkerStationTest : public WorkerTest {
 protected:
     // The server's view of the mount while a run with these texts streams.
-    std::optional<std::map<std::string, std::string>> MountWhileStreaming(const WorkerConfig& config) {
-        WorkerRun run(config);
-        run.Start();
-        if (!run.WaitStarted() || !server.SourceConnected()) {
+    std::optional<std::map<std::string, std::string>> MountWhileStreaming(const StreamParams& params) {
+        StartStreaming(params);
+        if (HasFatalFailure()) {
             return std::nullopt;
         }
         std::optional<std::map<std::string, std::string>> mount = server.MountStatus();
-        EXPECT_EQ(run.Stop(), kStatusOk);
+        EXPECT_EQ(run->Stop(), kStatusOk);
         EXPECT_TRUE(server.SourceGone());
         return mount;
     }
 };
 
 TEST_F(WorkerStationTest, StatusShowsTheFourStationTexts) {
-    WorkerConfig config = ConfigFor(server);
-    config.radioName = "Radio Skyflume";
-    config.radioDescription = "Tunes from the hill";
-    config.radioGenre = "Ambient";
-    config.radioWebsite = "http://radio.example/";
-    const auto mount = MountWhileStreaming(config);
+    StreamParams params = ParamsFor(server);
+    params.radioName = "Radio Skyflume";
+    params.radioDescription = "Tunes from the hill";
+    params.radioGenre = "Ambient";
+    params.radioWebsite = "http://radio.example/";
+    const auto mount = MountWhileStreaming(params);
     ASSERT_TRUE(mount.has_value());
     EXPECT_EQ(mount->at("server_name"), "Radio Skyflume");
     EXPECT_EQ(mount->at("server_description"), "Tunes from the hill");
@@ -41,7 +39,7 @@ TEST_F(WorkerStationTest, StatusShowsTheFourStationTexts) {
 // The server shows placeholders of its own for texts that the source did not
 // announce, and no website at all.
 TEST_F(WorkerStationTest, AbsentTextsAnnounceNothing) {
-    const auto mount = MountWhileStreaming(ConfigFor(server));
+    const auto mount = MountWhileStreaming(ParamsFor(server));
     ASSERT_TRUE(mount.has_value());
     EXPECT_EQ(mount->at("server_name"), "Unspecified name");
     EXPECT_EQ(mount->at("server_description"), "Unspecified description");

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "log_capture.h"
 #include "worker_harness.h"
 
@@ -16,41 +18,46 @@ using WorkerStopTest = WorkerTest;
 
 TEST_F(WorkerStopTest, StopWhileStreamingDrainsTheEncoderAndEndsWithStatus0) {
     const LogCapture log;
-    WorkerRun run(ConfigFor(server));
-    ASSERT_NO_FATAL_FAILURE(StartStreaming(run));
-    ASSERT_GT(run.PushTone(1000.0, 1.0), 0);
+    ASSERT_NO_FATAL_FAILURE(StartStreaming(ParamsFor(server)));
+    ASSERT_GT(run->PushTone(1000.0, 1.0), 0);
 
-    EXPECT_EQ(run.Stop(), kStatusOk);
+    EXPECT_EQ(run->Stop(), kStatusOk);
     EXPECT_TRUE(server.SourceGone());
     EXPECT_EQ(log.Matching(kUndrainedEncoder), std::vector<std::string>{});
-    const std::vector<PostedEvent> events = run.host.Events();
+    const std::vector<PostedEvent> events = run->host.Events();
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].id, kEventStreamStarted);
     EXPECT_EQ(events[0].param, 0);
-    EXPECT_EQ(events[0].target, &run.target);
+    EXPECT_EQ(events[0].target, &run->target);
     EXPECT_EQ(events[1].id, kEventStreamEnded);
-    EXPECT_EQ(events[1].target, &run.target);
+    EXPECT_EQ(events[1].target, &run->target);
 }
 
 // The stop is seen right after the first pass: one wait, which times out
 // because nothing was signalled, so that pass encoded one time-out's silence.
+// The stop comes from a thread of its own, as the GUI thread's would, and
+// the announcement takes back its wake before the loop begins.
 TEST_F(WorkerStopTest, StopRequestedBeforeTheLoopMakesOneWaitAndEndsWithStatus0) {
     const LogCapture log;
-    WorkerRun run(ConfigFor(server));
-    run.host.SetPostHook([&run](int32_t id) {
+    run.emplace(ParamsFor(server));
+    std::thread stopper;
+    run->host.SetPostHook([this, &stopper](int32_t id) {
         if (id == kEventStreamStarted) {
-            run.worker.stopRequested = true;
+            stopper = std::thread([this] { run->worker.Stop(); });
+            run->worker.Capture().WaitForWake(std::chrono::milliseconds(kEventTimeout).count());
         }
     });
-    run.Start();
+    run->Start();
 
-    EXPECT_EQ(run.WaitEnded(), kStatusOk);
-    const std::vector<CountingEvent::WaitRecord> waits = run.wake.Waits();
-    ASSERT_EQ(waits.size(), 1u);
-    EXPECT_EQ(waits[0].timeoutMs, StreamWorker::kWakeTimeoutMs);
-    EXPECT_EQ(waits[0].answer, WAIT_TIMEOUT);
+    ASSERT_TRUE(run->host.WaitForEvent(kEventStreamEnded, kEventTimeout));
+    stopper.join();
+    EXPECT_EQ(run->WaitEnded(), kStatusOk);
+    const std::vector<CountingEvent::WaitRecord> waits = run->wake.Waits();
+    ASSERT_EQ(waits.size(), 2u);
+    EXPECT_EQ(waits[1].timeoutMs, StreamWorker::kWakeTimeoutMs);
+    EXPECT_EQ(waits[1].answer, WAIT_TIMEOUT);
     EXPECT_EQ(log.Matching(kUndrainedEncoder), std::vector<std::string>{});
-    EXPECT_EQ(run.host.EventIds(), (std::vector<int32_t>{kEventStreamStarted, kEventStreamEnded}));
+    EXPECT_EQ(run->host.EventIds(), (std::vector<int32_t>{kEventStreamStarted, kEventStreamEnded}));
 }
 
 }  // namespace

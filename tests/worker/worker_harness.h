@@ -1,8 +1,8 @@
 #pragma once
 
-// A minimal host around one StreamWorker: Run on a thread of the test's own,
-// posted events queued without waiting, and the test standing in for the
-// capture buffer by appending whole frames to inputFifo under fifoLock.
+// A minimal host around one StreamWorker: Run on a thread that the host
+// starts, posted events queued without waiting, and the test standing in for
+// the audio thread by pushing into the run's capture buffer.
 
 #include <gtest/gtest.h>
 
@@ -13,13 +13,14 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
 #include "broadcast/stream_worker.h"
 #include "counting_event.h"
 #include "host/application_base.h"
 #include "support/icecast_server.h"
+#include "support/listener.h"
 
 namespace skyflume::test {
 
@@ -33,6 +34,8 @@ class TestHost : public ApplicationBase {
 public:
     // Queues the event and answers 1; nothing is ever delivered.
     int32_t PostEvent(SXEventListener* target, int32_t id, int32_t param, intptr_t param2) override;
+    // Runs body->Run() on a new thread; the handle is the caller's to close.
+    int32_t StartThread(int32_t option, HANDLE* out, SXThread* body) override;
 
     // Runs inside PostEvent on the posting thread, before the event is queued.
     void SetPostHook(std::function<void(int32_t id)> hook);
@@ -57,68 +60,83 @@ public:
     void OnEvent(int32_t, int32_t, intptr_t) override {}
 };
 
-struct WorkerConfig {
-    std::string url;
-    int32_t inputSampleRate = 44100;
-    int32_t outputSampleRate = 44100;
-    int32_t bitRateKbps = 128;
-    std::optional<std::string> radioName;
-    std::optional<std::string> radioDescription;
-    std::optional<std::string> radioGenre;
-    std::optional<std::string> radioWebsite;
-};
-
-// One stream run, prepared the way the stream control prepares it.
-class WorkerRun {
+// One stream run, started the way the stream control starts it, with the
+// test's wake event; its thread's body is this object.
+class WorkerRun : public SXThread {
 public:
-    explicit WorkerRun(const WorkerConfig& config);
-    ~WorkerRun();
-    WorkerRun(const WorkerRun&) = delete;
-    WorkerRun& operator=(const WorkerRun&) = delete;
+    explicit WorkerRun(StreamParams params) : params(std::move(params)) {}
 
-    // Hands the worker its wake event and runs it.
+    // Starts the run.
     void Start();
     // True once the worker has announced the stream.
     bool WaitStarted();
-    // Appends seconds of a sine on both channels, frameSize samples at a
-    // time, each append under fifoLock and followed by a wake, as the
-    // capture buffer does, and only while the worker takes audio. Answers the
-    // whole frames appended.
+    // Pushes seconds of a sine on both channels, as the audio thread does, in
+    // calls of one MP3 frame. Answers the frames pushed while the run took
+    // audio.
     int64_t PushTone(double frequency, double seconds);
-    // Requests a stop as the stream control does and waits for the end.
+    // Stops the run as the stream control does and waits for its end.
     std::optional<int32_t> Stop();
-    // Waits for the run's last event and the thread; answers its status.
+    // Waits for the run's last event and its thread, then finishes the run;
+    // answers its status.
     std::optional<int32_t> WaitEnded();
 
+    // SXThread
+    int32_t QueryInterface(const GUID*, void**) override { return kENoInterface; }
+    int32_t AddRef() override { return 1; }
+    int32_t Release() override { return 1; }
+    int32_t Run() override { return worker.Run(&host, &target); }
+
+    StreamParams params;
     TestHost host;
     EventTarget target;
     CountingEvent wake;
+    // Goes first, and stops a run still going.
     StreamWorker worker;
-
-private:
-    std::thread thread;
 };
 
+// Samples per channel of one MP3 frame.
+constexpr int32_t kMp3FrameSize = 1152;
 constexpr std::chrono::seconds kEventTimeout{15};
 
+// MP3 at 128 kbit/s from 44100 Hz to 44100 Hz, to the URL.
+StreamParams ParamsFor(std::string url);
 // Streams to the server's mount with the mount's own source login.
-WorkerConfig ConfigFor(const IcecastServer& server);
+StreamParams ParamsFor(const IcecastServer& server);
 
 std::string IcecastUrl(const std::string& user, const std::string& password, uint16_t port, const std::string& mount);
 
-// A test with an icecast2 server of its own, running before the test starts.
+// A test with an icecast2 server of its own, running before the test starts,
+// and the start-up sequence that the worker's tests share.
 class WorkerTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(server.Start()) << server.LastError(); }
 
-    // Runs the worker until it has announced the stream and the server has the source.
-    void StartStreaming(WorkerRun& run) {
-        run.Start();
-        ASSERT_TRUE(run.WaitStarted());
+    // Starts a run and waits until it has announced the stream and the
+    // server has the source.
+    void StartStreaming(const StreamParams& params) {
+        run.emplace(params);
+        run->Start();
+        ASSERT_TRUE(run->WaitStarted());
         ASSERT_TRUE(server.SourceConnected());
+    }
+    // A run whose set-up fails: it ends with the status and never announces
+    // the stream.
+    void ExpectSetUpFails(const StreamParams& params, int32_t status) {
+        run.emplace(params);
+        run->Start();
+        EXPECT_EQ(run->WaitEnded(), status);
+        EXPECT_EQ(run->host.EventIds(), std::vector<int32_t>{kEventStreamEnded});
+        EXPECT_FALSE(run->worker.Streaming());
+    }
+    // Starts listening to the mount and waits until this much was heard.
+    void Listen(double seconds) {
+        listener.Start(server.MountUrl());
+        ASSERT_TRUE(listener.WaitForSeconds(seconds, std::chrono::seconds(15))) << listener.Snapshot().error;
     }
 
     IcecastServer server;
+    Listener listener;
+    std::optional<WorkerRun> run;
 };
 
 }  // namespace skyflume::test
