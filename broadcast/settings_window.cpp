@@ -40,12 +40,6 @@ std::basic_string<WChar> BitRateLabel(int32_t kbps) {
     return label + SX_TEXT(" kbps");
 }
 
-template <class Control>
-void PlaceInput(Control* control, int32_t y, int32_t width) {
-    control->SetPosition(kInputX, y);
-    control->SetSize(width, 0);
-}
-
 }  // namespace
 
 void SkyflumePlugin::CreateControls(TGuiService*, TGuiFactory* factory) {
@@ -57,40 +51,35 @@ void SkyflumePlugin::CreateControls(TGuiService*, TGuiFactory* factory) {
         SetComponentText(ui.captionLabels[i].Get(), kCaptions[i].text);
     }
 
-    factory->CreateTextBox(window, ui.serverHostBox.Receive());
-    PlaceInput(ui.serverHostBox.Get(), 18, kBoxWidth);
-    factory->CreateNumberBox(window, ui.serverPortBox.Receive());
-    PlaceInput(ui.serverPortBox.Get(), 48, kBoxWidth);
-    factory->CreateTextBox(window, ui.mountPointBox.Receive());
-    PlaceInput(ui.mountPointBox.Get(), 78, kBoxWidth);
-    factory->CreateTextBox(window, ui.userNameBox.Receive());
-    PlaceInput(ui.userNameBox.Get(), 108, kBoxWidth);
-    factory->CreatePasswordBox(window, ui.passwordBox.Receive());
-    PlaceInput(ui.passwordBox.Get(), 138, kBoxWidth);
+    // Makes an input with the factory's function, in the column of inputs.
+    const auto input = [&](auto create, auto& control, int32_t y, int32_t width) {
+        (factory->*create)(window, control.Receive());
+        control->SetPosition(kInputX, y);
+        control->SetSize(width, 0);
+    };
+    input(&TGuiFactory::CreateTextBox, ui.serverHostBox, 18, kBoxWidth);
+    input(&TGuiFactory::CreateNumberBox, ui.serverPortBox, 48, kBoxWidth);
+    input(&TGuiFactory::CreateTextBox, ui.mountPointBox, 78, kBoxWidth);
+    input(&TGuiFactory::CreateTextBox, ui.userNameBox, 108, kBoxWidth);
+    input(&TGuiFactory::CreatePasswordBox, ui.passwordBox, 138, kBoxWidth);
 
-    factory->CreateComboBox(window, ui.bitRateCombo.Receive());
-    PlaceInput(ui.bitRateCombo.Get(), 168, kComboWidth);
+    input(&TGuiFactory::CreateComboBox, ui.bitRateCombo, 168, kComboWidth);
     for (const int32_t kbps : kBitRateTable) {
         AddItem(ui.bitRateCombo.Get(), BitRateLabel(kbps));
     }
     ui.bitRateCombo->SetSelectedIndex(BitRateIndex(state));
     ui.bitRateCombo->SetListener(this);
 
-    factory->CreateComboBox(window, ui.sampleRateCombo.Receive());
-    PlaceInput(ui.sampleRateCombo.Get(), 198, kComboWidth);
+    input(&TGuiFactory::CreateComboBox, ui.sampleRateCombo, 198, kComboWidth);
     AddItem(ui.sampleRateCombo.Get(), SX_TEXT("44100 Hz"));
     AddItem(ui.sampleRateCombo.Get(), SX_TEXT("48000 Hz"));
     ui.sampleRateCombo->SetSelectedIndex(state.sampleRateIndex);
     ui.sampleRateCombo->SetListener(this);
 
-    factory->CreateTextBox(window, ui.radioNameBox.Receive());
-    PlaceInput(ui.radioNameBox.Get(), 232, kBoxWidth);
-    factory->CreateTextBox(window, ui.radioDescriptionBox.Receive());
-    PlaceInput(ui.radioDescriptionBox.Get(), 262, kBoxWidth);
-    factory->CreateTextBox(window, ui.radioGenreBox.Receive());
-    PlaceInput(ui.radioGenreBox.Get(), 292, kBoxWidth);
-    factory->CreateTextBox(window, ui.radioWebsiteBox.Receive());
-    PlaceInput(ui.radioWebsiteBox.Get(), 322, kBoxWidth);
+    input(&TGuiFactory::CreateTextBox, ui.radioNameBox, 232, kBoxWidth);
+    input(&TGuiFactory::CreateTextBox, ui.radioDescriptionBox, 262, kBoxWidth);
+    input(&TGuiFactory::CreateTextBox, ui.radioGenreBox, 292, kBoxWidth);
+    input(&TGuiFactory::CreateTextBox, ui.radioWebsiteBox, 322, kBoxWidth);
 
     factory->CreateSeparator(window, ui.separatorLine.Receive());
     ui.separatorLine->SetPosition(5, 358);
