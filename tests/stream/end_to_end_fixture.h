@@ -57,11 +57,13 @@ protected:
     void StartAudio(void (*onStart)() = nullptr) {
         audio = std::make_unique<ToneAudioThread>(application.AudioCallbacks().front(), kHostRate, kToneHz, onStart);
     }
-    bool StartServer(IcecastServer& server) {
+    // Starts the server and types its address and the login into the window.
+    bool StartServer(IcecastServer& server, const std::string& password = "tovrz") {
         if (!server.Start()) {
             ADD_FAILURE() << server.LastError();
             return false;
         }
+        settings.TypeServer(server.Port(), "/stream", "admin", password);
         return true;
     }
     // Clicks Stream and waits until the plug-in streams.

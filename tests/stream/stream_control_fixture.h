@@ -4,7 +4,10 @@
 // control tests.
 
 #include <chrono>
+#include <optional>
 
+#include "support/fake_server.h"
+#include "support/icecast_server.h"
 #include "support/plugin_fixture.h"
 
 namespace skyflume::test {
@@ -31,6 +34,22 @@ protected:
     }
 
     StreamWorker& Worker() { return object->worker; }
+    // Clicks Stream towards the server and waits until the plug-in streams.
+    void StartStreaming(IcecastServer& server) {
+        ASSERT_TRUE(server.Start()) << server.LastError();
+        settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
+        settings.Click();
+        ASSERT_TRUE(application.WaitForEvent(kEventStreamStarted, kEventTimeout));
+    }
+    // Clicks Stream towards a server that accepts and never answers.
+    void StartConnecting() {
+        silent.emplace(FakeServer::Kind::Silent);
+        settings.TypeServer(silent->Port(), "/stream", "admin", "tovrz");
+        settings.Click();
+        settings.ExpectConnecting();
+    }
+
+    std::optional<FakeServer> silent;
 };
 
 }  // namespace skyflume::test

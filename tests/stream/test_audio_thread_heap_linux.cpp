@@ -35,7 +35,6 @@ using AudioThreadHeapTest = EndToEndTest;
 TEST_F(AudioThreadHeapTest, TheAudioThreadAllocatesNothingWhileTheWorkerIsHeldUp) {
     IcecastServer server;
     ASSERT_TRUE(StartServer(server));
-    settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
     StartAudio(&CountHeapCallsOnThisThread);
     const std::set<pid_t> before = ThreadsOfThisProcess();
     ASSERT_NO_FATAL_FAILURE(StartStreaming());

@@ -19,7 +19,6 @@ using namespace std::chrono_literals;
 TEST_F(EndToEndTest, StreamsTheHostsAudioAndTheWindowFollowsEachState) {
     IcecastServer server;
     ASSERT_TRUE(StartServer(server));
-    settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
     toolkit.PickItem(settings.At(kSampleRateCombo), 1);
     toolkit.PickItem(settings.At(kBitRateCombo), 6);
     StartAudio();
@@ -55,8 +54,7 @@ TEST_F(EndToEndTest, StreamsTheHostsAudioAndTheWindowFollowsEachState) {
 
 TEST_F(EndToEndTest, AWrongPasswordEndsWithStreamCreateError) {
     IcecastServer server;
-    ASSERT_TRUE(StartServer(server));
-    settings.TypeServer(server.Port(), "/stream", "admin", "wrong");
+    ASSERT_TRUE(StartServer(server, "wrong"));
     settings.Click();
     ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
     settings.ExpectIdleWith("Status: stream create error.");
@@ -65,7 +63,6 @@ TEST_F(EndToEndTest, AWrongPasswordEndsWithStreamCreateError) {
 TEST_F(EndToEndTest, AServerThatVanishesMidStreamEndsWithStreamWriteError) {
     IcecastServer server;
     ASSERT_TRUE(StartServer(server));
-    settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
     StartAudio();
     ASSERT_NO_FATAL_FAILURE(StartStreaming());
     ASSERT_TRUE(server.SourceConnected());
@@ -78,8 +75,7 @@ TEST_F(EndToEndTest, APasswordWithUrlCharactersLogsInAsTyped) {
     IcecastOptions options;
     options.sourcePassword = "p@ss:w/rd%x";
     IcecastServer server(options);
-    ASSERT_TRUE(StartServer(server));
-    settings.TypeServer(server.Port(), "/stream", "admin", "p@ss:w/rd%x");
+    ASSERT_TRUE(StartServer(server, options.sourcePassword));
     StartAudio();
     ASSERT_NO_FATAL_FAILURE(StartStreaming());
     EXPECT_TRUE(server.SourceConnected());
@@ -118,7 +114,6 @@ TEST_P(LargeBlockTest, TheStreamIsTheAudioSentWithSilenceOnlyForThePause) {
     application.sampleRate = rate;
     IcecastServer server;
     ASSERT_TRUE(StartServer(server));
-    settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
     toolkit.PickItem(settings.At(kSampleRateCombo), rate == 48000 ? 1 : 0);
     ASSERT_NO_FATAL_FAILURE(StartStreaming());
     Listener listener;

@@ -6,26 +6,12 @@
 #include <tuple>
 
 #include "stream/stream_control_fixture.h"
-#include "support/fake_server.h"
-#include "support/icecast_server.h"
 
 namespace skyflume::test {
 namespace {
 
 class StreamEventsTest : public StreamControlTest {
 protected:
-    // Clicks Stream towards the server and waits until the plug-in streams.
-    void StartStreaming(const IcecastServer& server) {
-        settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
-        settings.Click();
-        ASSERT_TRUE(application.WaitForEvent(kEventStreamStarted, kEventTimeout));
-    }
-    // Clicks Stream towards a server that accepts and never answers.
-    void StartConnecting() {
-        settings.TypeServer(silent.Port(), "/stream", "admin", "tovrz");
-        settings.Click();
-        settings.ExpectConnecting();
-    }
     void ExpectIdleWith(const std::string& status) {
         settings.ExpectIdleWith(status);
         EXPECT_FALSE(Worker().Streaming());
@@ -37,14 +23,11 @@ protected:
         EXPECT_TRUE(Worker().Ended());
         EXPECT_TRUE(Worker().Exists());
     }
-
-    FakeServer silent{FakeServer::Kind::Silent};
 };
 
 TEST_F(StreamEventsTest, StreamStartedEnablesStopAndShowsStreaming) {
     IcecastServer server;
-    ASSERT_TRUE(server.Start()) << server.LastError();
-    StartStreaming(server);
+    ASSERT_NO_FATAL_FAILURE(StartStreaming(server));
     EXPECT_TRUE(Worker().Streaming());
     EXPECT_EQ(settings.ButtonCaption(), "Stop");
     EXPECT_TRUE(settings.ButtonEnabled());
@@ -55,9 +38,10 @@ TEST_F(StreamEventsTest, StreamStartedEnablesStopAndShowsStreaming) {
 
 TEST_F(StreamEventsTest, StreamEndedReleasesTheRunAndShowsTheStatusText) {
     const FakeServer refusing(FakeServer::Kind::Closed);
+    silent.emplace(FakeServer::Kind::Silent);
     const std::tuple<uint16_t, std::function<void()>, std::string> cases[] = {
         {refusing.Port(), [] {}, "Status: stream create error."},
-        {silent.Port(), [this] { object->OnEvent(kEventHostStop, 0, 0); }, "Status: done."},
+        {silent->Port(), [this] { object->OnEvent(kEventHostStop, 0, 0); }, "Status: done."},
     };
     for (const auto& [port, act, text] : cases) {
         settings.TypeServer(port, "/stream", "admin", "tovrz");
@@ -92,12 +76,14 @@ TEST_F(StreamEventsTest, StreamEndedWithTheWindowClosedReleasesTheRunAndTouchesN
 TEST_F(StreamEventsTest, AStopWakesTheWorkerWaitsForItsEndAndLeavesTheRestToStreamEnded) {
     IcecastServer server;
     ASSERT_TRUE(server.Start()) << server.LastError();
+    settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
     const std::function<void()> stops[] = {
         [this] { settings.Click(); },
         [this] { object->OnEvent(kEventHostStop, 0, 0); },
     };
     for (const auto& stop : stops) {
-        ASSERT_NO_FATAL_FAILURE(StartStreaming(server));
+        settings.Click();
+        ASSERT_TRUE(application.WaitForEvent(kEventStreamStarted, kEventTimeout));
         stop();
         ExpectEndedAndWaiting();
         // Stopping: the button is grey and the text waits for the worker's report.

@@ -35,10 +35,7 @@ using StreamLifetimeTest = StreamControlTest;
 // which a stand-in for the worker keeps for a while.
 TEST_F(StreamLifetimeTest, AnAudioCallHeldAfterItsAdmissionKeepsItsBuffersUntilItReturns) {
     IcecastServer server;
-    ASSERT_TRUE(server.Start()) << server.LastError();
-    settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
-    settings.Click();
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamStarted, kEventTimeout));
+    ASSERT_NO_FATAL_FAILURE(StartStreaming(server));
 
     // Full planes of one MP3 frame, which the next call's first frame pushes.
     constexpr int32_t kMp3Frame = 1152;
@@ -72,9 +69,7 @@ TEST_F(StreamLifetimeTest, AnAudioCallHeldAfterItsAdmissionKeepsItsBuffersUntilI
 }
 
 TEST_F(StreamLifetimeTest, AStreamClickWhileAWorkerStillExistsStartsNoSecondRun) {
-    FakeServer silent(FakeServer::Kind::Silent);
-    settings.TypeServer(silent.Port(), "/stream", "admin", "tovrz");
-    settings.Click();
+    StartConnecting();
     const std::string url = Worker().Parameters()->url;
 
     // The host closes the window although it asked not to be closed, and the
@@ -110,10 +105,7 @@ TEST_F(StreamLifetimeTest, AHostThatMakesNoThreadLeavesTheControlIdleWithAnInter
 // A server that accepts and never answers holds an attempt for the 3 s
 // network time-out unless the stop reaches into it.
 TEST_F(StreamLifetimeTest, AHostStopOrADeactivationWhileConnectingEndsTheAttemptPromptly) {
-    FakeServer silent(FakeServer::Kind::Silent);
-    settings.TypeServer(silent.Port(), "/stream", "admin", "tovrz");
-    settings.Click();
-    ASSERT_EQ(settings.Status(), "Status: connecting...");
+    StartConnecting();
     auto start = Clock::now();
     object->OnEvent(kEventHostStop, 0, 0);
     EXPECT_LT(Clock::now() - start, kPromptStop);
@@ -135,11 +127,8 @@ class HurriedHostTest : public StreamLifetimeTest, public testing::WithParamInte
 
 TEST_P(HurriedHostTest, TheRunEndsBeforeAnythingItUsesGoes) {
     IcecastServer server;
-    ASSERT_TRUE(server.Start()) << server.LastError();
-    settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
     application.holdBodies = false;
-    settings.Click();
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamStarted, kEventTimeout));
+    ASSERT_NO_FATAL_FAILURE(StartStreaming(server));
     auto audio = std::make_unique<ToneAudioThread>(object, 44100, 1000.0);
     toolkit.RequestClose(settings.Window());
     if (GetParam()) {
