@@ -19,6 +19,7 @@ struct CountingEvent::Recorder final : PlatformObject {
         return answer;
     }
     int32_t Signal() override { return SetEvent(event); }
+    // The run closes what it is handed; the recorder goes with the CountingEvent.
     int32_t Close() override { return 1; }
 
     HANDLE event;
