@@ -34,8 +34,7 @@ output is no terminal, every line starts with its ISO 8601 time and the
 stream's mount, and FFmpeg's own messages come as such lines too. A text
 the plug-in keeps only part of is named with what it kept. The status line
 also shows the input's loudness (momentary M and short-term S, in LUFS) and
-true peak (TP, in dBTP), and SILENCE while the silence guard holds the
-input for silent.
+true peak (TP, in dBTP), and SILENCE while the input counts as silent.
 )";
 
 constexpr const char* kFooter = R"(
@@ -231,14 +230,15 @@ void DefineRunOptions(CLI::App& app, Options& options, bool& stream) {
 
 void DefineGuardOptions(CLI::App& app, Options& options) {
     app.add_option("--silence-threshold", options.silenceThresholdDbfs,
-                   "the input is silent while its peak stays below this\n"
-                   "level (default -50)")
+                   "the level below which the input counts as silent\n"
+                   "(default -50)")
         ->type_name("DBFS")
         ->group(kGuardGroup)
         ->check(CLI::Range(-120.0, 0.0).description(""));
     app.add_option("--silence-after", options.silenceAfterSeconds,
-                   "... for this long (default 15): the host says so in\n"
-                   "a line, the status line, /status and /metrics")
+                   "the input is silent once its peak has stayed below\n"
+                   "the threshold this long (default 15): the host says\n"
+                   "so in a line, the status line, /status and /metrics")
         ->type_name("S")
         ->group(kGuardGroup)
         ->check(CLI::Range(0.1, 86400.0).description(""));

@@ -27,7 +27,7 @@ struct StationHealth {
     std::optional<double> momentaryLufs;
     std::optional<double> shortTermLufs;
     std::optional<double> truePeakDbtp;
-    bool silent = false;   // the silence guard holds the input for silent
+    bool silent = false;   // the input counts as silent
     int64_t silences = 0;  // times it fell silent
     bool fallbackPlaying = false;
 };
