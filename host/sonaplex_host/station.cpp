@@ -12,6 +12,13 @@ namespace {
 // signals, the input, the duration and the back-offs again.
 constexpr auto kLookAroundInterval = std::chrono::milliseconds(50);
 
+// A number as a person writes it: -50, 2.5.
+std::string Plain(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
 }  // namespace
 
 int Station::Run(std::unique_ptr<AudioSource> source, std::unique_ptr<AudioSource> fallback, HealthView* healthView) {
@@ -235,13 +242,12 @@ void Station::FollowSilence() {
             fallbacks += (fallbacks.empty() ? "" : " ") + fallback;
         }
         const StreamHealth first = streams.front()->Health();
-        const std::string error =
-            onSilence->Start({{"SKYFLUME_MOUNT", first.mount},
-                              {"SKYFLUME_SERVER", first.server},
-                              {"SKYFLUME_MOUNTS", mounts},
-                              {"SKYFLUME_SILENCE_THRESHOLD", std::to_string(options.silenceThresholdDbfs)},
-                              {"SKYFLUME_SILENCE_AFTER", std::to_string(options.silenceAfterSeconds)},
-                              {"SKYFLUME_FALLBACK", fallbacks}});
+        const std::string error = onSilence->Start({{"SKYFLUME_MOUNT", first.mount},
+                                                    {"SKYFLUME_SERVER", first.server},
+                                                    {"SKYFLUME_MOUNTS", mounts},
+                                                    {"SKYFLUME_SILENCE_THRESHOLD", Plain(options.silenceThresholdDbfs)},
+                                                    {"SKYFLUME_SILENCE_AFTER", Plain(options.silenceAfterSeconds)},
+                                                    {"SKYFLUME_FALLBACK", fallbacks}});
         if (!error.empty()) {
             log.Line("", "cannot run the --on-silence command: " + error);
         }
