@@ -9,6 +9,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libavdevice-dev
   libgtest-dev libbenchmark-dev libcairo2-dev libcurl4-openssl-dev nlohmann-json3-dev
   libcli11-dev libtomlplusplus-dev libcpp-httplib-dev libsystemd-dev systemd python3-prometheus-client
+  libebur128-dev
   icecast2 ffmpeg
   help2man dpkg-dev  # the Debian package's man page and dependencies
   "$@"

@@ -73,6 +73,12 @@ int CheckConfig(const Options& options) {
         problems.push_back(Origin(options.origins, "input", "the default input") + ": cannot open the input " +
                            opened.error);
     }
+    if (!options.fallbacks.empty()) {
+        if (const OpenedAudioSource opened = OpenPlaylist(options.fallbacks, options.hostRate, true); !opened.source) {
+            problems.push_back(Origin(options.origins, "fallback", "the fallback") + ": cannot open the fallback " +
+                               opened.error);
+        }
+    }
     CheckModule(options, problems);
     CheckStreams(options, problems);
     for (const std::string& problem : problems) {

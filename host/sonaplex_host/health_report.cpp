@@ -58,8 +58,15 @@ std::string StatusJson(const StationHealth& health) {
                            {"last_failure_reason", OrNull(stream.lastExplanation)},
                            {"listeners", OrNull(stream.listeners)}});
     }
-    const nlohmann::json status = {
-        {"streams", streams}, {"input", {{"playing", OrNull(health.playing)}, {"peak_dbfs", OrNull(health.peakDbfs)}}}};
+    const nlohmann::json input = {{"playing", OrNull(health.playing)},
+                                  {"peak_dbfs", OrNull(health.peakDbfs)},
+                                  {"loudness_momentary_lufs", OrNull(health.momentaryLufs)},
+                                  {"loudness_shortterm_lufs", OrNull(health.shortTermLufs)},
+                                  {"true_peak_dbtp", OrNull(health.truePeakDbtp)},
+                                  {"silent", health.silent},
+                                  {"silences", health.silences},
+                                  {"fallback_playing", health.fallbackPlaying}};
+    const nlohmann::json status = {{"streams", streams}, {"input", input}};
     return status.dump(2) + "\n";
 }
 
@@ -87,11 +94,30 @@ std::string PrometheusMetrics(const StationHealth& health) {
             }
         }
     }
-    text +=
-        "# HELP skyflume_input_peak_dbfs The input's peak level of the last second.\n"
-        "# TYPE skyflume_input_peak_dbfs gauge\n";
-    if (health.peakDbfs) {
-        text += "skyflume_input_peak_dbfs " + Number(*health.peakDbfs) + "\n";
+    const struct {
+        const char* name;
+        const char* type;
+        const char* help;
+        std::optional<double> value;
+    } inputFamilies[] = {
+        {"skyflume_input_peak_dbfs", "gauge", "The input's peak level of the last second.", health.peakDbfs},
+        {"skyflume_input_loudness_momentary_lufs", "gauge", "The input's momentary loudness (400 ms).",
+         health.momentaryLufs},
+        {"skyflume_input_loudness_shortterm_lufs", "gauge", "The input's short-term loudness (3 s).",
+         health.shortTermLufs},
+        {"skyflume_input_true_peak_dbtp", "gauge", "The input's true peak of the last second.", health.truePeakDbtp},
+        {"skyflume_input_silent", "gauge", "Whether the input counts as silent.", health.silent ? 1.0 : 0.0},
+        {"skyflume_input_silences_total", "counter", "Times the input fell silent.",
+         static_cast<double>(health.silences)},
+        {"skyflume_input_fallback_playing", "gauge", "Whether the fallback plays in place of the input.",
+         health.fallbackPlaying ? 1.0 : 0.0},
+    };
+    for (const auto& family : inputFamilies) {
+        text += std::string("# HELP ") + family.name + " " + family.help + "\n# TYPE " + family.name + " " +
+                family.type + "\n";
+        if (family.value) {
+            text += std::string(family.name) + " " + Number(*family.value) + "\n";
+        }
     }
     return text;
 }

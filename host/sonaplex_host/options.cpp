@@ -32,7 +32,9 @@ last second in dBFS (CLIP at full scale) and the server's listener count:
 redrawn in place on a terminal, printed every 10 s otherwise. When standard
 output is no terminal, every line starts with its ISO 8601 time and the
 stream's mount, and FFmpeg's own messages come as such lines too. A text
-the plug-in keeps only part of is named with what it kept.
+the plug-in keeps only part of is named with what it kept. The status line
+also shows the input's loudness (momentary M and short-term S, in LUFS) and
+true peak (TP, in dBTP), and SILENCE while the input counts as silent.
 )";
 
 constexpr const char* kFooter = R"(
@@ -89,6 +91,7 @@ constexpr const char* kModuleGroup = "Module";
 constexpr const char* kSettingsGroup = "Settings, typed into the window (the others keep what the state restored)";
 constexpr const char* kRunGroup = "Run";
 constexpr const char* kServiceGroup = "Configuration and service";
+constexpr const char* kGuardGroup = "Silence guard";
 
 void DefineModuleOptions(CLI::App& app, Options& options) {
     app.add_option("--module", options.module,
@@ -164,6 +167,14 @@ void DefineRunOptions(CLI::App& app, Options& options, bool& stream) {
                    "new file or pass begins")
         ->type_name("TEXT")
         ->group(kRunGroup);
+    app.add_option("--title-file", options.titleFile,
+                   "the song title is the first line of this file, which\n"
+                   "playout software rewrites: announced whenever it\n"
+                   "changes and after every reconnect (control characters\n"
+                   "removed, at most 255 bytes of UTF-8)")
+        ->type_name("FILE")
+        ->group(kRunGroup)
+        ->excludes("--title");
     app.add_option("--duration", options.durationSeconds,
                    "end the run S seconds after the stream is first up\n"
                    "(default: at the end of the input, or on Ctrl-C,\n"
@@ -217,6 +228,45 @@ void DefineRunOptions(CLI::App& app, Options& options, bool& stream) {
     app.add_option("--password")->expected(0, 1)->group("");
 }
 
+void DefineGuardOptions(CLI::App& app, Options& options) {
+    app.add_option("--silence-threshold", options.silenceThresholdDbfs,
+                   "the level below which the input counts as silent\n"
+                   "(default -50)")
+        ->type_name("DBFS")
+        ->group(kGuardGroup)
+        ->check(CLI::Range(-120.0, 0.0).description(""));
+    app.add_option("--silence-after", options.silenceAfterSeconds,
+                   "the input is silent once its peak has stayed below\n"
+                   "the threshold this long (default 15): the host says\n"
+                   "so in a line, the status line, /status and /metrics")
+        ->type_name("S")
+        ->group(kGuardGroup)
+        ->check(CLI::Range(0.1, 86400.0).description(""));
+    app.add_option("--silence-recover", options.silenceRecoverSeconds,
+                   "the input is back once it has stayed at or above the\n"
+                   "threshold this long (default 5)")
+        ->type_name("S")
+        ->group(kGuardGroup)
+        ->check(CLI::Range(0.1, 86400.0).description(""));
+    app.add_option("--on-silence", options.onSilence,
+                   "run this command (by /bin/sh -c) once each time the\n"
+                   "input falls silent, with SKYFLUME_MOUNT, SKYFLUME_SERVER\n"
+                   "(the first stream's), SKYFLUME_MOUNTS (every stream's),\n"
+                   "SKYFLUME_SILENCE_THRESHOLD, SKYFLUME_SILENCE_AFTER and\n"
+                   "SKYFLUME_FALLBACK in its environment")
+        ->type_name("COMMAND")
+        ->group(kGuardGroup);
+    app.add_option("--fallback", options.fallbacks,
+                   "what the stream plays while the input is silent, in\n"
+                   "any form --input takes; given more than once, the\n"
+                   "fallbacks play one after the other; always looped; it\n"
+                   "fades in and out over 50 ms while the input is still\n"
+                   "read and metered")
+        ->type_name("INPUT")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->group(kGuardGroup);
+}
+
 // The command line's definition of every option.
 struct Definition {
     explicit Definition(Options& options) {
@@ -232,6 +282,7 @@ struct Definition {
         DefineModuleOptions(app, options);
         DefineStreamSettings(app, top);
         DefineRunOptions(app, options, stream);
+        DefineGuardOptions(app, options);
         app.set_help_flag("-h,--help", "this text")->group(kRunGroup);
         app.set_version_flag("--version", "", "the host's version and the plug-in interface it speaks")
             ->group(kRunGroup);

@@ -34,9 +34,10 @@ struct Options {
     enum class Action { Stream, DrawWindow, CheckConfig, Register, Unregister, Help, Version };
 
     Action action = Action::Stream;
-    std::optional<std::filesystem::path> module;  // absolute; none: the registry's "Path"
-    std::vector<std::string> inputs;              // played in turn; never empty once parsed
-    std::optional<std::string> title;             // none: each file's own
+    std::optional<std::filesystem::path> module;     // absolute; none: the registry's "Path"
+    std::vector<std::string> inputs;                 // played in turn; never empty once parsed
+    std::optional<std::string> title;                // none: each file's own
+    std::optional<std::filesystem::path> titleFile;  // its first line is the title
     bool loop = false;
     bool noReconnect = false;               // a lost stream ends the run
     std::optional<double> durationSeconds;  // none: until the input ends or Ctrl-C
@@ -44,6 +45,12 @@ struct Options {
     int blockMs = 10;
     std::optional<std::filesystem::path> windowPng;
     std::optional<std::string> statusListen;  // ADDR:PORT of the health view
+    // The silence guard.
+    double silenceThresholdDbfs = -50.0;
+    double silenceAfterSeconds = 15.0;
+    double silenceRecoverSeconds = 5.0;
+    std::optional<std::string> onSilence;  // a command for /bin/sh -c
+    std::vector<std::string> fallbacks;    // played in turn, again and again; empty: none
     std::optional<std::filesystem::path> config;
     // One per [[stream]] table, or the one the top level describes; never
     // empty once parsed.

@@ -17,6 +17,7 @@ int RunSession(const Options& options) {
     const FfmpegLogRoute ffmpegLog([&log](const std::string& line) { log.Line("", line); });
 
     std::unique_ptr<AudioSource> source;
+    std::unique_ptr<AudioSource> fallback;
     if (options.action == Options::Action::Stream) {
         OpenedAudioSource opened = OpenPlaylist(options.inputs, options.hostRate, options.loop);
         if (!opened.source) {
@@ -25,6 +26,14 @@ int RunSession(const Options& options) {
             return kExitInput;
         }
         source = std::move(opened.source);
+    }
+    if (options.action == Options::Action::Stream && !options.fallbacks.empty()) {
+        OpenedAudioSource opened = OpenPlaylist(options.fallbacks, options.hostRate, true);
+        if (!opened.source) {
+            Complain("cannot open the fallback " + opened.error);
+            return kExitInput;
+        }
+        fallback = std::move(opened.source);
     }
 
     std::unique_ptr<HealthView> healthView;
@@ -54,5 +63,5 @@ int RunSession(const Options& options) {
         return kExitModule;
     }
     InstallStopSignals();
-    return Station(options, getPlugin, log).Run(std::move(source), healthView.get());
+    return Station(options, getPlugin, log).Run(std::move(source), std::move(fallback), healthView.get());
 }

@@ -12,9 +12,26 @@ namespace {
 // signals, the input, the duration and the back-offs again.
 constexpr auto kLookAroundInterval = std::chrono::milliseconds(50);
 
+// A number as a person writes it: -50, 2.5.
+std::string Plain(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
 }  // namespace
 
-int Station::Run(std::unique_ptr<AudioSource> source, HealthView* healthView) {
+int Station::Run(std::unique_ptr<AudioSource> source, std::unique_ptr<AudioSource> fallback, HealthView* healthView) {
+    guard = std::make_unique<SilenceGuard>(SilenceGuard::Settings{.thresholdDbfs = options.silenceThresholdDbfs,
+                                                                  .afterSeconds = options.silenceAfterSeconds,
+                                                                  .recoverSeconds = options.silenceRecoverSeconds},
+                                           options.hostRate, std::move(fallback));
+    if (options.onSilence) {
+        onSilence.emplace(*options.onSilence);
+    }
+    if (options.titleFile) {
+        titleFile.emplace(*options.titleFile);
+    }
     int status = Prepare();
     if (status == kExitDone) {
         status = source ? Stream(std::move(source), healthView) : streams.front()->DrawWindow(*options.windowPng);
@@ -77,6 +94,8 @@ int Station::Stream(std::unique_ptr<AudioSource> source, HealthView* healthView)
                 status = stream->DrawWindow(*options.windowPng);
             }
         }
+        FollowSilence();
+        FollowTitleFile();
         const auto [number, title] = Playing();
         for (const std::unique_ptr<StationStream>& stream : streams) {
             stream->KeepTitleCurrent(number, title);
@@ -98,6 +117,7 @@ int Station::Stream(std::unique_ptr<AudioSource> source, HealthView* healthView)
         log.FinishStatus(StatusLine());
     }
     if (audio) {
+        guard->Interrupt();
         audio->Stop();
     }
     return status;
@@ -109,10 +129,13 @@ void Station::StartAudio(std::unique_ptr<AudioSource>& source) {
     audio = std::make_unique<AudioClock>(
         std::move(source), options.hostRate,
         [this, reader](const float* frames, int32_t count) {
+            const float* handedOn = guard->Process(frames, count);
             for (const std::unique_ptr<StationStream>& stream : streams) {
-                stream->DeliverAudio(frames, count);
+                stream->DeliverAudio(handedOn, count);
             }
+            // The live input is metered, whatever is handed on in its place.
             level.Add(frames, count);
+            loudness.Add(frames, count);
             if (const int64_t number = reader->ItemsBegun(); number != playingSeen) {
                 playingSeen = number;
                 std::string title = reader->Title();
@@ -148,6 +171,23 @@ std::string Station::StatusLine() const {
         std::snprintf(dbfs, sizeof dbfs, "%.1f dBFS", input->dbfs);
         line += std::string("  level ") + dbfs + (input->clipped ? " CLIP" : "");
     }
+    if (const std::optional<LoudnessMeter::Loudness> input = loudness.Last()) {
+        char figures[96];
+        std::snprintf(figures, sizeof figures, "  M %.1f", input->momentaryLufs);
+        line += figures;
+        if (input->shortTermLufs) {
+            std::snprintf(figures, sizeof figures, " S %.1f", *input->shortTermLufs);
+            line += figures;
+        }
+        line += " LUFS";
+        if (input->trueDbtp) {
+            std::snprintf(figures, sizeof figures, "  TP %.1f dBTP", *input->trueDbtp);
+            line += figures;
+        }
+    }
+    if (guard->Silent()) {
+        line += guard->FallbackPlaying() ? "  SILENCE, fallback plays" : "  SILENCE";
+    }
     if (const std::optional<int> count = streams.front()->Listeners(); !several && count) {
         line += "  listeners " + std::to_string(*count);
     }
@@ -163,10 +203,74 @@ StationHealth Station::Health() const {
     if (const std::optional<LevelMeter::Level> input = level.LastSecond()) {
         health.peakDbfs = input->dbfs;
     }
+    if (const std::optional<LoudnessMeter::Loudness> input = loudness.Last()) {
+        health.momentaryLufs = input->momentaryLufs;
+        health.shortTermLufs = input->shortTermLufs;
+        health.truePeakDbtp = input->trueDbtp;
+    }
+    health.silent = guard->Silent();
+    health.silences = guard->Episodes();
+    health.fallbackPlaying = guard->FallbackPlaying();
     return health;
 }
 
+void Station::FollowSilence() {
+    if (const bool silent = guard->Silent(); silent != silentSaid) {
+        silentSaid = silent;
+        char line[160];
+        std::snprintf(line, sizeof line,
+                      silent ? "the input is silent: below %.1f dBFS for %g s%s"
+                             : "the input is back: at or above %.1f dBFS for %g s%s",
+                      options.silenceThresholdDbfs,
+                      silent ? options.silenceAfterSeconds : options.silenceRecoverSeconds,
+                      options.fallbacks.empty() ? ""
+                      : silent                  ? ", the fallback plays"
+                                                : ", it plays again");
+        log.Line("", line);
+    }
+    if (!onSilence) {
+        return;
+    }
+    if (const int64_t silences = guard->Episodes(); silences != silencesRun) {
+        silencesRun = silences;
+        std::string mounts;
+        for (const std::unique_ptr<StationStream>& stream : streams) {
+            mounts += (mounts.empty() ? "" : " ") + stream->Health().mount;
+        }
+        std::string fallbacks;
+        for (const std::string& fallback : options.fallbacks) {
+            fallbacks += (fallbacks.empty() ? "" : " ") + fallback;
+        }
+        const StreamHealth first = streams.front()->Health();
+        const std::string error = onSilence->Start({{"SKYFLUME_MOUNT", first.mount},
+                                                    {"SKYFLUME_SERVER", first.server},
+                                                    {"SKYFLUME_MOUNTS", mounts},
+                                                    {"SKYFLUME_SILENCE_THRESHOLD", Plain(options.silenceThresholdDbfs)},
+                                                    {"SKYFLUME_SILENCE_AFTER", Plain(options.silenceAfterSeconds)},
+                                                    {"SKYFLUME_FALLBACK", fallbacks}});
+        if (!error.empty()) {
+            log.Line("", "cannot run the --on-silence command: " + error);
+        }
+    }
+    for (const std::string& line : onSilence->TakeEnded()) {
+        log.Line("", line);
+    }
+}
+
+void Station::FollowTitleFile() {
+    if (!titleFile) {
+        return;
+    }
+    fileTitle = titleFile->Title();
+    for (const std::string& line : titleFile->TakeReports()) {
+        log.Line("", line);
+    }
+}
+
 std::pair<int64_t, std::string> Station::Playing() const {
+    if (titleFile) {
+        return {0, fileTitle};
+    }
     const std::lock_guard lock(playingMutex);
     return {playingNumber, options.title.value_or(playingTitle)};
 }

@@ -253,7 +253,7 @@ void StationStream::KeepTitleCurrent(int64_t itemNumber, const std::string& titl
         ++timesUp;
     }
     wasStreaming = streaming;
-    const std::pair<int, int64_t> due{timesUp, itemNumber};
+    const std::tuple<int, int64_t, std::string> due{timesUp, itemNumber, title};
     if (streaming && !title.empty() && announced != due) {
         announced = due;
         announcer.Announce(user->Connection(), title);

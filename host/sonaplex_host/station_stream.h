@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "host/app/listener_count.h"
@@ -50,8 +51,9 @@ public:
     // After the posted events ran: reports what changed and acts on it;
     // `stopReason` says why the run is to end, none while it goes on.
     void Follow(const char* stopReason);
-    // Announces the title when the stream has just come up or a new item
-    // began, and reports what became of earlier announcements.
+    // Announces the title when the stream has just come up, a new item
+    // began or the title changed, and reports what became of earlier
+    // announcements.
     void KeepTitleCurrent(int64_t itemNumber, const std::string& title);
     // Deactivates the plug-in, saves its state and releases it; answers
     // the stream's exit status.
@@ -109,10 +111,10 @@ private:
     std::string lastFailure;
     std::string lastExplanation;
 
-    // Which time up and which item were announced last.
+    // Which time up, which item and which title were announced last.
     int timesUp = 0;
     bool wasStreaming = false;
-    std::optional<std::pair<int, int64_t>> announced;
+    std::optional<std::tuple<int, int64_t, std::string>> announced;
     TitleAnnouncer announcer;
     ListenerCount listeners;
 };

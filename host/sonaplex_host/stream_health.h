@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,4 +23,11 @@ struct StationHealth {
     std::vector<StreamHealth> streams;
     std::string playing;             // the title of what plays; empty if untitled
     std::optional<double> peakDbfs;  // the last second's peak; none before the first
+    // The input's loudness; none until measured.
+    std::optional<double> momentaryLufs;
+    std::optional<double> shortTermLufs;
+    std::optional<double> truePeakDbtp;
+    bool silent = false;   // the input counts as silent
+    int64_t silences = 0;  // times it fell silent
+    bool fallbackPlaying = false;
 };

@@ -23,7 +23,8 @@ struct IcecastOptions {
     std::string generalSourcePassword = "general-source";  // user "source", any mount
     std::string adminUser = "icecast-admin";
     std::string adminPassword = "icecast-admin-pw";
-    uint16_t fixedPort = 0;  // 0: pick a free loopback port
+    uint16_t fixedPort = 0;      // 0: pick a free loopback port
+    uint16_t relayFromPort = 0;  // relays `mount` from the server on this loopback port; 0: none
 };
 
 class IcecastServer {

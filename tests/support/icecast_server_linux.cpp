@@ -208,8 +208,20 @@ void IcecastServer::Instance::WriteConfig(const IcecastOptions& options, uint16_
         << "    <username>" << XmlEscape(o.sourceUser) << "</username>\n"
         << "    <password>" << XmlEscape(o.sourcePassword) << "</password>\n"
         << "  </mount>\n"
-        << "  <fileserve>1</fileserve>\n"
-        << "  <paths>\n"
+        << "  <fileserve>1</fileserve>\n";
+    if (o.relayFromPort != 0) {
+        // A relay that could not connect tries again after this many seconds (default 120).
+        xml << "  <master-update-interval>1</master-update-interval>\n"
+            << "  <relay>\n"
+            << "    <server>" << Host() << "</server>\n"
+            << "    <port>" << o.relayFromPort << "</port>\n"
+            << "    <mount>" << XmlEscape(o.mount) << "</mount>\n"
+            << "    <local-mount>" << XmlEscape(o.mount) << "</local-mount>\n"
+            << "    <on-demand>0</on-demand>\n"
+            << "    <relay-shoutcast-metadata>1</relay-shoutcast-metadata>\n"
+            << "  </relay>\n";
+    }
+    xml << "  <paths>\n"
         << "    <basedir>" << XmlEscape(folder.Path().string()) << "</basedir>\n"
         << "    <logdir>" << XmlEscape((folder / "log").string()) << "</logdir>\n"
         << "    <webroot>/usr/share/icecast2/web</webroot>\n"

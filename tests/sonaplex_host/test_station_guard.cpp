@@ -1,0 +1,206 @@
+// What keeps a station worth listening to: the input's loudness, the silence
+// guard with its fallback, titles from a file, and a relay that serves more
+// listeners.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <thread>
+
+#include "host/app/http_request.h"
+#include "host_run.h"
+#include "support/icecast_server.h"
+#include "support/listener.h"
+#include "support/loopback_socket.h"
+#include "support/signal_analysis.h"
+#include "support/temp_folder.h"
+
+namespace skyflume::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Polls until `holds` is true, at most ~20 s; answers whether it came true.
+template <class Condition>
+bool Eventually(Condition holds) {
+    for (int poll = 0; poll < 200; ++poll) {
+        if (holds()) {
+            return true;
+        }
+        std::this_thread::sleep_for(100ms);
+    }
+    return false;
+}
+
+std::string Get(uint16_t port, const std::string& path) {
+    HttpRequest request;
+    request.host = "127.0.0.1";
+    request.port = std::to_string(port);
+    request.path = path;
+    const HttpAnswer answer = HttpGet(request);
+    return answer.outcome == HttpAnswer::Outcome::Answered ? answer.body : std::string();
+}
+
+nlohmann::json Input(uint16_t statusPort) {
+    const nlohmann::json status = nlohmann::json::parse(Get(statusPort, "/status"), nullptr, false);
+    return status.is_discarded() ? nlohmann::json::object() : status.value("input", nlohmann::json::object());
+}
+
+std::string Title(const IcecastServer& server) {
+    const auto mount = server.MountStatus();
+    return mount && mount->contains("title") ? mount->at("title") : std::string();
+}
+
+// A sample's value in a /metrics answer; NaN when it has none.
+double Metric(const std::string& metrics, const std::string& name) {
+    const std::size_t at = metrics.find("\n" + name + " ");
+    return at == std::string::npos ? std::nan("") : std::stod(metrics.substr(at + name.size() + 2));
+}
+
+uint16_t FreePort() {
+    uint16_t port = 0;
+    ::close(BindLoopback(0, port));
+    return port;
+}
+
+// A host streaming `input` to `server`'s mount, with its health view.
+class GuardTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(server.Start()) << server.LastError(); }
+
+    HostRun& Host(const std::string& input, std::vector<std::string> more) {
+        std::vector<std::string> arguments = {"--server", "127.0.0.1", "--port",          std::to_string(server.Port()),
+                                              "--mount",  "/stream",   "--user",          server.Options().sourceUser,
+                                              "--input",  input,       "--status-listen", std::to_string(statusPort)};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        ::setenv("SKYFLUME_PASSWORD", server.Options().sourcePassword.c_str(), 1);
+        host.emplace(folder.Path(), arguments);
+        EXPECT_TRUE(host->Start());
+        return *host;
+    }
+
+    TempFolder folder;
+    IcecastServer server;
+    uint16_t statusPort = FreePort();
+    std::optional<HostRun> host;
+};
+
+TEST_F(GuardTest, TheFirstCaseOfEbuTech3341ReadsMinus23) {
+    // A 1 kHz sine at -23 dBFS on both channels.
+    Host("lavfi:aevalsrc=0.0707946*sin(2*PI*1000*t):c=stereo:s=44100", {});
+    ASSERT_TRUE(Eventually([&] {
+        return Input(statusPort).value("loudness_shortterm_lufs", nlohmann::json()).is_number();
+    })) << host->Output();
+    std::this_thread::sleep_for(1s);
+    const nlohmann::json input = Input(statusPort);
+    EXPECT_NEAR(input["loudness_momentary_lufs"].get<double>(), -23.0, 0.1) << input.dump();
+    EXPECT_NEAR(input["loudness_shortterm_lufs"].get<double>(), -23.0, 0.1) << input.dump();
+    EXPECT_NEAR(input["true_peak_dbtp"].get<double>(), -23.0, 0.5) << input.dump();
+    const std::string metrics = Get(statusPort, "/metrics");
+    EXPECT_NEAR(Metric(metrics, "skyflume_input_loudness_momentary_lufs"), -23.0, 0.1) << metrics;
+    EXPECT_NEAR(Metric(metrics, "skyflume_input_loudness_shortterm_lufs"), -23.0, 0.1) << metrics;
+    EXPECT_NEAR(Metric(metrics, "skyflume_input_true_peak_dbtp"), -23.0, 0.5) << metrics;
+    ASSERT_EQ(::kill(host->Pid(), SIGINT), 0);
+    host->Finish();
+}
+
+// What a 0.2 s stretch of decoded audio holds: 0 for silence, else its tone.
+std::vector<int> Stretches(const ListenResult& heard) {
+    std::vector<int> tones;
+    const auto stretch = static_cast<std::size_t>(heard.sampleRate / 5);
+    for (std::size_t at = 0; at + stretch <= heard.left.size(); at += stretch) {
+        const std::vector<float> part(heard.left.begin() + at, heard.left.begin() + at + stretch);
+        tones.push_back(
+            Rms(part) < 0.01 ? 0 : static_cast<int>(std::lround(DominantFrequency(part, heard.sampleRate) / 10) * 10));
+    }
+    return tones;
+}
+
+TEST_F(GuardTest, ASilentInputIsReplacedByTheFallbackUntilItIsBack) {
+    // 5 s of tone, 7 s of silence, then the tone for good.
+    const auto ran = folder / "ran.txt";
+    Host("lavfi:aevalsrc='0.5*sin(2*PI*1000*t)*(lt(t,5)+gte(t,12))':c=stereo:s=44100",
+         {"--silence-after", "3", "--silence-recover", "2", "--fallback", "tone:440", "--on-silence",
+          "echo \"$SKYFLUME_MOUNT $SKYFLUME_FALLBACK\" >> '" + ran.string() + "'", "--duration", "19"});
+    ASSERT_TRUE(server.SourceConnected(10s)) << host->Output();
+    Listener listener;
+    listener.Start(server.MountUrl());
+    EXPECT_TRUE(Eventually([&] { return Input(statusPort).value("fallback_playing", false); })) << host->Output();
+    EXPECT_EQ(Input(statusPort)["silent"], true);
+    EXPECT_TRUE(Eventually([&] { return Input(statusPort).value("silent", true) == false; })) << host->Output();
+    EXPECT_TRUE(listener.WaitForSeconds(17.0, 20s));
+    const std::vector<int> tones = Stretches(listener.StopAndJoin());
+    const auto toneEnd = std::find(std::find(tones.begin(), tones.end(), 1000), tones.end(), 0);
+    const auto fallback = std::find(toneEnd, tones.end(), 440);
+    ASSERT_NE(fallback, tones.end()) << ::testing::PrintToString(tones);
+    EXPECT_LE(fallback - toneEnd, 20) << ::testing::PrintToString(tones);  // 4 s
+    EXPECT_NE(std::find(fallback, tones.end(), 1000), tones.end()) << ::testing::PrintToString(tones);
+    const HostOutcome outcome = host->Finish();
+    std::ifstream lines(ran);
+    std::stringstream content;
+    content << lines.rdbuf();
+    EXPECT_EQ(content.str(), "/stream tone:440\n") << outcome.output;
+}
+
+TEST_F(GuardTest, TheTitleFileIsAnnouncedOnceForEachChangeAndAgainAfterAReconnect) {
+    const auto file = folder / "now-playing.txt";
+    std::ofstream(file) << "First song\nnext line\n";
+    Host("tone:1000", {"--title-file", file.string()});
+    EXPECT_TRUE(Eventually([&] { return Title(server) == "First song"; })) << host->Output();
+    // Written aside and renamed over the file, as playout software does;
+    // its control characters go, and it is cut after 255 bytes, between characters.
+    std::string longTitle = "Caf\xC3\xA9\t\x01 ";
+    std::string expected = "Caf\xC3\xA9 ";
+    for (int character = 0; character < 200; ++character) {
+        longTitle += "\xC3\xA9";
+        expected += character < 124 ? "\xC3\xA9" : "";
+    }
+    std::ofstream(folder / "next.txt") << longTitle << "\n";
+    std::filesystem::rename(folder / "next.txt", file);
+    EXPECT_TRUE(Eventually([&] { return Title(server) == expected; })) << Title(server) << host->Output();
+    std::ofstream(file) << longTitle << "\n";
+    std::this_thread::sleep_for(1s);
+    server.Stop();
+    ASSERT_TRUE(server.Start()) << server.LastError();
+    EXPECT_TRUE(server.SourceConnected(20s)) << host->Output();
+    EXPECT_TRUE(Eventually([&] { return Title(server) == expected; })) << Title(server) << host->Output();
+    ASSERT_EQ(::kill(host->Pid(), SIGINT), 0);
+    const HostOutcome outcome = host->Finish();
+    std::ifstream log(std::filesystem::path(server.Folder()) / "log" / "access.log");
+    int updates = 0;
+    for (std::string line; std::getline(log, line);) {
+        updates += line.find("/admin/metadata") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(updates, 3) << outcome.output;
+}
+
+TEST_F(GuardTest, ARelayServesTheStreamAndItsTitleAndPicksItUpAgainAfterAReconnect) {
+    IcecastOptions relayOptions;
+    relayOptions.relayFromPort = server.Port();
+    IcecastServer relay(relayOptions);
+    ASSERT_TRUE(relay.Start()) << relay.LastError();
+    Host("tone:1000", {"--title", "On the relay"});
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(relay.SourceConnected(30s)) << relay.ErrorLog() << host->Output();
+        Listener listener;
+        listener.Start(relay.MountUrl());
+        EXPECT_TRUE(listener.WaitForSeconds(2.0, 20s)) << listener.Snapshot().error;
+        const ListenResult heard = listener.StopAndJoin();
+        EXPECT_NEAR(DominantFrequency(heard.left, heard.sampleRate), 1000.0, 5.0);
+        EXPECT_TRUE(Eventually([&] { return Title(relay) == "On the relay"; })) << relay.StatusJson();
+        if (round == 0) {
+            server.Kill();
+            EXPECT_TRUE(relay.SourceGone(20s)) << relay.StatusJson();
+            ASSERT_TRUE(server.Start()) << server.LastError();
+        }
+    }
+    ASSERT_EQ(::kill(host->Pid(), SIGINT), 0);
+    host->Finish();
+}
+
+}  // namespace
+}  // namespace skyflume::test
