@@ -7,6 +7,8 @@
 #include <filesystem>
 
 #include "host_run.h"
+#include "plugin_sdk/skyflume_contract.h"
+#include "support/registry_folder.h"
 #include "support/temp_folder.h"
 
 namespace skyflume::test {
@@ -19,8 +21,7 @@ protected:
 
     TempFolder folder;
     const std::filesystem::path registry = folder / "registry";
-    const std::filesystem::path pathValue =
-        registry / "SOFTWARE/Quillmark/Sonaplex/Plugins/{E85D1DFD-8B26-4399-A2E8-20FE315600C1}/Path";
+    const std::filesystem::path pathValue = registry / RegistryFolderOf(kSkyflumePluginKey) / "Path";
 };
 
 TEST_F(RegistrationTest, TheRegisteredModuleIsFoundUntilItIsUnregistered) {
