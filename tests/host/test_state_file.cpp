@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,10 +10,12 @@
 #include <sys/stat.h>
 
 #include "host/app/state_file.h"
+#include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
 namespace {
 
+using skyflume::test::ScopedEnv;
 using skyflume::test::TempFolder;
 
 std::vector<uint8_t> Block(uint8_t seed, std::size_t size = kPluginStateSize) {
@@ -128,32 +128,6 @@ TEST(StateFile, SaveWhereNoFolderCanBeMadeFailsWithTheReason) {
     const std::string error = SaveStateFile(blocker / "skyflume.state", Block(7));
     EXPECT_NE(error.find(blocker.string()), std::string::npos) << error;
 }
-
-// Sets or clears an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name(name) {
-        if (const char* old = std::getenv(name)) {
-            previous = old;
-        }
-        if (value != nullptr) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (previous) {
-            ::setenv(name, previous->c_str(), 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-
-private:
-    const char* name;
-    std::optional<std::string> previous;
-};
 
 TEST(StateFile, DefaultPathFollowsTheUsersStateFolder) {
     ScopedEnv home("HOME", "/home/listener");

@@ -13,6 +13,7 @@
 #include "plugin_sdk/skyflume_contract.h"
 #include "support/module_fixture.h"
 #include "support/registry_folder.h"
+#include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -24,16 +25,8 @@ const fs::path kRegistryKey = skyflume::test::RegistryFolderOf(kSkyflumePluginKe
 
 class LinuxModuleTest : public ModuleTest {
 protected:
-    void SetUp() override {
-        ModuleTest::SetUp();
-        ASSERT_FALSE(folder.Path().empty());
-        scratch = folder.Path();
-        setenv("SONAPLEX_REGISTRY", (scratch / "registry").c_str(), 1);
-    }
-    void TearDown() override { unsetenv("SONAPLEX_REGISTRY"); }
-
-    skyflume::test::TempFolder folder;
-    fs::path scratch;
+    skyflume::test::TempRegistry registry;
+    const fs::path& scratch = registry.folder.Path();
 };
 
 TEST_F(LinuxModuleTest, ExportsOnlyItsThreeEntryPoints) {

@@ -12,6 +12,7 @@
 #include "host_run.h"
 #include "support/fake_server.h"
 #include "support/icecast_server.h"
+#include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
 namespace skyflume::test {
@@ -70,9 +71,8 @@ TEST_F(NoStreamTest, AModuleThatCannotBeUsedIsNamedAndNothingStreams) {
 }
 
 TEST_F(NoStreamTest, AnUnregisteredModuleIsNotFoundWithoutModuleOption) {
-    ::setenv("SONAPLEX_REGISTRY", (folder / "registry").c_str(), 1);
+    const ScopedEnv registry("SONAPLEX_REGISTRY", (folder / "registry").c_str());
     const HostOutcome outcome = RunHost(folder.Path(), {"--state", (folder / "state").string()}, false);
-    ::unsetenv("SONAPLEX_REGISTRY");
 
     ExpectNoStream(outcome, kExitModule, "the module is not registered");
 }

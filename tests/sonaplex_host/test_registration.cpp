@@ -9,6 +9,7 @@
 #include "host_run.h"
 #include "plugin_sdk/skyflume_contract.h"
 #include "support/registry_folder.h"
+#include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
 namespace skyflume::test {
@@ -16,12 +17,9 @@ namespace {
 
 class RegistrationTest : public ::testing::Test {
 protected:
-    void SetUp() override { ::setenv("SONAPLEX_REGISTRY", registry.c_str(), 1); }
-    void TearDown() override { ::unsetenv("SONAPLEX_REGISTRY"); }
-
-    TempFolder folder;
-    const std::filesystem::path registry = folder / "registry";
-    const std::filesystem::path pathValue = registry / RegistryFolderOf(kSkyflumePluginKey) / "Path";
+    TempRegistry registry;
+    const TempFolder& folder = registry.folder;
+    const std::filesystem::path pathValue = registry.root / RegistryFolderOf(kSkyflumePluginKey) / "Path";
 };
 
 TEST_F(RegistrationTest, TheRegisteredModuleIsFoundUntilItIsUnregistered) {
