@@ -64,15 +64,22 @@ TEST(StateFile, MissingFileMeansNoBlockWithoutComplaint) {
     EXPECT_EQ(loaded.warning, "");
 }
 
-TEST(StateFile, FileOfAnyOtherSizeOrKindIsIgnoredWithAWarning) {
+class StateFileOfAnotherSize : public testing::TestWithParam<std::size_t> {};
+
+TEST_P(StateFileOfAnotherSize, IsIgnoredWithAWarning) {
     TempFolder folder;
-    for (const std::size_t size : {std::size_t{0}, kPluginStateSize - 1, kPluginStateSize + 1}) {
-        const auto path = folder / ("size" + std::to_string(size));
-        WriteFile(path, Block(3, size));
-        const LoadedState loaded = LoadStateFile(path);
-        EXPECT_TRUE(loaded.block.empty()) << size;
-        EXPECT_NE(loaded.warning.find(std::to_string(size) + " bytes"), std::string::npos) << loaded.warning;
-    }
+    const auto path = folder / "skyflume.state";
+    WriteFile(path, Block(3, GetParam()));
+    const LoadedState loaded = LoadStateFile(path);
+    EXPECT_TRUE(loaded.block.empty());
+    EXPECT_NE(loaded.warning.find(std::to_string(GetParam()) + " bytes"), std::string::npos) << loaded.warning;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, StateFileOfAnotherSize,
+                         testing::Values(std::size_t{0}, kPluginStateSize - 1, kPluginStateSize + 1));
+
+TEST(StateFile, AFolderIsIgnoredWithAWarning) {
+    TempFolder folder;
     const LoadedState fromFolder = LoadStateFile(folder.Path());
     EXPECT_TRUE(fromFolder.block.empty());
     EXPECT_NE(fromFolder.warning.find(folder.Path().string()), std::string::npos) << fromFolder.warning;
@@ -129,18 +136,20 @@ TEST(StateFile, SaveWhereNoFolderCanBeMadeFailsWithTheReason) {
     EXPECT_NE(error.find(blocker.string()), std::string::npos) << error;
 }
 
-TEST(StateFile, DefaultPathFollowsTheUsersStateFolder) {
-    ScopedEnv home("HOME", "/home/listener");
-    // XDG_STATE_HOME when it is an absolute path, else the folder in HOME.
-    const std::pair<const char*, const char*> cases[] = {
-        {"/var/state/listener", "/var/state/listener/sonaplex-host/skyflume.state"},
-        {nullptr, "/home/listener/.local/state/sonaplex-host/skyflume.state"},
-        {"relative/state", "/home/listener/.local/state/sonaplex-host/skyflume.state"},
-    };
-    for (const auto& [stateHome, path] : cases) {
-        ScopedEnv state("XDG_STATE_HOME", stateHome);
-        EXPECT_EQ(DefaultStatePath(), path) << (stateHome != nullptr ? stateHome : "(unset)");
-    }
+// XDG_STATE_HOME when it is an absolute path, else the folder in HOME.
+using StateHome = std::pair<const char*, const char*>;  // the variable, or none; the path
+class DefaultStatePathTest : public testing::TestWithParam<StateHome> {};
+
+TEST_P(DefaultStatePathTest, FollowsTheUsersStateFolder) {
+    const ScopedEnv home("HOME", "/home/listener");
+    const ScopedEnv state("XDG_STATE_HOME", GetParam().first);
+    EXPECT_EQ(DefaultStatePath(), GetParam().second);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    StateHomes, DefaultStatePathTest,
+    testing::Values(StateHome{"/var/state/listener", "/var/state/listener/sonaplex-host/skyflume.state"},
+                    StateHome{nullptr, "/home/listener/.local/state/sonaplex-host/skyflume.state"},
+                    StateHome{"relative/state", "/home/listener/.local/state/sonaplex-host/skyflume.state"}));
 
 }  // namespace
