@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "plugin_sdk/cr_string.h"
-#include "plugin_sdk/cr_unknown.h"
+#include "plugin_frame/cr_string.h"
+#include "plugin_frame/cr_unknown.h"
 #include "plugin_sdk/host_listeners.h"
 
 namespace {
