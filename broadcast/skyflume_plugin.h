@@ -6,9 +6,9 @@
 
 #include "broadcast/plugin_state.h"
 #include "broadcast/stream_worker.h"
+#include "plugin_frame/sx_general_plugin_helper.h"
 #include "plugin_sdk/host_listeners.h"
 #include "plugin_sdk/ref_ptr.h"
-#include "plugin_sdk/sx_general_plugin_helper.h"
 
 // The streaming plug-in: nine interface parts on one reference count. The
 // host holds the first reference; the last Release destroys it.

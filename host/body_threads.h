@@ -4,18 +4,17 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "platform/non_copyable.h"
 #include "plugin_sdk/host_listeners.h"
 
 // The threads a host starts for its plug-in. Each holds a reference on its
 // body while Run runs; the handle, signalled when Run has returned, is the
 // caller's to close. The module may be unloaded only once they are done.
-class BodyThreads {
+class BodyThreads : NonCopyable {
 public:
     BodyThreads() = default;
     // Waits for every thread started.
     ~BodyThreads();
-    BodyThreads(const BodyThreads&) = delete;
-    BodyThreads& operator=(const BodyThreads&) = delete;
 
     // Runs body->Run() on a new thread; *out receives its handle, or none
     // when no thread could be made.

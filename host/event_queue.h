@@ -6,19 +6,18 @@
 #include <deque>
 #include <mutex>
 
+#include "platform/non_copyable.h"
 #include "plugin_sdk/host_listeners.h"
 
 // The host's queue of posted events. Any thread posts and returns at once,
 // never waiting for the GUI thread, which may be blocked in a stop; the GUI
 // thread delivers them, in posting order. A target is held from its posting
 // until its OnEvent has run, so that it is not destroyed under the host.
-class EventQueue {
+class EventQueue : NonCopyable {
 public:
     EventQueue() = default;
     // Lets go of the targets of events that never ran.
     ~EventQueue();
-    EventQueue(const EventQueue&) = delete;
-    EventQueue& operator=(const EventQueue&) = delete;
 
     // Any thread.
     void Post(SXEventListener* target, int32_t id, int32_t param, intptr_t param2);

@@ -2,11 +2,11 @@
 
 #include "module/module_handle.h"
 #include "platform/windows_api.h"
+#include "plugin_sdk/skyflume_contract.h"
 
 namespace {
 
-// Its last component is the plug-in id, in registry form.
-constexpr WCHAR kPluginKey[] = WTEXT("SOFTWARE\\Quillmark\\Sonaplex\\Plugins\\{E85D1DFD-8B26-4399-A2E8-20FE315600C1}");
+constexpr auto kPluginKey = SkyflumePluginKeyIn<WCHAR>();
 constexpr WCHAR kPathValue[] = WTEXT("Path");
 constexpr DWORD kFileNameCapacity = 520;
 
@@ -14,8 +14,8 @@ constexpr DWORD kFileNameCapacity = 520;
 
 int32_t RegisterModule() {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPluginKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPluginKey.data(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
         return 1;
     }
     WCHAR fileName[kFileNameCapacity] = {};
@@ -34,5 +34,5 @@ int32_t RegisterModule() {
 }
 
 int32_t UnregisterModule() {
-    return RegDeleteKeyW(HKEY_LOCAL_MACHINE, kPluginKey) == ERROR_SUCCESS ? 0 : 1;
+    return RegDeleteKeyW(HKEY_LOCAL_MACHINE, kPluginKey.data()) == ERROR_SUCCESS ? 0 : 1;
 }

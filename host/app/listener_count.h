@@ -7,16 +7,16 @@
 #include <string>
 #include <thread>
 
+#include "platform/non_copyable.h"
+
 // How many listeners the server's public status page (status-json.xsl)
 // shows on a mount, asked every 2 s on a thread of its own while a server
 // is set. No login is sent: the page is public.
-class ListenerCount {
+class ListenerCount : NonCopyable {
 public:
     ListenerCount();
     // Gives up a request under way and waits for the thread.
     ~ListenerCount();
-    ListenerCount(const ListenerCount&) = delete;
-    ListenerCount& operator=(const ListenerCount&) = delete;
 
     // Where to ask from now on; an empty host stops asking.
     void Watch(const std::string& host, const std::string& port, const std::string& mount);

@@ -56,7 +56,7 @@ LoadedModule::RegistrationFunction LoadedModule::UnregisterServer(std::string& e
 }
 
 std::optional<std::filesystem::path> RegisteredModulePath(std::string& error) {
-    const auto key = Utf8ToUtf16(kPluginRegistryKey);
+    const auto key = Utf8ToUtf16(kSkyflumePluginKey);
     const auto value = Utf8ToUtf16("Path");
     DWORD size = 0;
     LONG result = RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &size);
@@ -68,7 +68,7 @@ std::optional<std::filesystem::path> RegisteredModulePath(std::string& error) {
     }
     if (result != ERROR_SUCCESS || text[0] == 0) {
         error = std::string("the module is not registered: no value \"Path\" under HKEY_LOCAL_MACHINE\\") +
-                kPluginRegistryKey + " (registry folder " + RegistryFolder() +
+                kSkyflumePluginKey + " (registry folder " + RegistryFolder() +
                 "); give --module PATH, or register it with --register --module PATH";
         return std::nullopt;
     }

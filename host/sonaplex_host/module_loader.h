@@ -6,10 +6,7 @@
 #include <string>
 
 #include "plugin_sdk/r_plugin.h"
-
-// The plug-in's registry key under HKEY_LOCAL_MACHINE, as the host looks it up.
-inline constexpr const char* kPluginRegistryKey =
-    "SOFTWARE\\Quillmark\\Sonaplex\\Plugins\\{E85D1DFD-8B26-4399-A2E8-20FE315600C1}";
+#include "plugin_sdk/skyflume_contract.h"
 
 // A loaded plug-in module, reached only through its three exports. The
 // module stays loaded until this object goes.

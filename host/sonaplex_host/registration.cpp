@@ -26,7 +26,7 @@ int RunRegistration(const Options& options) {
     const int32_t answer = entry();
     const char* name = registering ? "DllRegisterServer" : "DllUnregisterServer";
     const std::string where =
-        std::string("HKEY_LOCAL_MACHINE\\") + kPluginRegistryKey + " (registry folder " + RegistryFolder() + ")";
+        std::string("HKEY_LOCAL_MACHINE\\") + kSkyflumePluginKey + " (registry folder " + RegistryFolder() + ")";
     if (answer != 0) {
         std::cerr << "sonaplex-host: " << name << " in " << path->string() << " failed (answered " << answer
                   << "): " << (registering ? "cannot write " : "cannot delete ") << where << "\n";

@@ -155,26 +155,36 @@ TEST(AudioFileSource, RefusesWhatItCannotDecodeWithTheReason) {
     EXPECT_FALSE(opened.error.empty());
 }
 
-TEST(AudioSourceInput, ToneIsAnEndlessSineOfTheGivenFrequency) {
-    for (const int rate : {44100, 48000}) {
-        auto opened = OpenAudioSource("tone:1000", rate, false);
-        ASSERT_TRUE(opened.source) << opened.error;
-        std::vector<float> audio(2 * static_cast<std::size_t>(rate) * 3);
-        ASSERT_EQ(opened.source->Read(audio.data(), rate * 3), rate * 3);
+class ToneInput : public testing::TestWithParam<int> {};
 
-        const auto left = Channel(audio, 2, 0);
-        EXPECT_EQ(left, Channel(audio, 2, 1));
-        EXPECT_NEAR(DominantFrequency(left, rate), 1000.0, 0.5);
-        EXPECT_NEAR(PeakAbs(left), 0.5, 0.001);
-    }
+TEST_P(ToneInput, IsAnEndlessSineOfTheGivenFrequency) {
+    const int rate = GetParam();
+    auto opened = OpenAudioSource("tone:1000", rate, false);
+    ASSERT_TRUE(opened.source) << opened.error;
+    std::vector<float> audio(2 * static_cast<std::size_t>(rate) * 3);
+    ASSERT_EQ(opened.source->Read(audio.data(), rate * 3), rate * 3);
+
+    const auto left = Channel(audio, 2, 0);
+    EXPECT_EQ(left, Channel(audio, 2, 1));
+    EXPECT_NEAR(DominantFrequency(left, rate), 1000.0, 0.5);
+    EXPECT_NEAR(PeakAbs(left), 0.5, 0.001);
 }
 
-TEST(AudioSourceInput, RefusesBadTonesAndRates) {
-    for (const char* input : {"tone:", "tone:abc", "tone:440Hz", "tone:0", "tone:-5", "tone:24000", "tone:nan"}) {
-        const auto opened = OpenAudioSource(input, 48000, false);
-        EXPECT_FALSE(opened.source) << input;
-        EXPECT_FALSE(opened.error.empty()) << input;
-    }
+INSTANTIATE_TEST_SUITE_P(Rates, ToneInput, testing::Values(44100, 48000));
+
+class BadToneInput : public testing::TestWithParam<const char*> {};
+
+TEST_P(BadToneInput, IsRefusedWithTheReason) {
+    const auto opened = OpenAudioSource(GetParam(), 48000, false);
+    EXPECT_FALSE(opened.source);
+    EXPECT_FALSE(opened.error.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, BadToneInput,
+                         testing::Values("tone:", "tone:abc", "tone:440Hz", "tone:0", "tone:-5", "tone:24000",
+                                         "tone:nan"));
+
+TEST(AudioSourceInput, RefusesARateOfZero) {
     const auto opened = OpenAudioSource("tone:440", 0, false);
     EXPECT_FALSE(opened.source);
     EXPECT_FALSE(opened.error.empty());

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,10 +10,12 @@
 #include <sys/stat.h>
 
 #include "host/app/state_file.h"
+#include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
 namespace {
 
+using skyflume::test::ScopedEnv;
 using skyflume::test::TempFolder;
 
 std::vector<uint8_t> Block(uint8_t seed, std::size_t size = kPluginStateSize) {
@@ -64,15 +64,22 @@ TEST(StateFile, MissingFileMeansNoBlockWithoutComplaint) {
     EXPECT_EQ(loaded.warning, "");
 }
 
-TEST(StateFile, FileOfAnyOtherSizeOrKindIsIgnoredWithAWarning) {
+class StateFileOfAnotherSize : public testing::TestWithParam<std::size_t> {};
+
+TEST_P(StateFileOfAnotherSize, IsIgnoredWithAWarning) {
     TempFolder folder;
-    for (const std::size_t size : {std::size_t{0}, kPluginStateSize - 1, kPluginStateSize + 1}) {
-        const auto path = folder / ("size" + std::to_string(size));
-        WriteFile(path, Block(3, size));
-        const LoadedState loaded = LoadStateFile(path);
-        EXPECT_TRUE(loaded.block.empty()) << size;
-        EXPECT_NE(loaded.warning.find(std::to_string(size) + " bytes"), std::string::npos) << loaded.warning;
-    }
+    const auto path = folder / "skyflume.state";
+    WriteFile(path, Block(3, GetParam()));
+    const LoadedState loaded = LoadStateFile(path);
+    EXPECT_TRUE(loaded.block.empty());
+    EXPECT_NE(loaded.warning.find(std::to_string(GetParam()) + " bytes"), std::string::npos) << loaded.warning;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, StateFileOfAnotherSize,
+                         testing::Values(std::size_t{0}, kPluginStateSize - 1, kPluginStateSize + 1));
+
+TEST(StateFile, AFolderIsIgnoredWithAWarning) {
+    TempFolder folder;
     const LoadedState fromFolder = LoadStateFile(folder.Path());
     EXPECT_TRUE(fromFolder.block.empty());
     EXPECT_NE(fromFolder.warning.find(folder.Path().string()), std::string::npos) << fromFolder.warning;
@@ -129,44 +136,20 @@ TEST(StateFile, SaveWhereNoFolderCanBeMadeFailsWithTheReason) {
     EXPECT_NE(error.find(blocker.string()), std::string::npos) << error;
 }
 
-// Sets or clears an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name(name) {
-        if (const char* old = std::getenv(name)) {
-            previous = old;
-        }
-        if (value != nullptr) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (previous) {
-            ::setenv(name, previous->c_str(), 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
+// XDG_STATE_HOME when it is an absolute path, else the folder in HOME.
+using StateHome = std::pair<const char*, const char*>;  // the variable, or none; the path
+class DefaultStatePathTest : public testing::TestWithParam<StateHome> {};
 
-private:
-    const char* name;
-    std::optional<std::string> previous;
-};
-
-TEST(StateFile, DefaultPathFollowsTheUsersStateFolder) {
-    ScopedEnv home("HOME", "/home/listener");
-    // XDG_STATE_HOME when it is an absolute path, else the folder in HOME.
-    const std::pair<const char*, const char*> cases[] = {
-        {"/var/state/listener", "/var/state/listener/sonaplex-host/skyflume.state"},
-        {nullptr, "/home/listener/.local/state/sonaplex-host/skyflume.state"},
-        {"relative/state", "/home/listener/.local/state/sonaplex-host/skyflume.state"},
-    };
-    for (const auto& [stateHome, path] : cases) {
-        ScopedEnv state("XDG_STATE_HOME", stateHome);
-        EXPECT_EQ(DefaultStatePath(), path) << (stateHome != nullptr ? stateHome : "(unset)");
-    }
+TEST_P(DefaultStatePathTest, FollowsTheUsersStateFolder) {
+    const ScopedEnv home("HOME", "/home/listener");
+    const ScopedEnv state("XDG_STATE_HOME", GetParam().first);
+    EXPECT_EQ(DefaultStatePath(), GetParam().second);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    StateHomes, DefaultStatePathTest,
+    testing::Values(StateHome{"/var/state/listener", "/var/state/listener/sonaplex-host/skyflume.state"},
+                    StateHome{nullptr, "/home/listener/.local/state/sonaplex-host/skyflume.state"},
+                    StateHome{"relative/state", "/home/listener/.local/state/sonaplex-host/skyflume.state"}));
 
 }  // namespace

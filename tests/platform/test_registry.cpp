@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/windows_api.h"
+#include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -42,18 +43,12 @@ LONG MakeKey(const WCHAR* path, std::initializer_list<std::pair<const WCHAR*, st
     return result;
 }
 
-// Each test gets its own SONAPLEX_REGISTRY below a fresh temporary folder;
-// the root itself does not exist yet.
+// Each test gets a registry of its own; its root does not exist yet.
 class Registry : public testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(temporary.Path().empty());
-        root = temporary / "root";
-        setenv("SONAPLEX_REGISTRY", root.c_str(), 1);
-    }
-    void TearDown() override { unsetenv("SONAPLEX_REGISTRY"); }
-    skyflume::test::TempFolder temporary;
-    fs::path root;
+    skyflume::test::TempRegistry registry;
+    const skyflume::test::TempFolder& temporary = registry.folder;
+    const fs::path& root = registry.root;
 };
 
 TEST_F(Registry, RoundTripOfAText) {

@@ -10,28 +10,23 @@
 #include <string>
 #include <vector>
 
+#include "plugin_sdk/skyflume_contract.h"
 #include "support/module_fixture.h"
+#include "support/registry_folder.h"
+#include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// The plug-in's key below HKEY_LOCAL_MACHINE, each '\\' a folder.
-const fs::path kRegistryKey = "SOFTWARE/Quillmark/Sonaplex/Plugins/{E85D1DFD-8B26-4399-A2E8-20FE315600C1}";
+// The plug-in's key below the folder that stands for HKEY_LOCAL_MACHINE.
+const fs::path kRegistryKey = skyflume::test::RegistryFolderOf(kSkyflumePluginKey);
 
 class LinuxModuleTest : public ModuleTest {
 protected:
-    void SetUp() override {
-        ModuleTest::SetUp();
-        ASSERT_FALSE(folder.Path().empty());
-        scratch = folder.Path();
-        setenv("SONAPLEX_REGISTRY", (scratch / "registry").c_str(), 1);
-    }
-    void TearDown() override { unsetenv("SONAPLEX_REGISTRY"); }
-
-    skyflume::test::TempFolder folder;
-    fs::path scratch;
+    skyflume::test::TempRegistry registry;
+    const fs::path& scratch = registry.folder.Path();
 };
 
 TEST_F(LinuxModuleTest, ExportsOnlyItsThreeEntryPoints) {

@@ -4,13 +4,15 @@
 
 #include <string>
 
+#include "plugin_sdk/skyflume_contract.h"
 #include "support/module_fixture.h"
 #include "support/process_resources.h"
 #include "support/temp_folder.h"
 
 namespace {
 
-constexpr wchar_t kPluginKey[] = L"SOFTWARE\\Quillmark\\Sonaplex\\Plugins\\{E85D1DFD-8B26-4399-A2E8-20FE315600C1}";
+constexpr auto kPluginKeyUnits = SkyflumePluginKeyIn<wchar_t>();
+const wchar_t* const kPluginKey = kPluginKeyUnits.data();
 
 // The key's "Path" value; the error code when it cannot be read.
 LONG ReadPath(std::wstring& path) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "state_texts.h"
 #include "support/plugin_fixture.h"
 
 namespace skyflume::test {
@@ -34,15 +35,8 @@ TEST_F(PersistenceTest, ANewBlockIsZeroButForWindowOpenUntilInitializeWritesTheD
     EXPECT_EQ(state.windowOpen, 1);
     EXPECT_EQ(state.bitRateIndex, 4);
     EXPECT_EQ(state.sampleRateIndex, 0);
-    EXPECT_EQ(HostText(TextInField(state.serverHost)), SX_TEXT("localhost"));
-    EXPECT_EQ(HostText(TextInField(state.serverPort)), SX_TEXT("8384"));
-    EXPECT_EQ(HostText(TextInField(state.mountPoint)), SX_TEXT("/stream"));
-    EXPECT_EQ(HostText(TextInField(state.userName)), SX_TEXT("admin"));
-    EXPECT_EQ(HostText(TextInField(state.password)), SX_TEXT("tovrz"));
-    EXPECT_EQ(HostText(TextInField(state.radioName)), SX_TEXT("My Radio Station"));
-    EXPECT_EQ(HostText(TextInField(state.radioDescription)), SX_TEXT("My Radio Station Description"));
-    EXPECT_EQ(HostText(TextInField(state.radioGenre)), SX_TEXT("Music"));
-    EXPECT_EQ(HostText(TextInField(state.radioWebsite)), SX_TEXT("https://example.com/"));
+    EXPECT_EQ(TextsOf(state), Texts({"localhost", "8384", "/stream", "admin", "tovrz", "My Radio Station",
+                                     "My Radio Station Description", "Music", "https://example.com/"}));
 }
 
 TEST_F(PersistenceTest, ARestoredBlockBringsBackPositionChoicesAndTexts) {

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "state_texts.h"
 #include "support/plugin_fixture.h"
 #include "support/stderr_capture.h"
 
@@ -99,16 +100,8 @@ TEST_P(EmptiedTextsTest, StoreTheirFallbacksOnCloseAndTheReopenedWindowShowsThem
         << "typed texts reach the block only when the window closes";
 
     toolkit.RequestClose(settings.Window());
-    const PluginState& state = State();
-    EXPECT_EQ(HostText(TextInField(state.serverHost)), SX_TEXT("localhost"));
-    EXPECT_EQ(HostText(TextInField(state.serverPort)), SX_TEXT("8384"));
-    EXPECT_EQ(HostText(TextInField(state.mountPoint)), SX_TEXT("/stream"));
-    EXPECT_EQ(HostText(TextInField(state.userName)), SX_TEXT("admin"));
-    EXPECT_EQ(HostText(TextInField(state.password)), SX_TEXT("tovrz"));
-    EXPECT_EQ(HostText(TextInField(state.radioName)), SX_TEXT("none"));
-    EXPECT_EQ(HostText(TextInField(state.radioDescription)), SX_TEXT("none"));
-    EXPECT_EQ(HostText(TextInField(state.radioGenre)), SX_TEXT("none"));
-    EXPECT_EQ(HostText(TextInField(state.radioWebsite)), SX_TEXT("none"));
+    EXPECT_EQ(TextsOf(State()),
+              Texts({"localhost", "8384", "/stream", "admin", "tovrz", "none", "none", "none", "none"}));
 
     application.ClickMenuItem(0);
     EXPECT_EQ(settings.At(kServerPortBox).text, SX_TEXT("8384"));

@@ -8,8 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <string>
-#include <vector>
 
 // Under the Itanium C++ ABI a pointer to a virtual member function holds one
 // plus the operation's byte offset in the table, followed by a this-adjustment.
@@ -39,24 +37,14 @@ std::ptrdiff_t SlotCount() {
     return SlotOf(&Extended<Interface>::Next);
 }
 
-struct Slot {
-    std::string name;
-    std::ptrdiff_t actual;
-    std::ptrdiff_t expected;
-};
-
-#define SLOT(Interface, Operation, expected) (Slot{#Interface "::" #Operation, SlotOf(&Interface::Operation), expected})
-
-// The number of slots of an interface, compared as a slot is.
-#define SLOT_COUNT(Interface, expected) SlotCountOf<Interface>(#Interface " slots", expected)
-
-template <class Interface>
-Slot SlotCountOf(const char* name, std::ptrdiff_t expected) {
-    return {name, SlotCount<Interface>(), expected};
-}
-
-inline void ExpectSlots(const std::vector<Slot>& slots) {
-    for (const Slot& slot : slots) {
-        EXPECT_EQ(slot.actual, slot.expected) << slot.name;
+// Each operation in the slot after the one before, the first in slot
+// `first`, and the interface ending with the last of them.
+template <class Interface, class... Members>
+void ExpectSlots(const char* name, std::ptrdiff_t first, Members... members) {
+    const std::ptrdiff_t actual[] = {SlotOf(members)..., SlotCount<Interface>()};
+    for (std::ptrdiff_t i = 0; i <= static_cast<std::ptrdiff_t>(sizeof...(members)); ++i) {
+        EXPECT_EQ(actual[i], first + i) << name
+                                        << (i < static_cast<std::ptrdiff_t>(sizeof...(members)) ? " slot " : " slots ")
+                                        << first + i;
     }
 }

@@ -9,8 +9,8 @@
 namespace {
 
 TEST(SlotTest, PlatformObject) {
-    ExpectSlots({SLOT(PlatformObject, Wait, 0), SLOT(PlatformObject, Signal, 1), SLOT(PlatformObject, Close, 2)});
-    ExpectSlots({SLOT_COUNT(PlatformObject, 3)});
+    ExpectSlots<PlatformObject>("PlatformObject", 0, &PlatformObject::Wait, &PlatformObject::Signal,
+                                &PlatformObject::Close);
 }
 
 }  // namespace

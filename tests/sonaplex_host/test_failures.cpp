@@ -12,6 +12,7 @@
 #include "host_run.h"
 #include "support/fake_server.h"
 #include "support/icecast_server.h"
+#include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
 namespace skyflume::test {
@@ -37,68 +38,88 @@ protected:
     TempFolder folder;
 };
 
-TEST_F(NoStreamTest, AnInputThatCannotBeOpenedIsNamedAndNothingStreams) {
-    const auto notAudio = folder / "notes.wav";
-    std::ofstream(notAudio) << "these are notes, not audio\n";
+// A file the run is given: in its folder, missing or holding text, unless
+// its name is a full path.
+struct FileCase {
+    const char* name;
+    bool withText;
+    const char* message;  // for a module, what follows its name
+};
 
-    for (const auto& input : {(folder / "missing.wav").string(), notAudio.string()}) {
-        SCOPED_TRACE(input);
-        const HostOutcome outcome = RunHost(folder.Path(), {"--input", input});
-        ExpectNoStream(outcome, kExitInput, "cannot open the input " + input);
-    }
+void PrintTo(const FileCase& fileCase, std::ostream* out) {
+    *out << fileCase.name;
 }
 
-TEST_F(NoStreamTest, AModuleThatCannotBeUsedIsNamedAndNothingStreams) {
-    const auto notAModule = folder / "Skyflume.sxp64";
-    std::ofstream(notAModule) << "not a module\n";
-    struct Case {
-        std::string module;
-        std::string message;
-    };
-    const Case cases[] = {
-        {(folder / "absent.sxp64").string(),
-         "cannot load the module " + (folder / "absent.sxp64").string() + ": no such file"},
-        {notAModule.string(), "cannot load the module " + notAModule.string() + ": it is not a loadable module"},
-        {NOT_A_PLUGIN_MODULE_PATH, "does not export GetPlugin"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.module);
-        const HostOutcome outcome =
-            RunHost(folder.Path(), {"--module", c.module, "--state", (folder / "state").string()}, false);
-        ExpectNoStream(outcome, kExitModule, c.message);
+class UnusableFileTest : public NoStreamTest, public testing::WithParamInterface<FileCase> {
+protected:
+    std::string File() const {
+        const std::filesystem::path path = folder / GetParam().name;
+        if (GetParam().withText) {
+            std::ofstream(path) << "these are notes, not audio nor a module\n";
+        }
+        return path.string();
     }
+};
+
+using UnusableInputTest = UnusableFileTest;
+
+TEST_P(UnusableInputTest, IsNamedAndNothingStreams) {
+    const std::string input = File();
+    ExpectNoStream(RunHost(folder.Path(), {"--input", input}), kExitInput, "cannot open the input " + input);
 }
+
+INSTANTIATE_TEST_SUITE_P(Files, UnusableInputTest,
+                         testing::Values(FileCase{"missing.wav", false, ""}, FileCase{"notes.wav", true, ""}));
+
+using UnusableModuleTest = UnusableFileTest;
+
+TEST_P(UnusableModuleTest, IsNamedAndNothingStreams) {
+    const std::string module = File();
+    const std::string named = module == NOT_A_PLUGIN_MODULE_PATH ? "" : "cannot load the module " + module;
+    ExpectNoStream(RunHost(folder.Path(), {"--module", module, "--state", (folder / "state").string()}, false),
+                   kExitModule, named + GetParam().message);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, UnusableModuleTest,
+                         testing::Values(FileCase{"absent.sxp64", false, ": no such file"},
+                                         FileCase{"Skyflume.sxp64", true, ": it is not a loadable module"},
+                                         FileCase{NOT_A_PLUGIN_MODULE_PATH, false, "does not export GetPlugin"}));
 
 TEST_F(NoStreamTest, AnUnregisteredModuleIsNotFoundWithoutModuleOption) {
-    ::setenv("SONAPLEX_REGISTRY", (folder / "registry").c_str(), 1);
+    const ScopedEnv registry("SONAPLEX_REGISTRY", (folder / "registry").c_str());
     const HostOutcome outcome = RunHost(folder.Path(), {"--state", (folder / "state").string()}, false);
-    ::unsetenv("SONAPLEX_REGISTRY");
 
     ExpectNoStream(outcome, kExitModule, "the module is not registered");
 }
 
-TEST_F(NoStreamTest, UsageMistakesAreCaughtBeforeAnythingLoads) {
-    struct Case {
-        std::vector<std::string> arguments;
-        int exitStatus;
-        std::string text;
-    };
-    const Case cases[] = {
-        {{"--password", "Pw-typed-4471"}, kExitUsage, "use --password-file FILE or SKYFLUME_PASSWORD"},
-        {{"--password=Pw-typed-4471"}, kExitUsage, "use --password-file FILE or SKYFLUME_PASSWORD"},
-        {{"--bit-rate", "100"}, kExitUsage, "--bit-rate: 100 not in {64,80,96,112,128,160,192,224,256,320}"},
-        {{"-h"}, 0, "--no-reconnect"},
-        {{"--version"}, 0, "sonaplex-host " SKYFLUME_VERSION ", for plug-ins of interface version 9980"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.arguments.front());
-        // No module: a usage error is caught before one is looked for.
-        const HostOutcome outcome = RunHost(folder.Path(), c.arguments, false);
-        EXPECT_EQ(outcome.exitStatus, c.exitStatus) << outcome.output;
-        EXPECT_NE(outcome.output.find(c.text), std::string::npos) << outcome.output;
-        EXPECT_EQ(outcome.output.find("Pw-typed-4471"), std::string::npos) << outcome.output;
-    }
+struct UsageCase {
+    std::vector<std::string> arguments;
+    int exitStatus;
+    std::string text;
+};
+
+void PrintTo(const UsageCase& usage, std::ostream* out) {
+    *out << usage.arguments.front();
 }
+
+class UsageTest : public NoStreamTest, public testing::WithParamInterface<UsageCase> {};
+
+TEST_P(UsageTest, MistakesAreCaughtBeforeAnythingLoads) {
+    // No module: a usage error is caught before one is looked for.
+    const HostOutcome outcome = RunHost(folder.Path(), GetParam().arguments, false);
+    EXPECT_EQ(outcome.exitStatus, GetParam().exitStatus) << outcome.output;
+    EXPECT_NE(outcome.output.find(GetParam().text), std::string::npos) << outcome.output;
+    EXPECT_EQ(outcome.output.find("Pw-typed-4471"), std::string::npos) << outcome.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, UsageTest,
+    testing::Values(
+        UsageCase{{"--password", "Pw-typed-4471"}, kExitUsage, "use --password-file FILE or SKYFLUME_PASSWORD"},
+        UsageCase{{"--password=Pw-typed-4471"}, kExitUsage, "use --password-file FILE or SKYFLUME_PASSWORD"},
+        UsageCase{{"--bit-rate", "100"}, kExitUsage, "--bit-rate: 100 not in {64,80,96,112,128,160,192,224,256,320}"},
+        UsageCase{{"-h"}, 0, "--no-reconnect"},
+        UsageCase{{"--version"}, 0, "sonaplex-host " SKYFLUME_VERSION ", for plug-ins of interface version 9980"}));
 
 TEST_F(NoStreamTest, ABareModuleFileNameIsTheFileInTheCurrentFolder) {
     std::filesystem::create_symlink(SKYFLUME_MODULE_PATH, folder / "Skyflume.sxp64");

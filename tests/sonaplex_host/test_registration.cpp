@@ -7,6 +7,9 @@
 #include <filesystem>
 
 #include "host_run.h"
+#include "plugin_sdk/skyflume_contract.h"
+#include "support/registry_folder.h"
+#include "support/scoped_env.h"
 #include "support/temp_folder.h"
 
 namespace skyflume::test {
@@ -14,13 +17,9 @@ namespace {
 
 class RegistrationTest : public ::testing::Test {
 protected:
-    void SetUp() override { ::setenv("SONAPLEX_REGISTRY", registry.c_str(), 1); }
-    void TearDown() override { ::unsetenv("SONAPLEX_REGISTRY"); }
-
-    TempFolder folder;
-    const std::filesystem::path registry = folder / "registry";
-    const std::filesystem::path pathValue =
-        registry / "SOFTWARE/Quillmark/Sonaplex/Plugins/{E85D1DFD-8B26-4399-A2E8-20FE315600C1}/Path";
+    TempRegistry registry;
+    const TempFolder& folder = registry.folder;
+    const std::filesystem::path pathValue = registry.root / RegistryFolderOf(kSkyflumePluginKey) / "Path";
 };
 
 TEST_F(RegistrationTest, TheRegisteredModuleIsFoundUntilItIsUnregistered) {

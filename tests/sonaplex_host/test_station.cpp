@@ -20,6 +20,7 @@
 #include "support/icecast_server.h"
 #include "support/listener.h"
 #include "support/loopback_socket.h"
+#include "support/scoped_env.h"
 #include "support/signal_analysis.h"
 #include "support/temp_folder.h"
 
@@ -205,13 +206,12 @@ TEST(StationTest, TheServiceManagerHearsReadyStatusAndWatchdogAndAcceptsTheUnit)
     socketPath.string().copy(address.sun_path, sizeof address.sun_path - 1);
     ASSERT_EQ(::bind(notify, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
 
-    ::setenv("NOTIFY_SOCKET", socketPath.c_str(), 1);
-    ::setenv("WATCHDOG_USEC", "200000", 1);
     HostRun host(folder.Path(), {"--server", "127.0.0.1", "--port", std::to_string(server.Port()), "--duration", "2"});
-    const bool started = host.Start();
-    ::unsetenv("NOTIFY_SOCKET");
-    ::unsetenv("WATCHDOG_USEC");
-    ASSERT_TRUE(started);
+    {
+        const ScopedEnv notifySocket("NOTIFY_SOCKET", socketPath.c_str());
+        const ScopedEnv watchdog("WATCHDOG_USEC", "200000");
+        ASSERT_TRUE(host.Start());
+    }
     const std::vector<std::string> notices = Notices(notify, 4s);
     ::close(notify);
     EXPECT_EQ(host.Finish().exitStatus, 0);

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/non_copyable.h"
+
 namespace skyflume::test {
 
-class ChildProcess {
+class ChildProcess : NonCopyable {
 public:
     ChildProcess() = default;
     ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
 
     // argv[0] is the program path. stdout and stderr go to outputPath
     // (created or truncated), or stay this process's own when it is empty;

@@ -20,6 +20,18 @@ struct Image {
 
     uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
 
+    // Pixels that differ from `other`'s; -1 when the sizes differ.
+    int64_t DifferentPixels(const Image& other) const {
+        if (width != other.width || height != other.height) {
+            return -1;
+        }
+        int64_t different = 0;
+        for (std::size_t i = 0; i < pixels.size(); ++i) {
+            different += pixels[i] != other.pixels[i] ? 1 : 0;
+        }
+        return different;
+    }
+
     std::vector<uint32_t> Region(int x, int y, int w, int h) const {
         std::vector<uint32_t> region;
         for (int row = y; row < y + h; ++row) {

@@ -2,6 +2,7 @@
 // first on the DLL search path (this program imports no FFmpeg DLL), streams
 // the host's tone to icecast2. Run by tests/packaging/check_windows_package.sh.
 
+#include "plugin_sdk/skyflume_contract.h"
 #include "stream/end_to_end_fixture.h"
 #include "support/listener.h"
 
@@ -13,9 +14,8 @@ protected:
     static void SetUpTestSuite() {
         wchar_t path[1024] = {};
         DWORD size = sizeof path;
-        if (RegGetValueW(HKEY_LOCAL_MACHINE,
-                         L"SOFTWARE\\Quillmark\\Sonaplex\\Plugins\\{E85D1DFD-8B26-4399-A2E8-20FE315600C1}", L"Path",
-                         RRF_RT_REG_SZ, nullptr, path, &size) == ERROR_SUCCESS) {
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, SkyflumePluginKeyIn<wchar_t>().data(), L"Path", RRF_RT_REG_SZ, nullptr,
+                         path, &size) == ERROR_SUCCESS) {
             module = LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
         }
     }

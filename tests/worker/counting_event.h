@@ -8,16 +8,15 @@
 #include <memory>
 #include <vector>
 
+#include "platform/non_copyable.h"
 #include "platform/windows_api.h"
 
 namespace skyflume::test {
 
-class CountingEvent {
+class CountingEvent : NonCopyable {
 public:
     CountingEvent();
     ~CountingEvent();
-    CountingEvent(const CountingEvent&) = delete;
-    CountingEvent& operator=(const CountingEvent&) = delete;
 
     // What the worker waits on and what is signalled to wake it, for one run,
     // which closes it; the waits stay recorded here.

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/non_copyable.h"
+
 namespace skyflume::test {
 
-class LogCapture {
+class LogCapture : NonCopyable {
 public:
     LogCapture();
     ~LogCapture();
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
 
     std::vector<std::string> Messages() const;
     // Messages containing the text.

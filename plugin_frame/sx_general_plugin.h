@@ -1,6 +1,6 @@
 #pragma once
 
-#include "plugin_sdk/cr_unknown.h"
+#include "plugin_frame/cr_unknown.h"
 #include "plugin_sdk/host_application.h"
 #include "plugin_sdk/r_plugin.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "plugin_sdk/cr_unknown.h"
+#include "plugin_frame/cr_unknown.h"
 #include "plugin_sdk/r_string.h"
 
 // Counting implementation of RString. Contents never change after creation.

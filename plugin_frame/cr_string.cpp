@@ -1,4 +1,4 @@
-#include "plugin_sdk/cr_string.h"
+#include "plugin_frame/cr_string.h"
 
 #include <algorithm>
 

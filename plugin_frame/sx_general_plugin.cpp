@@ -1,8 +1,8 @@
-#include "plugin_sdk/sx_general_plugin.h"
+#include "plugin_frame/sx_general_plugin.h"
 
 #include <iterator>
 
-#include "plugin_sdk/cr_string.h"
+#include "plugin_frame/cr_string.h"
 
 namespace {
 constexpr WChar kUnknownPluginName[] = SX_TEXT("Unknown Plug-In");

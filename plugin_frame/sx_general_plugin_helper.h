@@ -3,10 +3,10 @@
 #include <cstring>
 #include <type_traits>
 
-#include "plugin_sdk/cr_string.h"
+#include "plugin_frame/cr_string.h"
+#include "plugin_frame/sx_general_plugin.h"
 #include "plugin_sdk/gui_toolkit.h"
 #include "plugin_sdk/ref_ptr.h"
-#include "plugin_sdk/sx_general_plugin.h"
 
 // The frame of a plug-in with one settings window: a persisted state block
 // handed to the host as it is, the window built through the host's GUI

@@ -1,4 +1,4 @@
-#include "plugin_sdk/cr_unknown.h"
+#include "plugin_frame/cr_unknown.h"
 
 int32_t CRUnknown::QueryInterface(const GUID*, void**) {
     return kENoInterface;
