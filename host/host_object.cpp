@@ -13,8 +13,7 @@ int32_t HostObject::Release() {
 }
 
 int32_t HostObject::GetInterface(int32_t id, void** out) {
-    ++lookups;
-    if (refusing || id != kApplicationInterfaceId) {
+    if (id != kApplicationInterfaceId) {
         return 1;
     }
     *out = application;
