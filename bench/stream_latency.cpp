@@ -36,7 +36,8 @@ LatencyResults RunLatency(BenchEnvironment& environment) {
         return results;
     }
     {
-        const RealTimeAudio audio({plugin->Audio()}, environment.Signal().Floats(), TestSignal::kRate, 0);
+        const RealTimeAudio audio({plugin->Audio()}, environment.Signal().Floats(), TestSignal::kRate,
+                                  TestSignal::kRate / 100, 0);
         for (int cycle = 0; cycle < kClickCycles; ++cycle) {
             plugin->Type(environment.Direct(environment.NewMount("click"), kBitRateKbps, TestSignal::kRate));
             const auto started = plugin->Start();
@@ -59,7 +60,7 @@ LatencyResults RunLatency(BenchEnvironment& environment) {
             return results;
         }
         const RealTimeAudio audio({plugin->Audio()}, environment.Signal().Floats(), TestSignal::kRate,
-                                  static_cast<size_t>(kStreamFor / 10ms) + 10);
+                                  TestSignal::kRate / 100, static_cast<size_t>(kStreamFor / 10ms) + 10);
         std::this_thread::sleep_for(kStreamFor);
         results.blockFrames = audio.BlockFrames();
         const auto firstSample = audio.Record().front().start;
