@@ -51,6 +51,15 @@ StreamSettings BenchEnvironment::ThroughRelay(const std::string& mount, int32_t 
     return settings;
 }
 
+std::shared_ptr<SourceTraffic> BenchEnvironment::StartThroughRelay(BenchPlugin& plugin, std::string_view purpose,
+                                                                   int32_t bitRateKbps, int32_t outputRate,
+                                                                   bool keepBody) {
+    const std::string mount = NewMount(purpose);
+    auto traffic = relay->Watch(mount, keepBody);
+    plugin.Type(ThroughRelay(mount, bitRateKbps, outputRate));
+    return plugin.Start() ? traffic : nullptr;
+}
+
 std::string BenchEnvironment::RelayUrl(const std::string& mount) const {
     return "icecast://source:" + server.Options().generalSourcePassword +
            "@127.0.0.1:" + std::to_string(relay->Port()) + mount;

@@ -39,6 +39,11 @@ public:
     // A stream to the server itself, or through the relay.
     StreamSettings Direct(const std::string& mount, int32_t bitRateKbps, int32_t outputRate) const;
     StreamSettings ThroughRelay(const std::string& mount, int32_t bitRateKbps, int32_t outputRate) const;
+    // Types a stream through the relay to a new mount for `purpose` into the
+    // plug-in and starts it; answers the mount's traffic, or none when the
+    // stream did not start (the plug-in's Status() tells why).
+    std::shared_ptr<SourceTraffic> StartThroughRelay(BenchPlugin& plugin, std::string_view purpose, int32_t bitRateKbps,
+                                                     int32_t outputRate, bool keepBody = false);
     // The URL with which the ffmpeg command line sends to `mount` through the relay.
     std::string RelayUrl(const std::string& mount) const;
 

@@ -138,6 +138,24 @@ private:
     double overhead = 0;
 };
 
+// Registers a benchmark whose iteration is `work`, timed on the CPU clock,
+// followed, untimed, by `between` and the pause.
+template <class Work, class Between = void (*)()>
+void Register(
+    const std::string& name, const CpuStopwatch& stopwatch, int repetitions, Work work, Between between = [] {}) {
+    benchmark::RegisterBenchmark(name.c_str(),
+                                 [&stopwatch, work, between](benchmark::State& state) {
+                                     for (auto _ : state) {
+                                         state.SetIterationTime(stopwatch.Time(work));
+                                         between();
+                                         std::this_thread::sleep_for(kPause);
+                                     }
+                                 })
+        ->UseManualTime()
+        ->Iterations(kIterations)
+        ->Repetitions(repetitions);
+}
+
 }  // namespace
 
 CallCostResults RunCallCost(BenchEnvironment& environment, int repetitions) {
@@ -148,10 +166,8 @@ CallCostResults RunCallCost(BenchEnvironment& environment, int repetitions) {
     if (!plugin) {
         return results;
     }
-    const std::string mount = environment.NewMount("onaudio");
-    const auto traffic = environment.Relay().Watch(mount, false);
-    plugin->Type(environment.ThroughRelay(mount, kBitRateKbps, TestSignal::kRate));
-    if (!plugin->Start()) {
+    const auto traffic = environment.StartThroughRelay(*plugin, "onaudio", kBitRateKbps, TestSignal::kRate);
+    if (!traffic) {
         results.error = "the plug-in did not stream: " + plugin->Status();
         return results;
     }
@@ -164,75 +180,36 @@ CallCostResults RunCallCost(BenchEnvironment& environment, int repetitions) {
     std::vector<float> right(left.size());
     Sleeper sleeper;
 
+    int64_t sinceWake = 0;
     for (const int32_t callFrames : kCallSizes) {
         const int64_t frames = IterationFrames(callFrames);
         const std::string size = std::to_string(callFrames);
-        benchmark::RegisterBenchmark(
-            ("OnAudio/" + size).c_str(),
-            [&, callFrames, frames](benchmark::State& state) {
-                for (auto _ : state) {
-                    state.SetIterationTime(stopwatch.Time([&] {
-                        for (int64_t frame = 0; frame < frames; frame += callFrames) {
-                            stream.audio->OnAudio(nullptr, samples + 2 * frame, callFrames);
-                        }
-                    }));
-                    fed += frames;
-                    workerKeptUp = WaitUntilTaken(stream, fed, kSlackFrames, TestSignal::kRate) && workerKeptUp;
-                    std::this_thread::sleep_for(kPause);
+        const auto copy = [&, callFrames, frames](bool wake) {
+            for (int64_t frame = 0; frame < frames; frame += callFrames) {
+                DeinterleaveCopy(samples + 2 * frame, callFrames, left.data(), right.data());
+                benchmark::ClobberMemory();
+                sinceWake += wake ? callFrames : 0;
+                if (sinceWake >= kBatchFrames) {
+                    sinceWake -= kBatchFrames;
+                    sleeper.Wake();
                 }
-            })
-            ->UseManualTime()
-            ->Iterations(kIterations)
-            ->Repetitions(repetitions);
-        benchmark::RegisterBenchmark(("Floor/" + size).c_str(),
-                                     [&, callFrames, frames](benchmark::State& state) {
-                                         int64_t sinceWake = 0;
-                                         for (auto _ : state) {
-                                             state.SetIterationTime(stopwatch.Time([&] {
-                                                 for (int64_t frame = 0; frame < frames; frame += callFrames) {
-                                                     DeinterleaveCopy(samples + 2 * frame, callFrames, left.data(),
-                                                                      right.data());
-                                                     benchmark::ClobberMemory();
-                                                     sinceWake += callFrames;
-                                                     if (sinceWake >= kBatchFrames) {
-                                                         sinceWake -= kBatchFrames;
-                                                         sleeper.Wake();
-                                                     }
-                                                 }
-                                             }));
-                                             std::this_thread::sleep_for(kPause);
-                                         }
-                                     })
-            ->UseManualTime()
-            ->Iterations(kIterations)
-            ->Repetitions(repetitions);
-        benchmark::RegisterBenchmark(("BareCopy/" + size).c_str(),
-                                     [&, callFrames, frames](benchmark::State& state) {
-                                         for (auto _ : state) {
-                                             state.SetIterationTime(stopwatch.Time([&] {
-                                                 for (int64_t frame = 0; frame < frames; frame += callFrames) {
-                                                     DeinterleaveCopy(samples + 2 * frame, callFrames, left.data(),
-                                                                      right.data());
-                                                     benchmark::ClobberMemory();
-                                                 }
-                                             }));
-                                             std::this_thread::sleep_for(kPause);
-                                         }
-                                     })
-            ->UseManualTime()
-            ->Iterations(kIterations)
-            ->Repetitions(repetitions);
+            }
+        };
+        Register(
+            "OnAudio/" + size, stopwatch, repetitions,
+            [&, callFrames, frames] {
+                for (int64_t frame = 0; frame < frames; frame += callFrames) {
+                    stream.audio->OnAudio(nullptr, samples + 2 * frame, callFrames);
+                }
+            },
+            [&, frames] {
+                fed += frames;
+                workerKeptUp = WaitUntilTaken(stream, fed, kSlackFrames, TestSignal::kRate) && workerKeptUp;
+            });
+        Register("Floor/" + size, stopwatch, repetitions, [copy] { copy(true); });
+        Register("BareCopy/" + size, stopwatch, repetitions, [copy] { copy(false); });
     }
-    benchmark::RegisterBenchmark("WakeSleepingThread",
-                                 [&](benchmark::State& state) {
-                                     for (auto _ : state) {
-                                         state.SetIterationTime(stopwatch.Time([&] { sleeper.Wake(); }));
-                                         std::this_thread::sleep_for(kPause);
-                                     }
-                                 })
-        ->UseManualTime()
-        ->Iterations(kIterations)
-        ->Repetitions(repetitions);
+    Register("WakeSleepingThread", stopwatch, repetitions, [&] { sleeper.Wake(); });
     const char* arguments[] = {"skyflume-bench", "--benchmark_enable_random_interleaving=true"};
     int argumentCount = static_cast<int>(std::size(arguments));
     benchmark::Initialize(&argumentCount, const_cast<char**>(arguments));

@@ -52,10 +52,8 @@ LatencyResults RunLatency(BenchEnvironment& environment) {
         }
     }
     for (int cycle = 0; cycle < kFirstByteCycles; ++cycle) {
-        const std::string mount = environment.NewMount("first-byte");
-        const auto traffic = environment.Relay().Watch(mount, false);
-        plugin->Type(environment.ThroughRelay(mount, kBitRateKbps, TestSignal::kRate));
-        if (!plugin->Start()) {
+        const auto traffic = environment.StartThroughRelay(*plugin, "first-byte", kBitRateKbps, TestSignal::kRate);
+        if (!traffic) {
             results.error = "first byte, cycle " + std::to_string(cycle) + ": " + plugin->Status();
             return results;
         }

@@ -51,26 +51,6 @@ std::vector<SXAudioCallback*> ApplicationBase::AudioCallbacks() const {
     return audioCallbacks;
 }
 
-int32_t ApplicationBase::QueryInterface(const GUID*, void**) {
-    return kENoInterface;
-}
-
-int32_t ApplicationBase::AddRef() {
-    return 1;
-}
-
-int32_t ApplicationBase::Release() {
-    return 1;
-}
-
-int32_t ApplicationBase::IsStarted() {
-    return 1;
-}
-
-int32_t ApplicationBase::IsWindowSuppressed() {
-    return 0;
-}
-
 void ApplicationBase::ShowMessageBox(int32_t kind, RString* caption, RString* text, int32_t reserved) {
     messages.push_back({true, kind, TextOf(caption), TextOf(text), reserved});
 }
@@ -117,18 +97,6 @@ void ApplicationBase::UnregisterEventListener(SXEventListener* listener) {
 
 int32_t ApplicationBase::PostEvent(SXEventListener* target, int32_t id, int32_t param, intptr_t param2) {
     events.Post(target, id, param, param2);
-    return 1;
-}
-
-int32_t ApplicationBase::GetSampleRate() {
-    return sampleRate;
-}
-
-int32_t ApplicationBase::IsStreamFormatProcessing() {
-    return 1;
-}
-
-int32_t ApplicationBase::IsProcessAudioEnabled() {
     return 1;
 }
 

@@ -69,9 +69,9 @@ public:
     std::vector<SXAudioCallback*> AudioCallbacks() const;
 
     // RUnknown: the application lives as long as its host; counting is a no-op.
-    int32_t QueryInterface(const GUID* iid, void** out) override;
-    int32_t AddRef() override;
-    int32_t Release() override;
+    int32_t QueryInterface(const GUID*, void**) override { return kENoInterface; }
+    int32_t AddRef() override { return 1; }
+    int32_t Release() override { return 1; }
 
     // SXApplication
     void Reserved3() override {}
@@ -89,8 +89,8 @@ public:
     void Reserved15() override {}
     void Reserved16() override {}
     void Reserved17() override {}
-    int32_t IsStarted() override;
-    int32_t IsWindowSuppressed() override;
+    int32_t IsStarted() override { return 1; }
+    int32_t IsWindowSuppressed() override { return 0; }
     void Reserved20() override {}
     void Reserved21() override {}
     void Reserved22() override {}
@@ -115,9 +115,9 @@ public:
     int32_t PostEvent(SXEventListener* target, int32_t id, int32_t param, intptr_t param2) override;
     void Reserved39() override {}
     void Reserved40() override {}
-    int32_t GetSampleRate() override;
-    int32_t IsStreamFormatProcessing() override;
-    int32_t IsProcessAudioEnabled() override;
+    int32_t GetSampleRate() override { return sampleRate; }
+    int32_t IsStreamFormatProcessing() override { return 1; }
+    int32_t IsProcessAudioEnabled() override { return 1; }
     void Reserved44() override {}
     void Reserved45() override {}
     void FreeUtf8(char* text) override;
