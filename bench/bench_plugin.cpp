@@ -40,11 +40,11 @@ void BenchPlugin::Type(const StreamSettings& settings) {
     SettingsWindowDriver driver = Driver();
     typingError.clear();
     for (const std::string& error :
-         {driver.Type(u"Server URL", "127.0.0.1"), driver.Type(u"Server Port", std::to_string(settings.port)),
-          driver.Type(u"Mount Point", settings.mount), driver.Type(u"User Name", settings.user),
-          driver.Type(u"Password", settings.password),
-          driver.Pick(u"Bit Rate", std::to_string(settings.bitRateKbps) + " kbps"),
-          driver.Pick(u"Sample Rate", std::to_string(settings.outputRate) + " Hz")}) {
+         {driver.Type("Server URL", "127.0.0.1"), driver.Type("Server Port", std::to_string(settings.port)),
+          driver.Type("Mount Point", settings.mount), driver.Type("User Name", settings.user),
+          driver.Type("Password", settings.password),
+          driver.Pick("Bit Rate", std::to_string(settings.bitRateKbps) + " kbps"),
+          driver.Pick("Sample Rate", std::to_string(settings.outputRate) + " Hz")}) {
         if (typingError.empty()) {
             typingError = error;
         }

@@ -11,19 +11,20 @@ bool IsInput(ComponentKind kind) {
            kind == ComponentKind::ComboBox;
 }
 
-std::string Quoted(std::u16string_view text) {
-    return "\"" + Utf16ToUtf8(std::u16string(text).c_str()) + "\"";
+std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
 }
 
 }  // namespace
 
 // The input to the right of the caption on its row: the one whose top is
 // closest to the caption's.
-ComponentRecord* SettingsWindowDriver::InputBeside(std::u16string_view caption) const {
+ComponentRecord* SettingsWindowDriver::InputBeside(std::string_view caption) const {
+    const HostText text = Utf8ToUtf16(caption);
     const auto controls = toolkit.ControlsOf(window);
     const ComponentRecord* label = nullptr;
     for (const ComponentRecord* control : controls) {
-        if (control->kind == ComponentKind::Label && control->text == caption) {
+        if (control->kind == ComponentKind::Label && control->text == text) {
             label = control;
         }
     }
@@ -40,7 +41,7 @@ ComponentRecord* SettingsWindowDriver::InputBeside(std::u16string_view caption) 
     return nearest;
 }
 
-std::string SettingsWindowDriver::Type(std::u16string_view caption, const std::string& text) {
+std::string SettingsWindowDriver::Type(std::string_view caption, const std::string& text) {
     ComponentRecord* box = InputBeside(caption);
     if (box == nullptr || box->kind == ComponentKind::ComboBox) {
         return "the settings window has no text box beside " + Quoted(caption);
@@ -49,12 +50,12 @@ std::string SettingsWindowDriver::Type(std::u16string_view caption, const std::s
     return {};
 }
 
-std::string SettingsWindowDriver::Pick(std::u16string_view caption, const std::string& item) {
+std::string SettingsWindowDriver::Pick(std::string_view caption, const std::string& item) {
     ComponentRecord* list = InputBeside(caption);
     if (list == nullptr || list->kind != ComponentKind::ComboBox) {
         return "the settings window has no drop-down list beside " + Quoted(caption);
     }
-    const std::u16string wanted = Utf8ToUtf16(item);
+    const HostText wanted = Utf8ToUtf16(item);
     for (size_t index = 0; index < list->items.size(); ++index) {
         if (list->items[index] == wanted) {
             toolkit.PickItem(*list, static_cast<int32_t>(index));
@@ -65,17 +66,17 @@ std::string SettingsWindowDriver::Pick(std::u16string_view caption, const std::s
     for (const HostText& entry : list->items) {
         offered += (offered.empty() ? "" : ", ") + Utf16ToUtf8(entry.c_str());
     }
-    return "the " + Quoted(caption) + " list has no item " + Quoted(wanted) + " (it offers " + offered + ")";
+    return "the " + Quoted(caption) + " list has no item " + Quoted(item) + " (it offers " + offered + ")";
 }
 
-std::string SettingsWindowDriver::TextBeside(std::u16string_view caption) const {
+std::string SettingsWindowDriver::TextBeside(std::string_view caption) const {
     const ComponentRecord* box = InputBeside(caption);
     return box != nullptr ? Utf16ToUtf8(box->text.c_str()) : std::string();
 }
 
 HostText SettingsWindowDriver::StatusText() const {
     for (const ComponentRecord* control : toolkit.ControlsOf(window)) {
-        if (control->kind == ComponentKind::Label && control->text.starts_with(u"Status:")) {
+        if (control->kind == ComponentKind::Label && control->text.starts_with(SX_TEXT("Status:"))) {
             return control->text;
         }
     }

@@ -12,12 +12,13 @@ class SettingsWindowDriver {
 public:
     SettingsWindowDriver(RecordingGuiToolkit& toolkit, ComponentRecord& window) : toolkit(toolkit), window(window) {}
 
-    // Each answers what could not be done, empty when it was done.
-    std::string Type(std::u16string_view caption, const std::string& text);
-    std::string Pick(std::u16string_view caption, const std::string& item);
+    // Each answers what could not be done, empty when it was done. Captions,
+    // texts and items are UTF-8.
+    std::string Type(std::string_view caption, const std::string& text);
+    std::string Pick(std::string_view caption, const std::string& item);
 
     // What the text box beside the caption holds; empty without one.
-    std::string TextBeside(std::u16string_view caption) const;
+    std::string TextBeside(std::string_view caption) const;
     // The status text ("Status: ..."); empty if the window shows none.
     HostText StatusText() const;
     // Clicks the Stream/Stop button; false if the window has none.
@@ -26,7 +27,7 @@ public:
     const ComponentRecord& Window() const { return window; }
 
 private:
-    ComponentRecord* InputBeside(std::u16string_view caption) const;
+    ComponentRecord* InputBeside(std::string_view caption) const;
 
     RecordingGuiToolkit& toolkit;
     ComponentRecord& window;

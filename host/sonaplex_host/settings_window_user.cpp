@@ -10,21 +10,21 @@ namespace {
 
 // Each text box, with the option that types into it.
 struct TextSetting {
-    std::u16string_view caption;
+    const char* caption;
     const char* option;
     std::optional<std::string> StreamSettings::*value;
 };
 
 constexpr TextSetting kTextSettings[] = {
-    {u"Server URL", "--server", &StreamSettings::server},
-    {u"Server Port", "--port", &StreamSettings::port},
-    {u"Mount Point", "--mount", &StreamSettings::mount},
-    {u"User Name", "--user", &StreamSettings::user},
-    {u"Password", "the password", &StreamSettings::password},
-    {u"Radio Name", "--name", &StreamSettings::name},
-    {u"Radio Desc.", "--description", &StreamSettings::description},
-    {u"Radio Genre", "--genre", &StreamSettings::genre},
-    {u"Radio Website", "--website", &StreamSettings::website},
+    {"Server URL", "--server", &StreamSettings::server},
+    {"Server Port", "--port", &StreamSettings::port},
+    {"Mount Point", "--mount", &StreamSettings::mount},
+    {"User Name", "--user", &StreamSettings::user},
+    {"Password", "the password", &StreamSettings::password},
+    {"Radio Name", "--name", &StreamSettings::name},
+    {"Radio Desc.", "--description", &StreamSettings::description},
+    {"Radio Genre", "--genre", &StreamSettings::genre},
+    {"Radio Website", "--website", &StreamSettings::website},
 };
 
 std::size_t Characters(const std::string& utf8) {
@@ -43,12 +43,12 @@ std::string SettingsWindowUser::EnterSettings(const StreamSettings& settings) {
         }
     }
     if (settings.bitRateKbps) {
-        if (std::string error = Pick(u"Bit Rate", std::to_string(*settings.bitRateKbps) + " kbps"); !error.empty()) {
+        if (std::string error = Pick("Bit Rate", std::to_string(*settings.bitRateKbps) + " kbps"); !error.empty()) {
             return error;
         }
     }
     if (settings.sampleRate) {
-        if (std::string error = Pick(u"Sample Rate", std::to_string(*settings.sampleRate) + " Hz"); !error.empty()) {
+        if (std::string error = Pick("Sample Rate", std::to_string(*settings.sampleRate) + " Hz"); !error.empty()) {
             return error;
         }
     }
@@ -56,8 +56,8 @@ std::string SettingsWindowUser::EnterSettings(const StreamSettings& settings) {
 }
 
 ConnectionSettings SettingsWindowUser::Connection() const {
-    return {TextBeside(u"Server URL"), TextBeside(u"Server Port"), TextBeside(u"Mount Point"), TextBeside(u"User Name"),
-            TextBeside(u"Password")};
+    return {TextBeside("Server URL"), TextBeside("Server Port"), TextBeside("Mount Point"), TextBeside("User Name"),
+            TextBeside("Password")};
 }
 
 bool SettingsWindowUser::TypesTexts(const StreamSettings& settings) {

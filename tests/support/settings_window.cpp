@@ -72,8 +72,8 @@ void SettingsWindow::TypeServer(uint16_t port, const std::string& mount, const s
                                 const std::string& password) const {
     SettingsWindowDriver driver(toolkit, Window());
     for (const std::string& error :
-         {driver.Type(u"Server URL", "127.0.0.1"), driver.Type(u"Server Port", std::to_string(port)),
-          driver.Type(u"Mount Point", mount), driver.Type(u"User Name", user), driver.Type(u"Password", password)}) {
+         {driver.Type("Server URL", "127.0.0.1"), driver.Type("Server Port", std::to_string(port)),
+          driver.Type("Mount Point", mount), driver.Type("User Name", user), driver.Type("Password", password)}) {
         EXPECT_EQ(error, "");
     }
 }
