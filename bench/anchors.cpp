@@ -99,10 +99,9 @@ public:
 
 private:
     double Worker(const Setting& setting, const std::filesystem::path& output) {
-        const std::string mount = environment.NewMount("worker");
-        const auto traffic = environment.Relay().Watch(mount, true);
-        plugin.Type(environment.ThroughRelay(mount, setting.bitRateKbps, setting.outputRate));
-        if (!plugin.Start()) {
+        const auto traffic =
+            environment.StartThroughRelay(plugin, "worker", setting.bitRateKbps, setting.outputRate, true);
+        if (!traffic) {
             return -1;
         }
         const FedStream stream{plugin.Audio(), traffic.get(), setting.bitRateKbps};

@@ -1,9 +1,15 @@
 #include "bench_environment.h"
 
 BenchEnvironment::BenchEnvironment(const std::string& modulePath, const std::filesystem::path& folder)
-    : module(modulePath), folder(folder) {
-    if (module.GetPlugin() == nullptr) {
-        error = "cannot load the module: " + module.Error();
+    : folder(folder) {
+    LoadedModule::Result loaded = LoadedModule::Load(modulePath);
+    if (!loaded.module) {
+        error = loaded.error;
+        return;
+    }
+    module = std::move(loaded.module);
+    getPlugin = module->GetPlugin(error);
+    if (getPlugin == nullptr) {
         return;
     }
     if (!server.Start()) {
@@ -18,8 +24,12 @@ BenchEnvironment::BenchEnvironment(const std::string& modulePath, const std::fil
     error = signal.WriteRaw(RawSignal());
 }
 
-std::unique_ptr<BenchPlugin> BenchEnvironment::NewPlugin(std::string& error) {
-    auto plugin = std::make_unique<BenchPlugin>(module.GetPlugin(), application, hostObject, toolkit);
+std::unique_ptr<BenchPlugin> BenchEnvironment::NewPlugin(std::string& error, int32_t hostRate) {
+    std::unique_ptr<Host>& host = hosts[hostRate];
+    if (!host) {
+        host = std::make_unique<Host>(toolkit, hostRate);
+    }
+    auto plugin = std::make_unique<BenchPlugin>(getPlugin, host->application, host->hostObject, toolkit);
     if (!plugin->Ready()) {
         error = "the plug-in did not initialise";
         return nullptr;
@@ -39,6 +49,15 @@ StreamSettings BenchEnvironment::ThroughRelay(const std::string& mount, int32_t 
     StreamSettings settings = Direct(mount, bitRateKbps, outputRate);
     settings.port = relay->Port();
     return settings;
+}
+
+std::shared_ptr<SourceTraffic> BenchEnvironment::StartThroughRelay(BenchPlugin& plugin, std::string_view purpose,
+                                                                   int32_t bitRateKbps, int32_t outputRate,
+                                                                   bool keepBody) {
+    const std::string mount = NewMount(purpose);
+    auto traffic = relay->Watch(mount, keepBody);
+    plugin.Type(ThroughRelay(mount, bitRateKbps, outputRate));
+    return plugin.Start() ? traffic : nullptr;
 }
 
 std::string BenchEnvironment::RelayUrl(const std::string& mount) const {

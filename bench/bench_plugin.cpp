@@ -1,5 +1,6 @@
 #include "bench_plugin.h"
 
+#include "host/text_conversion.h"
 #include "plugin_sdk/skyflume_contract.h"
 
 namespace {
@@ -8,7 +9,7 @@ constexpr std::chrono::seconds kEventTimeout{20};
 
 }  // namespace
 
-BenchPlugin::BenchPlugin(ModuleLibrary::GetPluginFunction getPlugin, BenchApplication& application,
+BenchPlugin::BenchPlugin(LoadedModule::GetPluginFunction getPlugin, BenchApplication& application,
                          HostObject& hostObject, RecordingGuiToolkit& toolkit)
     : application(application), toolkit(toolkit) {
     getPlugin(&plugin);
@@ -36,15 +37,26 @@ BenchPlugin::~BenchPlugin() {
 }
 
 void BenchPlugin::Type(const StreamSettings& settings) {
-    const skyflume::test::SettingsWindow window = Settings();
-    window.TypeServer(settings.port, settings.mount, settings.user, settings.password);
-    window.Pick(kBitRateCombo, std::to_string(settings.bitRateKbps) + " kbps");
-    window.Pick(kSampleRateCombo, std::to_string(settings.outputRate) + " Hz");
+    SettingsWindowDriver driver = Driver();
+    typingError.clear();
+    for (const std::string& error :
+         {driver.Type("Server URL", "127.0.0.1"), driver.Type("Server Port", std::to_string(settings.port)),
+          driver.Type("Mount Point", settings.mount), driver.Type("User Name", settings.user),
+          driver.Type("Password", settings.password),
+          driver.Pick("Bit Rate", std::to_string(settings.bitRateKbps) + " kbps"),
+          driver.Pick("Sample Rate", std::to_string(settings.outputRate) + " Hz")}) {
+        if (typingError.empty()) {
+            typingError = error;
+        }
+    }
 }
 
 std::optional<BenchPlugin::Duration> BenchPlugin::Start() {
+    if (!typingError.empty()) {
+        return std::nullopt;
+    }
     const auto clicked = std::chrono::steady_clock::now();
-    Settings().Click();
+    Driver().ClickStreamButton();
     worker = application.LastThread();
     if (!application.WaitForEvent(kEventStreamStarted, kEventTimeout) || Status() != "Status: streaming...") {
         return std::nullopt;
@@ -54,7 +66,7 @@ std::optional<BenchPlugin::Duration> BenchPlugin::Start() {
 
 std::optional<BenchPlugin::Duration> BenchPlugin::Stop() {
     const auto clicked = std::chrono::steady_clock::now();
-    Settings().Click();
+    Driver().ClickStreamButton();
     if (!application.WaitForEvent(kEventStreamEnded, kEventTimeout) || Status() != "Status: done.") {
         return std::nullopt;
     }
@@ -62,5 +74,5 @@ std::optional<BenchPlugin::Duration> BenchPlugin::Stop() {
 }
 
 std::string BenchPlugin::Status() const {
-    return Settings().Status();
+    return typingError.empty() ? Utf16ToUtf8(Driver().StatusText().c_str()) : typingError;
 }

@@ -8,10 +8,10 @@
 
 #include "bench_application.h"
 #include "host/host_object.h"
+#include "host/loaded_module.h"
 #include "host/recording_gui_toolkit.h"
+#include "host/settings_window_driver.h"
 #include "metered_thread.h"
-#include "module_library.h"
-#include "support/settings_window.h"
 
 // What one plug-in object is to stream, as a user types it into its window.
 struct StreamSettings {
@@ -31,7 +31,7 @@ class BenchPlugin {
 public:
     using Duration = std::chrono::duration<double>;
 
-    BenchPlugin(ModuleLibrary::GetPluginFunction getPlugin, BenchApplication& application, HostObject& hostObject,
+    BenchPlugin(LoadedModule::GetPluginFunction getPlugin, BenchApplication& application, HostObject& hostObject,
                 RecordingGuiToolkit& toolkit);
     // Deactivated (which stops a stream), unloaded and released.
     ~BenchPlugin();
@@ -41,6 +41,7 @@ public:
     // False when the plug-in could not be initialised or opened no window.
     bool Ready() const { return window != nullptr && audio != nullptr; }
 
+    // What could not be typed or picked makes the next Start fail.
     void Type(const StreamSettings& settings);
     // Clicks Stream; answers the time until the stream-started event has
     // run, or none when it did not come (Status() tells why).
@@ -48,7 +49,7 @@ public:
     // Clicks Stop; answers the time until the stream-ended event has run,
     // or none when it did not come or the run did not end as "done".
     std::optional<Duration> Stop();
-    // The window's status text.
+    // The window's status text, or what could not be typed.
     std::string Status() const;
 
     // The plug-in's audio callback, as it registered it with the host.
@@ -57,7 +58,7 @@ public:
     std::shared_ptr<const ThreadMeter> Worker() const { return worker; }
 
 private:
-    skyflume::test::SettingsWindow Settings() const { return skyflume::test::SettingsWindow(toolkit, window); }
+    SettingsWindowDriver Driver() const { return {toolkit, *window}; }
 
     BenchApplication& application;
     RecordingGuiToolkit& toolkit;
@@ -65,4 +66,5 @@ private:
     ComponentRecord* window = nullptr;
     SXAudioCallback* audio = nullptr;
     std::shared_ptr<const ThreadMeter> worker;
+    std::string typingError;
 };

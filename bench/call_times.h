@@ -1,12 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 #include "bench_environment.h"
 
-// OnAudio's call times at real-time pace, 10 ms blocks, with the worker
-// running, in one phase of a stream.
+// OnAudio's call times at real-time pace, with the worker running, in one
+// phase of a stream.
 struct CallTimePhase {
     std::string name;
     double seconds = 0;
@@ -17,6 +18,8 @@ struct CallTimePhase {
 struct CallTimeResults {
     std::string error;
     bool realTimeScheduling = false;
+    int32_t hostRate = 0;
+    int32_t blockFrames = 0;
     // Normal streaming, the server stopped (SIGSTOP) for 5 s, and the
     // worker itself held for 5 s.
     std::vector<CallTimePhase> phases;
@@ -26,4 +29,5 @@ struct CallTimeResults {
     double stagingNsPerFrame = 0;
 };
 
-CallTimeResults RunCallTimes(BenchEnvironment& environment);
+// The normal phase streams for `streaming`.
+CallTimeResults RunCallTimes(BenchEnvironment& environment, std::chrono::seconds streaming);

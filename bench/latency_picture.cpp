@@ -50,7 +50,7 @@ void Text(cairo_t* cairo, double x, double y, const std::string& text, double al
     cairo_show_text(cairo, text.c_str());
 }
 
-void DrawAxes(cairo_t* cairo) {
+void DrawAxes(cairo_t* cairo, const std::string& caption) {
     cairo_set_source_rgb(cairo, 0.85, 0.85, 0.85);
     cairo_set_line_width(cairo, 1);
     for (double log = kMinLogMicros; log <= kMaxLogMicros; ++log) {
@@ -72,7 +72,7 @@ void DrawAxes(cairo_t* cairo) {
     for (int i = 0; i <= 4; ++i) {
         Text(cairo, kLeft - 6, Y(std::pow(10, -i)) + 4, shares[i], 1.0);
     }
-    Text(cairo, (kLeft + kWidth - kRight) / 2, kHeight - 12, "time of one OnAudio call (441 frames, every 10 ms)", 0.5);
+    Text(cairo, (kLeft + kWidth - kRight) / 2, kHeight - 12, caption, 0.5);
     cairo_set_font_size(cairo, 14);
     Text(cairo, kLeft, 22, "Share of OnAudio calls that took longer", 0.0);
 }
@@ -102,7 +102,8 @@ std::string DrawCallTimes(const CallTimeResults& results, const std::filesystem:
     cairo_set_source_rgb(cairo.get(), 1, 1, 1);
     cairo_paint(cairo.get());
     cairo_select_font_face(cairo.get(), "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-    DrawAxes(cairo.get());
+    DrawAxes(cairo.get(), "time of one OnAudio call (" + std::to_string(results.blockFrames) + " frames at " +
+                              std::to_string(results.hostRate) + " Hz)");
     for (size_t i = 0; i < results.phases.size() && i < kColours.size(); ++i) {
         const CallTimePhase& phase = results.phases[i];
         if (phase.micros.empty()) {

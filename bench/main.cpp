@@ -4,9 +4,12 @@
 //   skyflume-bench --markdown FILE --picture FILE
 //                  [--worker-profile FILE --lame-profile FILE] [--module FILE]
 //   skyflume-bench --profile-run [--module FILE]
+//   skyflume-bench --smoke [--module FILE]
 //
 // The profiles are perf's summaries of a --profile-run, which runs the
-// worker once and lame once, for perf to record.
+// worker once and lame once, for perf to record. --smoke runs the audio
+// thread's benchmarks briefly, prints their figures and writes nothing: a
+// check that they run, not a measurement.
 
 #include <chrono>
 #include <cstdio>
@@ -33,7 +36,15 @@ struct Arguments {
     std::filesystem::path workerProfile;
     std::filesystem::path lameProfile;
     bool profileRun = false;
+    bool smoke = false;
 };
+
+// Repetitions of the call-cost benchmarks, and how long the audio thread
+// streams at real-time pace before the stalls.
+constexpr int kRepetitions = 7;
+constexpr std::chrono::seconds kStreaming{60};
+constexpr int kSmokeRepetitions = 1;
+constexpr std::chrono::seconds kSmokeStreaming{5};
 
 bool Parse(int argc, char** argv, Arguments& arguments) {
     const std::map<std::string, std::function<void(const char*)>> options = {
@@ -45,8 +56,8 @@ bool Parse(int argc, char** argv, Arguments& arguments) {
     };
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        if (option == "--profile-run") {
-            arguments.profileRun = true;
+        if (option == "--profile-run" || option == "--smoke") {
+            (option == "--smoke" ? arguments.smoke : arguments.profileRun) = true;
             continue;
         }
         const auto found = options.find(option);
@@ -55,7 +66,7 @@ bool Parse(int argc, char** argv, Arguments& arguments) {
         }
         found->second(argv[++i]);
     }
-    return arguments.profileRun || (!arguments.markdown.empty() && !arguments.picture.empty());
+    return arguments.profileRun || arguments.smoke || (!arguments.markdown.empty() && !arguments.picture.empty());
 }
 
 std::string ReadAll(const std::filesystem::path& path) {
@@ -79,15 +90,20 @@ bool Section(const char* name, Results& results, const std::function<Results()>&
     return true;
 }
 
+bool RunAudioThread(BenchEnvironment& environment, BenchResults& results, int repetitions,
+                    std::chrono::seconds streaming) {
+    return Section<CallCostResults>("OnAudio against a bare copy and the floor", results.callCost,
+                                    [&] { return RunCallCost(environment, repetitions); }) &&
+           Section<CallTimeResults>("OnAudio at real-time pace", results.callTimes,
+                                    [&] { return RunCallTimes(environment, streaming); });
+}
+
 bool RunAll(BenchEnvironment& environment, BenchResults& results) {
     // Memory first: its first run is the process's first stream.
     return Section<MemoryResults>("memory", results.memory, [&] { return RunMemory(environment); }) &&
            Section<AnchorResults>("the worker against lame and ffmpeg", results.anchors,
                                   [&] { return RunAnchors(environment); }) &&
-           Section<CallCostResults>("OnAudio against a bare copy", results.callCost,
-                                    [&] { return RunCallCost(environment); }) &&
-           Section<CallTimeResults>("OnAudio at real-time pace", results.callTimes,
-                                    [&] { return RunCallTimes(environment); }) &&
+           RunAudioThread(environment, results, kRepetitions, kStreaming) &&
            Section<LatencyResults>("latency", results.latency, [&] { return RunLatency(environment); }) &&
            Section<ScaleResults>("streams at once", results.scale, [&] { return RunScale(environment); });
 }
@@ -99,7 +115,8 @@ int main(int argc, char** argv) {
     if (!Parse(argc, argv, arguments)) {
         std::fprintf(stderr,
                      "usage: skyflume-bench --markdown FILE --picture FILE [--worker-profile FILE "
-                     "--lame-profile FILE] [--module FILE]\n       skyflume-bench --profile-run [--module FILE]\n");
+                     "--lame-profile FILE] [--module FILE]\n       skyflume-bench --profile-run [--module FILE]\n"
+                     "       skyflume-bench --smoke [--module FILE]\n");
         return 2;
     }
     std::string folder = (std::filesystem::temp_directory_path() / "skyflume-bench-XXXXXX").string();
@@ -108,7 +125,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     BenchResults results;
-    if (!arguments.profileRun) {
+    if (!arguments.profileRun && !arguments.smoke) {
         results.context = ReadContext();
     }
     const auto began = std::chrono::steady_clock::now();
@@ -119,6 +136,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "skyflume-bench: %s\n", environment.Error().c_str());
         } else if (arguments.profileRun) {
             succeeded = RunAnchorsOnce(environment);
+        } else if (arguments.smoke) {
+            succeeded = RunAudioThread(environment, results, kSmokeRepetitions, kSmokeStreaming);
         } else {
             succeeded = RunAll(environment, results);
         }
@@ -128,7 +147,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::filesystem::remove_all(folder);
-    if (arguments.profileRun) {
+    if (arguments.smoke) {
+        std::fputs(AudioThreadSummary(results).c_str(), stdout);
+    }
+    if (arguments.profileRun || arguments.smoke) {
         return 0;
     }
     results.context.loadAfter = LoadAverage();

@@ -8,9 +8,10 @@
 // given and goes back to sleep, as it does between batches in a live host:
 // each batch goes into the input FIFO (none is dropped for want of room)
 // and wakes the worker. The copy gets the same frames in the same calls,
-// with the same pause between iterations. A seventh benchmark times waking a
-// sleeping thread as the platform layer's events do it. Repetitions of all
-// seven interleave in random order.
+// with the same pause between iterations, and so does the floor: the copy
+// plus one wake of a sleeping thread per 1152 frames, the least that
+// handing batches on to a worker can cost. A last benchmark times one such
+// wake alone. Repetitions of all of them interleave in random order.
 
 #include "onaudio_benchmark.h"
 
@@ -30,7 +31,6 @@
 namespace {
 
 constexpr int32_t kCallSizes[] = {64, 441, 4096};
-constexpr int kRepetitions = 7;
 constexpr int kIterations = 100;
 constexpr int32_t kBitRateKbps = 128;
 constexpr int32_t kBatchFrames = 1152;
@@ -138,20 +138,36 @@ private:
     double overhead = 0;
 };
 
+// Registers a benchmark whose iteration is `work`, timed on the CPU clock,
+// followed, untimed, by `between` and the pause.
+template <class Work, class Between = void (*)()>
+void Register(
+    const std::string& name, const CpuStopwatch& stopwatch, int repetitions, Work work, Between between = [] {}) {
+    benchmark::RegisterBenchmark(name.c_str(),
+                                 [&stopwatch, work, between](benchmark::State& state) {
+                                     for (auto _ : state) {
+                                         state.SetIterationTime(stopwatch.Time(work));
+                                         between();
+                                         std::this_thread::sleep_for(kPause);
+                                     }
+                                 })
+        ->UseManualTime()
+        ->Iterations(kIterations)
+        ->Repetitions(repetitions);
+}
+
 }  // namespace
 
-CallCostResults RunCallCost(BenchEnvironment& environment) {
+CallCostResults RunCallCost(BenchEnvironment& environment, int repetitions) {
     CallCostResults results;
-    results.repetitions = kRepetitions;
+    results.repetitions = repetitions;
 
     const std::unique_ptr<BenchPlugin> plugin = environment.NewPlugin(results.error);
     if (!plugin) {
         return results;
     }
-    const std::string mount = environment.NewMount("onaudio");
-    const auto traffic = environment.Relay().Watch(mount, false);
-    plugin->Type(environment.ThroughRelay(mount, kBitRateKbps, TestSignal::kRate));
-    if (!plugin->Start()) {
+    const auto traffic = environment.StartThroughRelay(*plugin, "onaudio", kBitRateKbps, TestSignal::kRate);
+    if (!traffic) {
         results.error = "the plug-in did not stream: " + plugin->Status();
         return results;
     }
@@ -162,55 +178,38 @@ CallCostResults RunCallCost(BenchEnvironment& environment) {
     const CpuStopwatch stopwatch;
     std::vector<float> left(kCallSizes[std::size(kCallSizes) - 1]);
     std::vector<float> right(left.size());
+    Sleeper sleeper;
 
+    int64_t sinceWake = 0;
     for (const int32_t callFrames : kCallSizes) {
         const int64_t frames = IterationFrames(callFrames);
         const std::string size = std::to_string(callFrames);
-        benchmark::RegisterBenchmark(
-            ("OnAudio/" + size).c_str(),
-            [&, callFrames, frames](benchmark::State& state) {
-                for (auto _ : state) {
-                    state.SetIterationTime(stopwatch.Time([&] {
-                        for (int64_t frame = 0; frame < frames; frame += callFrames) {
-                            stream.audio->OnAudio(nullptr, samples + 2 * frame, callFrames);
-                        }
-                    }));
-                    fed += frames;
-                    workerKeptUp = WaitUntilTaken(stream, fed, kSlackFrames, TestSignal::kRate) && workerKeptUp;
-                    std::this_thread::sleep_for(kPause);
+        const auto copy = [&, callFrames, frames](bool wake) {
+            for (int64_t frame = 0; frame < frames; frame += callFrames) {
+                DeinterleaveCopy(samples + 2 * frame, callFrames, left.data(), right.data());
+                benchmark::ClobberMemory();
+                sinceWake += wake ? callFrames : 0;
+                if (sinceWake >= kBatchFrames) {
+                    sinceWake -= kBatchFrames;
+                    sleeper.Wake();
                 }
-            })
-            ->UseManualTime()
-            ->Iterations(kIterations)
-            ->Repetitions(kRepetitions);
-        benchmark::RegisterBenchmark(("BareCopy/" + size).c_str(),
-                                     [&, callFrames, frames](benchmark::State& state) {
-                                         for (auto _ : state) {
-                                             state.SetIterationTime(stopwatch.Time([&] {
-                                                 for (int64_t frame = 0; frame < frames; frame += callFrames) {
-                                                     DeinterleaveCopy(samples + 2 * frame, callFrames, left.data(),
-                                                                      right.data());
-                                                     benchmark::ClobberMemory();
-                                                 }
-                                             }));
-                                             std::this_thread::sleep_for(kPause);
-                                         }
-                                     })
-            ->UseManualTime()
-            ->Iterations(kIterations)
-            ->Repetitions(kRepetitions);
+            }
+        };
+        Register(
+            "OnAudio/" + size, stopwatch, repetitions,
+            [&, callFrames, frames] {
+                for (int64_t frame = 0; frame < frames; frame += callFrames) {
+                    stream.audio->OnAudio(nullptr, samples + 2 * frame, callFrames);
+                }
+            },
+            [&, frames] {
+                fed += frames;
+                workerKeptUp = WaitUntilTaken(stream, fed, kSlackFrames, TestSignal::kRate) && workerKeptUp;
+            });
+        Register("Floor/" + size, stopwatch, repetitions, [copy] { copy(true); });
+        Register("BareCopy/" + size, stopwatch, repetitions, [copy] { copy(false); });
     }
-    Sleeper sleeper;
-    benchmark::RegisterBenchmark("WakeSleepingThread",
-                                 [&](benchmark::State& state) {
-                                     for (auto _ : state) {
-                                         state.SetIterationTime(stopwatch.Time([&] { sleeper.Wake(); }));
-                                         std::this_thread::sleep_for(kPause);
-                                     }
-                                 })
-        ->UseManualTime()
-        ->Iterations(kIterations)
-        ->Repetitions(kRepetitions);
+    Register("WakeSleepingThread", stopwatch, repetitions, [&] { sleeper.Wake(); });
     const char* arguments[] = {"skyflume-bench", "--benchmark_enable_random_interleaving=true"};
     int argumentCount = static_cast<int>(std::size(arguments));
     benchmark::Initialize(&argumentCount, const_cast<char**>(arguments));
@@ -227,16 +226,19 @@ CallCostResults RunCallCost(BenchEnvironment& environment) {
         const auto perFrame = static_cast<double>(IterationFrames(callFrames)) * 1e-9;
         std::vector<double>& onAudio = collector.secondsPerIteration["OnAudio/" + std::to_string(callFrames)];
         std::vector<double>& copy = collector.secondsPerIteration["BareCopy/" + std::to_string(callFrames)];
-        if (onAudio.size() != copy.size() || onAudio.empty()) {
+        std::vector<double>& floor = collector.secondsPerIteration["Floor/" + std::to_string(callFrames)];
+        if (onAudio.size() != copy.size() || onAudio.size() != floor.size() || onAudio.empty()) {
             results.error = "Google Benchmark reported no runs";
             return results;
         }
-        std::vector<double> ratios;
+        std::vector<double> toCopy;
+        std::vector<double> toFloor;
         for (size_t i = 0; i < onAudio.size(); ++i) {
-            ratios.push_back(onAudio[i] / copy[i]);
+            toCopy.push_back(onAudio[i] / copy[i]);
+            toFloor.push_back(onAudio[i] / floor[i]);
         }
         results.figures.push_back({callFrames, IterationFrames(callFrames), Median(onAudio) / perFrame,
-                                   Median(copy) / perFrame, Median(ratios)});
+                                   Median(copy) / perFrame, Median(floor) / perFrame, Median(toCopy), Median(toFloor)});
     }
     return results;
 }

@@ -13,8 +13,8 @@ constexpr int kRealTimePriority = 10;
 }  // namespace
 
 RealTimeAudio::RealTimeAudio(std::vector<SXAudioCallback*> callbacks, std::span<const float> signal, int32_t rate,
-                             size_t maxCalls)
-    : callbacks(std::move(callbacks)), signal(signal), blockFrames(rate / 100), record(maxCalls) {
+                             int32_t blockFrames, size_t maxCalls)
+    : callbacks(std::move(callbacks)), signal(signal), rate(rate), blockFrames(blockFrames), record(maxCalls) {
     thread = std::thread([this] { Run(); });
 }
 
@@ -28,8 +28,8 @@ void RealTimeAudio::Run() {
     realTime = pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority) == 0;
     skyflume::test::CountHeapCallsOnThisThread();
     const auto blocks = static_cast<int64_t>(signal.size() / 2) / blockFrames;
-    auto deadline = Clock::now();
-    for (int64_t block = 0; !stop; block = (block + 1) % blocks) {
+    const auto began = Clock::now();
+    for (int64_t call = 1, block = 0; !stop; ++call, block = (block + 1) % blocks) {
         const float* samples = signal.data() + 2 * block * blockFrames;
         for (SXAudioCallback* callback : callbacks) {
             const auto start = Clock::now();
@@ -40,7 +40,8 @@ void RealTimeAudio::Run() {
                 timed.store(index + 1, std::memory_order_release);
             }
         }
-        deadline += std::chrono::milliseconds(10);
-        std::this_thread::sleep_until(deadline);
+        // From the start rather than from the last deadline, so that the
+        // rounding of a block's length does not add up.
+        std::this_thread::sleep_until(began + std::chrono::nanoseconds(call * blockFrames * 1'000'000'000LL / rate));
     }
 }

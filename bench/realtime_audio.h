@@ -10,8 +10,8 @@
 #include "plugin_sdk/host_listeners.h"
 
 // A host's audio thread for the benchmarks: hands every callback the test
-// signal in 10 ms blocks, each block at its own deadline, as a sound card
-// would ask for it, and times every call. Once it runs it allocates nothing:
+// signal in blocks of the given size, each block at its own deadline at the
+// given rate, as a sound card would ask for it, and times every call. Once it runs it allocates nothing:
 // the times go into room made beforehand, and its heap calls are counted
 // (support/heap_calls). It asks for real-time scheduling, as hosts do for
 // their audio thread, where the system grants it.
@@ -26,7 +26,7 @@ public:
 
     // Room for `maxCalls` timed calls; later calls go untimed.
     RealTimeAudio(std::vector<SXAudioCallback*> callbacks, std::span<const float> signal, int32_t rate,
-                  size_t maxCalls);
+                  int32_t blockFrames, size_t maxCalls);
     // Stops the thread and waits for it.
     ~RealTimeAudio();
     RealTimeAudio(const RealTimeAudio&) = delete;
@@ -44,6 +44,7 @@ private:
 
     const std::vector<SXAudioCallback*> callbacks;
     const std::span<const float> signal;
+    const int32_t rate;
     const int32_t blockFrames;
     std::vector<Call> record;
     std::atomic<size_t> timed{0};

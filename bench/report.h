@@ -10,3 +10,6 @@
 // time picture is, relative to the file. Answers an error text, empty on
 // success.
 std::string WriteReport(const BenchResults& results, const std::filesystem::path& markdown, const std::string& picture);
+
+// The audio thread's section alone, without the picture.
+std::string AudioThreadSummary(const BenchResults& results);

@@ -36,10 +36,8 @@ ScaleResults RunScale(BenchEnvironment& environment) {
             std::vector<std::shared_ptr<SourceTraffic>> traffic;
             std::vector<FedStream> streams;
             for (int i = 0; i < figures.streams; ++i) {
-                const std::string mount = environment.NewMount("scale");
-                traffic.push_back(environment.Relay().Watch(mount, false));
-                plugins[i]->Type(environment.ThroughRelay(mount, kBitRateKbps, TestSignal::kRate));
-                if (!plugins[i]->Start()) {
+                traffic.push_back(environment.StartThroughRelay(*plugins[i], "scale", kBitRateKbps, TestSignal::kRate));
+                if (!traffic.back()) {
                     results.error = std::to_string(figures.streams) + " streams: " + plugins[i]->Status();
                     return results;
                 }

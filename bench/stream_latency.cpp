@@ -36,7 +36,8 @@ LatencyResults RunLatency(BenchEnvironment& environment) {
         return results;
     }
     {
-        const RealTimeAudio audio({plugin->Audio()}, environment.Signal().Floats(), TestSignal::kRate, 0);
+        const RealTimeAudio audio({plugin->Audio()}, environment.Signal().Floats(), TestSignal::kRate,
+                                  TestSignal::kRate / 100, 0);
         for (int cycle = 0; cycle < kClickCycles; ++cycle) {
             plugin->Type(environment.Direct(environment.NewMount("click"), kBitRateKbps, TestSignal::kRate));
             const auto started = plugin->Start();
@@ -51,15 +52,13 @@ LatencyResults RunLatency(BenchEnvironment& environment) {
         }
     }
     for (int cycle = 0; cycle < kFirstByteCycles; ++cycle) {
-        const std::string mount = environment.NewMount("first-byte");
-        const auto traffic = environment.Relay().Watch(mount, false);
-        plugin->Type(environment.ThroughRelay(mount, kBitRateKbps, TestSignal::kRate));
-        if (!plugin->Start()) {
+        const auto traffic = environment.StartThroughRelay(*plugin, "first-byte", kBitRateKbps, TestSignal::kRate);
+        if (!traffic) {
             results.error = "first byte, cycle " + std::to_string(cycle) + ": " + plugin->Status();
             return results;
         }
         const RealTimeAudio audio({plugin->Audio()}, environment.Signal().Floats(), TestSignal::kRate,
-                                  static_cast<size_t>(kStreamFor / 10ms) + 10);
+                                  TestSignal::kRate / 100, static_cast<size_t>(kStreamFor / 10ms) + 10);
         std::this_thread::sleep_for(kStreamFor);
         results.blockFrames = audio.BlockFrames();
         const auto firstSample = audio.Record().front().start;

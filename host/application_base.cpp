@@ -5,33 +5,67 @@
 
 #include "host/text_conversion.h"
 
-int32_t ApplicationBase::QueryInterface(const GUID*, void**) {
-    return kENoInterface;
+ApplicationBase::ApplicationBase(TGuiService* guiService, int32_t sampleRate)
+    : guiService(guiService), sampleRate(sampleRate), ownEvents(std::make_unique<EventQueue>()), events(*ownEvents) {}
+
+ApplicationBase::ApplicationBase(TGuiService* guiService, int32_t sampleRate, EventQueue& sharedEvents)
+    : guiService(guiService), sampleRate(sampleRate), events(sharedEvents) {}
+
+void ApplicationBase::ClickMenuItem(size_t index) {
+    menuItems.at(index).listener->OnMenuItemClicked(0);
 }
 
-int32_t ApplicationBase::AddRef() {
-    return 1;
+void ApplicationBase::SendHostEvent(int32_t id) {
+    // A copy: a listener may unregister itself while it handles the event.
+    const std::vector<SXEventListener*> listeners = eventListeners;
+    for (SXEventListener* listener : listeners) {
+        listener->OnEvent(id, 0, 0);
+    }
 }
 
-int32_t ApplicationBase::Release() {
-    return 1;
+size_t ApplicationBase::DeliverEvents() {
+    return events.DeliverAll();
 }
 
-int32_t ApplicationBase::IsStarted() {
-    return 1;
+bool ApplicationBase::WaitForEvent(int32_t id, std::chrono::milliseconds timeout) {
+    return events.DeliverUntil(id, std::chrono::steady_clock::now() + timeout);
 }
 
-int32_t ApplicationBase::IsWindowSuppressed() {
-    return 0;
+void ApplicationBase::WaitForThreads() {
+    threads.WaitAll();
 }
 
-void ApplicationBase::ShowMessageBox(int32_t, RString*, RString*, int32_t) {}
+bool ApplicationBase::WaitForThreads(std::chrono::milliseconds timeout) {
+    return threads.WaitAll(timeout);
+}
 
-void ApplicationBase::ShowMessage(RString*, RString*) {}
+void ApplicationBase::DeliverAudio(const float* interleaved, int32_t frameCount) {
+    const std::lock_guard lock(audioMutex);
+    for (SXAudioCallback* callback : audioCallbacks) {
+        callback->OnAudio(nullptr, interleaved, frameCount);
+    }
+}
 
-void ApplicationBase::AddMenuItem(RString*, SXMenuItemListener*) {}
+std::vector<SXAudioCallback*> ApplicationBase::AudioCallbacks() const {
+    const std::lock_guard lock(audioMutex);
+    return audioCallbacks;
+}
 
-void ApplicationBase::RemoveMenuItem(SXMenuItemListener*) {}
+void ApplicationBase::ShowMessageBox(int32_t kind, RString* caption, RString* text, int32_t reserved) {
+    messages.push_back({true, kind, TextOf(caption), TextOf(text), reserved});
+}
+
+void ApplicationBase::ShowMessage(RString* caption, RString* text) {
+    messages.push_back({false, 0, TextOf(caption), TextOf(text), 0});
+}
+
+void ApplicationBase::AddMenuItem(RString* name, SXMenuItemListener* listener) {
+    menuItems.push_back({TextOf(name), listener});
+}
+
+void ApplicationBase::RemoveMenuItem(SXMenuItemListener* listener) {
+    std::erase_if(menuItems, [listener](const MenuItem& item) { return item.listener == listener; });
+}
 
 int32_t ApplicationBase::GetService(const GUID* id, void** out) {
     *out = nullptr;
@@ -53,35 +87,16 @@ void ApplicationBase::UnregisterAudioCallback(SXAudioCallback* callback) {
     std::erase(audioCallbacks, callback);
 }
 
-void ApplicationBase::DeliverAudio(const float* interleaved, int32_t frameCount) {
-    const std::lock_guard lock(audioMutex);
-    for (SXAudioCallback* callback : audioCallbacks) {
-        callback->OnAudio(nullptr, interleaved, frameCount);
-    }
+void ApplicationBase::RegisterEventListener(SXEventListener* listener) {
+    eventListeners.push_back(listener);
 }
 
-std::vector<SXAudioCallback*> ApplicationBase::AudioCallbacks() const {
-    const std::lock_guard lock(audioMutex);
-    return audioCallbacks;
+void ApplicationBase::UnregisterEventListener(SXEventListener* listener) {
+    std::erase(eventListeners, listener);
 }
 
-void ApplicationBase::RegisterEventListener(SXEventListener*) {}
-
-void ApplicationBase::UnregisterEventListener(SXEventListener*) {}
-
-int32_t ApplicationBase::PostEvent(SXEventListener*, int32_t, int32_t, intptr_t) {
-    return 0;
-}
-
-int32_t ApplicationBase::GetSampleRate() {
-    return 44100;
-}
-
-int32_t ApplicationBase::IsStreamFormatProcessing() {
-    return 1;
-}
-
-int32_t ApplicationBase::IsProcessAudioEnabled() {
+int32_t ApplicationBase::PostEvent(SXEventListener* target, int32_t id, int32_t param, intptr_t param2) {
+    events.Post(target, id, param, param2);
     return 1;
 }
 
@@ -95,7 +110,7 @@ void ApplicationBase::WideToUtf8(const WChar* text, char** out) {
     std::memcpy(*out, utf8.c_str(), utf8.size() + 1);
 }
 
-int32_t ApplicationBase::StartThread(int32_t, HANDLE* out, SXThread*) {
-    *out = nullptr;
-    return 1;
+int32_t ApplicationBase::StartThread(int32_t, HANDLE* out, SXThread* body) {
+    threads.Start(out, body);
+    return 0;
 }

@@ -6,9 +6,7 @@
 struct RecordingGuiToolkit::Shared {
     std::vector<std::shared_ptr<ComponentRecord>> records;
     int32_t releases = 0;
-    int32_t placementX = 0;
-    int32_t placementY = 0;
-    bool emptyTextAsNone = true;
+    RecordingGuiToolkit::Conventions conventions;
 };
 
 namespace {
@@ -52,7 +50,7 @@ public:
     void SetEnabled(int32_t flag) override { record->enabled = flag != 0; }
     void GetText(RString** out) override {
         *out = nullptr;
-        if (!record->text.empty() || !shared->emptyTextAsNone) {
+        if (!record->text.empty() || !shared->conventions.emptyTextAsNone) {
             *out = HostString::Create(record->text);
         }
     }
@@ -132,8 +130,8 @@ public:
     // TGuiFactory
     void CreateTopLevelWindow(int32_t, TWindow** out) override {
         *out = Create<Window>(ComponentKind::Window, nullptr);
-        shared->records.back()->x = shared->placementX;
-        shared->records.back()->y = shared->placementY;
+        shared->records.back()->x = shared->conventions.placementX;
+        shared->records.back()->y = shared->conventions.placementY;
     }
     void CreateButton(TWindow* parent, TButton** out) override { *out = Create<Button>(ComponentKind::Button, parent); }
     void Reserved5() override {}
@@ -188,13 +186,8 @@ RecordingGuiToolkit::RecordingGuiToolkit()
 
 RecordingGuiToolkit::~RecordingGuiToolkit() = default;
 
-void RecordingGuiToolkit::SetPlacement(int32_t x, int32_t y) {
-    shared->placementX = x;
-    shared->placementY = y;
-}
-
-void RecordingGuiToolkit::SetEmptyTextAsNone(bool none) {
-    shared->emptyTextAsNone = none;
+RecordingGuiToolkit::Conventions& RecordingGuiToolkit::ConventionsInUse() {
+    return shared->conventions;
 }
 
 const std::vector<std::shared_ptr<ComponentRecord>>& RecordingGuiToolkit::Components() const {
@@ -266,7 +259,7 @@ int32_t RecordingGuiToolkit::Release() {
 
 int32_t RecordingGuiToolkit::GetFactory(int32_t version, TGuiFactory** out) {
     *out = nullptr;
-    if (!factoryAvailable || version != kGuiFactoryVersion) {
+    if (version != kGuiFactoryVersion) {
         return 0;
     }
     factory->AddRef();

@@ -42,22 +42,12 @@ struct ComponentRecord {
     bool Alive() const { return object != nullptr; }
 };
 
-class RecordingGuiToolkit final : public TGuiService {
+class RecordingGuiToolkit : public TGuiService {
 public:
     RecordingGuiToolkit();
     ~RecordingGuiToolkit();
     RecordingGuiToolkit(const RecordingGuiToolkit&) = delete;
     RecordingGuiToolkit& operator=(const RecordingGuiToolkit&) = delete;
-
-    // Configuration.
-    // Without a factory GetFactory answers 0.
-    void SetFactoryAvailable(bool available) { factoryAvailable = available; }
-    // Where the toolkit places a new window; GetX and GetY answer it until
-    // SetPosition.
-    void SetPlacement(int32_t x, int32_t y);
-    // Whether GetText of an empty box hands out none (the default) or an
-    // empty string; plug-ins must read both alike.
-    void SetEmptyTextAsNone(bool none);
 
     // Observation.
     const std::vector<std::shared_ptr<ComponentRecord>>& Components() const;
@@ -91,9 +81,19 @@ public:
     struct Shared;
     class Factory;
 
+protected:
+    // How toolkits differ where plug-ins must cope with either answer.
+    struct Conventions {
+        // Where a new window stands; GetX and GetY answer it until SetPosition.
+        int32_t placementX = 0;
+        int32_t placementY = 0;
+        // Whether GetText of an empty box hands out none or an empty string.
+        bool emptyTextAsNone = true;
+    };
+    Conventions& ConventionsInUse();
+
 private:
     std::shared_ptr<Shared> shared;
     std::unique_ptr<Factory> factory;
-    bool factoryAvailable = true;
     int32_t serviceReferences = 0;
 };

@@ -31,4 +31,10 @@ else
   echo "   perf could not record here (see $dir/profile.log); BENCHMARKS.md goes without the profiles"
 fi
 
+# The audio thread asks for SCHED_FIFO, as hosts run theirs; without it the
+# run goes on and BENCHMARKS.md says that the figures are without it.
+if [ "$(id -u)" != 0 ] && [ "$(ulimit -r)" = 0 ]; then
+  echo "   SCHED_FIFO is not permitted here (not root, RLIMIT_RTPRIO 0): the audio thread runs without it"
+fi
+
 "$bench" --markdown BENCHMARKS.md --picture docs/onaudio-latency.png "${profiles[@]}"

@@ -15,7 +15,7 @@ void Complain(const std::string& text) {
 void Reporter::ReportNews(const SettingsWindowUser* user) {
     const auto& messages = application.Messages();
     for (; messagesShown < messages.size(); ++messagesShown) {
-        const HostApplication::Message& message = messages[messagesShown];
+        const ApplicationBase::Message& message = messages[messagesShown];
         Say(std::string(message.boxed ? "message box \"" : "message \"") + Utf8(message.caption) +
             "\": " + Utf8(message.text));
     }

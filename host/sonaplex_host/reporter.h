@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "host/sonaplex_host/host_application.h"
+#include "host/application_base.h"
 #include "host/sonaplex_host/log_writer.h"
 #include "host/sonaplex_host/settings_window_user.h"
 
@@ -11,7 +11,7 @@
 // plug-in shows and the host's own lines about it, each with the stream's tag.
 class Reporter {
 public:
-    Reporter(const HostApplication& application, LogWriter& log, std::string tag)
+    Reporter(const ApplicationBase& application, LogWriter& log, std::string tag)
         : application(application), log(log), tag(std::move(tag)) {}
 
     void Say(const std::string& line) { log.Line(tag, line); }
@@ -23,7 +23,7 @@ public:
     void Retag(std::string newTag) { tag = std::move(newTag); }
 
 private:
-    const HostApplication& application;
+    const ApplicationBase& application;
     LogWriter& log;
     std::string tag;
     std::size_t messagesShown = 0;

@@ -10,10 +10,10 @@
 #include <utility>
 
 #include "host/app/listener_count.h"
+#include "host/application_base.h"
 #include "host/event_queue.h"
 #include "host/host_object.h"
 #include "host/recording_gui_toolkit.h"
-#include "host/sonaplex_host/host_application.h"
 #include "host/sonaplex_host/log_writer.h"
 #include "host/sonaplex_host/options.h"
 #include "host/sonaplex_host/reconnect_backoff.h"
@@ -89,7 +89,7 @@ private:
     // Why the run is to end now; none while it is to go on.
     std::function<const char*()> stopReason;
     RecordingGuiToolkit toolkit;
-    HostApplication application;
+    ApplicationBase application;
     HostObject hostObject{&application};
     Reporter reporter;
     std::optional<SettingsWindowUser> user;

@@ -11,11 +11,11 @@
 
 #include "broadcast/plugin_state.h"
 #include "broadcast/skyflume_plugin.h"
-#include "host/host_object.h"
 #include "host/host_string.h"
-#include "host/recording_gui_toolkit.h"
 #include "support/recording_application.h"
 #include "support/settings_window.h"
+#include "support/test_gui_toolkit.h"
+#include "support/test_host_object.h"
 
 namespace skyflume::test {
 
@@ -69,9 +69,9 @@ protected:
         return windows;
     }
 
-    RecordingGuiToolkit toolkit;
+    TestGuiToolkit toolkit;
     RecordingApplication application{&toolkit};
-    HostObject hostObject{&application};
+    TestHostObject hostObject{&application};
     int destroyed = 0;
     PluginUnderTest* object = new PluginUnderTest(destroyed);
     RPlugin* plugin = object;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "host/settings_window_driver.h"
+
 namespace skyflume::test {
 
 HostText Text(const std::string& ascii) {
@@ -68,11 +70,12 @@ void SettingsWindow::ExpectConnecting() const {
 
 void SettingsWindow::TypeServer(uint16_t port, const std::string& mount, const std::string& user,
                                 const std::string& password) const {
-    Type(kServerHostBox, "127.0.0.1");
-    Type(kServerPortBox, std::to_string(port));
-    Type(kMountPointBox, mount);
-    Type(kUserNameBox, user);
-    Type(kPasswordBox, password);
+    SettingsWindowDriver driver(toolkit, Window());
+    for (const std::string& error :
+         {driver.Type("Server URL", "127.0.0.1"), driver.Type("Server Port", std::to_string(port)),
+          driver.Type("Mount Point", mount), driver.Type("User Name", user), driver.Type("Password", password)}) {
+        EXPECT_EQ(error, "");
+    }
 }
 
 }  // namespace skyflume::test
