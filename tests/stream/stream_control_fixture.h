@@ -34,18 +34,21 @@ protected:
     }
 
     StreamWorker& Worker() { return object->worker; }
+    // Types the port with the default mount and login, and clicks Stream.
+    void ClickStream(uint16_t port) {
+        settings.TypeServer(port, "/stream", "admin", "tovrz");
+        settings.Click();
+    }
     // Clicks Stream towards the server and waits until the plug-in streams.
     void StartStreaming(IcecastServer& server) {
         ASSERT_TRUE(server.Start()) << server.LastError();
-        settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
-        settings.Click();
+        ClickStream(server.Port());
         ASSERT_TRUE(application.WaitForEvent(kEventStreamStarted, kEventTimeout));
     }
     // Clicks Stream towards a server that accepts and never answers.
     void StartConnecting() {
         silent.emplace(FakeServer::Kind::Silent);
-        settings.TypeServer(silent->Port(), "/stream", "admin", "tovrz");
-        settings.Click();
+        ClickStream(silent->Port());
         settings.ExpectConnecting();
     }
 

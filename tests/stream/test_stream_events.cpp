@@ -2,13 +2,15 @@
 // runs that a click on Stream starts: streaming to a real icecast2,
 // connecting to a server that never answers, or refused at once.
 
-#include <functional>
+#include <string>
 #include <tuple>
 
 #include "stream/stream_control_fixture.h"
 
 namespace skyflume::test {
 namespace {
+
+using namespace std::string_literals;
 
 class StreamEventsTest : public StreamControlTest {
 protected:
@@ -36,21 +38,25 @@ TEST_F(StreamEventsTest, StreamStartedEnablesStopAndShowsStreaming) {
     EXPECT_FALSE(settings.Closable());
 }
 
-TEST_F(StreamEventsTest, StreamEndedReleasesTheRunAndShowsTheStatusText) {
-    const FakeServer refusing(FakeServer::Kind::Closed);
-    silent.emplace(FakeServer::Kind::Silent);
-    const std::tuple<uint16_t, std::function<void()>, std::string> cases[] = {
-        {refusing.Port(), [] {}, "Status: stream create error."},
-        {silent->Port(), [this] { object->OnEvent(kEventHostStop, 0, 0); }, "Status: done."},
-    };
-    for (const auto& [port, act, text] : cases) {
-        settings.TypeServer(port, "/stream", "admin", "tovrz");
-        settings.Click();
-        act();
-        ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-        ExpectIdleWith(text);
+// A run that the server refuses at once ends by itself; one towards a server
+// that never answers ends on the host's stop.
+class StreamEndedTest : public StreamEventsTest,
+                        public testing::WithParamInterface<std::pair<FakeServer::Kind, std::string>> {};
+
+TEST_P(StreamEndedTest, ReleasesTheRunAndShowsTheStatusText) {
+    const auto& [kind, status] = GetParam();
+    const FakeServer server(kind);
+    ClickStream(server.Port());
+    if (kind == FakeServer::Kind::Silent) {
+        object->OnEvent(kEventHostStop, 0, 0);
     }
+    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
+    ExpectIdleWith(status);
 }
+
+INSTANTIATE_TEST_SUITE_P(StreamEvents, StreamEndedTest,
+                         testing::Values(std::pair{FakeServer::Kind::Closed, "Status: stream create error."s},
+                                         std::pair{FakeServer::Kind::Silent, "Status: done."s}));
 
 TEST_F(StreamEventsTest, StreamEndedWithTheWindowClosedReleasesTheRunAndTouchesNoControl) {
     StartConnecting();
@@ -73,29 +79,28 @@ TEST_F(StreamEventsTest, StreamEndedWithTheWindowClosedReleasesTheRunAndTouchesN
     EXPECT_FALSE(Worker().Exists());
 }
 
-TEST_F(StreamEventsTest, AStopWakesTheWorkerWaitsForItsEndAndLeavesTheRestToStreamEnded) {
+// Stopped by a click on Stop, or by the host's stop event.
+class StopTest : public StreamEventsTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(StopTest, AStopWakesTheWorkerWaitsForItsEndAndLeavesTheRestToStreamEnded) {
     IcecastServer server;
-    ASSERT_TRUE(server.Start()) << server.LastError();
-    settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
-    const std::function<void()> stops[] = {
-        [this] { settings.Click(); },
-        [this] { object->OnEvent(kEventHostStop, 0, 0); },
-    };
-    for (const auto& stop : stops) {
+    ASSERT_NO_FATAL_FAILURE(StartStreaming(server));
+    if (GetParam()) {
         settings.Click();
-        ASSERT_TRUE(application.WaitForEvent(kEventStreamStarted, kEventTimeout));
-        stop();
-        ExpectEndedAndWaiting();
-        // Stopping: the button is grey and the text waits for the worker's report.
-        EXPECT_FALSE(settings.ButtonEnabled());
-        EXPECT_EQ(settings.ButtonCaption(), "Stop");
-        EXPECT_EQ(settings.Status(), "Status: streaming...");
-        ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-        ExpectIdleWith("Status: done.");
-        // The mount stays taken a moment after its source has gone.
-        ASSERT_TRUE(server.SourceGone());
+    } else {
+        object->OnEvent(kEventHostStop, 0, 0);
     }
+    ExpectEndedAndWaiting();
+    // Stopping: the button is grey and the text waits for the worker's report.
+    EXPECT_FALSE(settings.ButtonEnabled());
+    EXPECT_EQ(settings.ButtonCaption(), "Stop");
+    EXPECT_EQ(settings.Status(), "Status: streaming...");
+    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
+    ExpectIdleWith("Status: done.");
+    EXPECT_TRUE(server.SourceGone());
 }
+
+INSTANTIATE_TEST_SUITE_P(ByClickOrHostStop, StopTest, testing::Bool());
 
 TEST_F(StreamEventsTest, HostStopWhileIdleDoesNothingAndWhileConnectingEndsTheAttempt) {
     object->OnEvent(kEventHostStop, 0, 0);

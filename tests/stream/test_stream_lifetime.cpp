@@ -96,8 +96,7 @@ TEST_F(StreamLifetimeTest, AHostThatMakesNoThreadLeavesTheControlIdleWithAnInter
     // Nothing of it stands in the way of the next start.
     application.threadsAvailable = true;
     FakeServer refusing(FakeServer::Kind::Closed);
-    settings.TypeServer(refusing.Port(), "/stream", "admin", "tovrz");
-    settings.Click();
+    ClickStream(refusing.Port());
     ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
     EXPECT_EQ(settings.Status(), "Status: stream create error.");
 }
