@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <optional>
+#include <string>
 
 #include "support/fake_server.h"
 #include "support/icecast_server.h"
@@ -50,6 +51,19 @@ protected:
         silent.emplace(FakeServer::Kind::Silent);
         ClickStream(silent->Port());
         settings.ExpectConnecting();
+    }
+
+    // The window is idle with the status, and no run exists.
+    void ExpectIdleWith(const std::string& status) {
+        settings.ExpectIdleWith(status);
+        EXPECT_FALSE(Worker().Streaming());
+        EXPECT_FALSE(Worker().Exists());
+    }
+    // Waits for the run's last event, after which the window is idle with the
+    // status.
+    void ExpectEndedWith(const std::string& status) {
+        ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
+        ExpectIdleWith(status);
     }
 
     std::optional<FakeServer> silent;

@@ -14,11 +14,6 @@ using namespace std::string_literals;
 
 class StreamEventsTest : public StreamControlTest {
 protected:
-    void ExpectIdleWith(const std::string& status) {
-        settings.ExpectIdleWith(status);
-        EXPECT_FALSE(Worker().Streaming());
-        EXPECT_FALSE(Worker().Exists());
-    }
     // The run's thread has ended, and its last event waits to be handled.
     void ExpectEndedAndWaiting() {
         EXPECT_TRUE(Worker().Stopping());
@@ -50,8 +45,7 @@ TEST_P(StreamEndedTest, ReleasesTheRunAndShowsTheStatusText) {
     if (kind == FakeServer::Kind::Silent) {
         object->OnEvent(kEventHostStop, 0, 0);
     }
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    ExpectIdleWith(status);
+    ExpectEndedWith(status);
 }
 
 INSTANTIATE_TEST_SUITE_P(StreamEvents, StreamEndedTest,
@@ -95,8 +89,7 @@ TEST_P(StopTest, AStopWakesTheWorkerWaitsForItsEndAndLeavesTheRestToStreamEnded)
     EXPECT_FALSE(settings.ButtonEnabled());
     EXPECT_EQ(settings.ButtonCaption(), "Stop");
     EXPECT_EQ(settings.Status(), "Status: streaming...");
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    ExpectIdleWith("Status: done.");
+    ExpectEndedWith("Status: done.");
     EXPECT_TRUE(server.SourceGone());
 }
 
@@ -112,8 +105,7 @@ TEST_F(StreamEventsTest, HostStopWhileIdleDoesNothingAndWhileConnectingEndsTheAt
     object->OnEvent(kEventHostStop, 0, 0);
     ExpectEndedAndWaiting();
     EXPECT_TRUE(application.Messages().empty());
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    ExpectIdleWith("Status: done.");
+    ExpectEndedWith("Status: done.");
 }
 
 // An end event that is not the current run's own: one that comes while the
@@ -126,8 +118,7 @@ TEST_F(StreamEventsTest, AStrayOrDuplicateStreamEndedChangesNothing) {
     EXPECT_FALSE(Worker().Ended());
 
     object->OnEvent(kEventHostStop, 0, 0);
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    ExpectIdleWith("Status: done.");
+    ExpectEndedWith("Status: done.");
     object->OnEvent(kEventStreamEnded, 1, 0);
     ExpectIdleWith("Status: done.");
 }

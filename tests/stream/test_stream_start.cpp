@@ -52,9 +52,8 @@ class StreamStartTest : public StreamControlTest {
 protected:
     // Nothing of a start happened: Idle, controls enabled, no record, no worker.
     void ExpectStillIdle() {
-        settings.ExpectIdleWith("Status: ok");
+        ExpectIdleWith("Status: ok");
         EXPECT_EQ(Worker().Parameters(), nullptr);
-        EXPECT_FALSE(Worker().Exists());
     }
 
     FakeServer refusing{FakeServer::Kind::Closed};
@@ -229,9 +228,7 @@ TEST_P(StartRatesTest, AStartPreparesTheWorkerAndShowsConnecting) {
     EXPECT_EQ(params.bitRateKbps, rates.kbps);
     settings.ExpectConnecting();
 
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    settings.ExpectIdleWith("Status: stream create error.");
-    EXPECT_FALSE(Worker().Exists());
+    ExpectEndedWith("Status: stream create error.");
     EXPECT_TRUE(application.Messages().empty());
 }
 
@@ -241,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(StreamStart, StartRatesTest,
 
 TEST_F(StreamStartTest, TheRecordOfTheLastStreamStaysUntilTheNextStartWhichFreesItBeforeValidating) {
     ClickStream(refusing.Port());
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
+    ExpectEndedWith("Status: stream create error.");
     ASSERT_NE(Worker().Parameters(), nullptr);
 
     settings.Type(kServerHostBox, "");
