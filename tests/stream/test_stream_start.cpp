@@ -50,8 +50,11 @@ ExpectedMessage ErrorBox(const std::string& text) {
 
 class StreamStartTest : public StreamControlTest {
 protected:
-    // Nothing of a start happened: Idle, controls enabled, no record, no worker.
-    void ExpectStillIdle() {
+    // Clicks Stream, which shows the message alone and starts nothing: Idle,
+    // controls enabled, no record, no worker.
+    void ExpectRefusedWith(const ExpectedMessage& message) {
+        settings.Click();
+        EXPECT_EQ(MessagesOf(application), std::vector{message});
         ExpectIdleWith("Status: ok");
         EXPECT_EQ(Worker().Parameters(), nullptr);
     }
@@ -70,9 +73,7 @@ TEST_P(HostCheckTest, RefusesTheStartWithItsOwnMessageOnly) {
     application.started = GetParam().started;
     application.streamFormatProcessing = GetParam().formatProcessing;
     application.processAudioEnabled = GetParam().processAudio;
-    settings.Click();
-    EXPECT_EQ(MessagesOf(application), std::vector{GetParam().message});
-    ExpectStillIdle();
+    ExpectRefusedWith(GetParam().message);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -104,9 +105,7 @@ TEST_P(EmptyTextTest, RefusesTheStartWithItsOwnMessage) {
     toolkit.SetEmptyTextAsNone(emptyAsNone);
     settings.TypeServer(refusing.Port(), "/stream", "admin", "tovrz");
     settings.Type(field.first, "");
-    settings.Click();
-    EXPECT_EQ(MessagesOf(application), std::vector{ErrorBox(field.second)});
-    ExpectStillIdle();
+    ExpectRefusedWith(ErrorBox(field.second));
 }
 
 const std::pair<Control, std::string> kEmptyTextMessages[] = {
@@ -120,8 +119,7 @@ INSTANTIATE_TEST_SUITE_P(StreamStart, EmptyTextTest,
 TEST_F(StreamStartTest, TheFirstEmptyConnectionTextWins) {
     settings.Type(kServerHostBox, "");
     settings.Type(kServerPortBox, "");
-    settings.Click();
-    EXPECT_EQ(MessagesOf(application), std::vector{ErrorBox("Invalid server host name!")});
+    ExpectRefusedWith(ErrorBox("Invalid server host name!"));
 }
 
 TEST(StreamUrlTest, EncodesEveryByteOfTheLoginButTheUnreservedOnesAndNothingElse) {
@@ -203,9 +201,7 @@ TEST_F(StreamStartTest, ALongerUrlRefusesTheStartWithOneMessage) {
     // One byte too many, reached only through the encoding of the password.
     settings.Type(kMountPointBox, kLongestMount.substr(0, kLongestMount.size() - 1));
     settings.Type(kPasswordBox, "tovr/");
-    settings.Click();
-    EXPECT_EQ(MessagesOf(application), std::vector{ErrorBox("Server address and login too long!")});
-    ExpectStillIdle();
+    ExpectRefusedWith(ErrorBox("Server address and login too long!"));
 }
 
 // The sample rate and bit rate items picked, and the rates they give the worker.
