@@ -72,6 +72,11 @@ protected:
         ASSERT_TRUE(application.WaitForEvent(kEventStreamStarted, kEventTimeout));
         ASSERT_EQ(settings.Status(), "Status: streaming...");
     }
+    // Waits for the run's last event, after which the window is idle with the status.
+    void ExpectEndedWith(const std::string& status) {
+        ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
+        settings.ExpectIdleWith(status);
+    }
 
     RecordingGuiToolkit toolkit;
     RecordingApplication application{&toolkit};

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <optional>
+#include <string>
 
 #include "support/fake_server.h"
 #include "support/icecast_server.h"
@@ -34,19 +35,35 @@ protected:
     }
 
     StreamWorker& Worker() { return object->worker; }
+    // Types the port with the default mount and login, and clicks Stream.
+    void ClickStream(uint16_t port) {
+        settings.TypeServer(port, "/stream", "admin", "tovrz");
+        settings.Click();
+    }
     // Clicks Stream towards the server and waits until the plug-in streams.
     void StartStreaming(IcecastServer& server) {
         ASSERT_TRUE(server.Start()) << server.LastError();
-        settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
-        settings.Click();
+        ClickStream(server.Port());
         ASSERT_TRUE(application.WaitForEvent(kEventStreamStarted, kEventTimeout));
     }
     // Clicks Stream towards a server that accepts and never answers.
     void StartConnecting() {
         silent.emplace(FakeServer::Kind::Silent);
-        settings.TypeServer(silent->Port(), "/stream", "admin", "tovrz");
-        settings.Click();
+        ClickStream(silent->Port());
         settings.ExpectConnecting();
+    }
+
+    // The window is idle with the status, and no run exists.
+    void ExpectIdleWith(const std::string& status) {
+        settings.ExpectIdleWith(status);
+        EXPECT_FALSE(Worker().Streaming());
+        EXPECT_FALSE(Worker().Exists());
+    }
+    // Waits for the run's last event, after which the window is idle with the
+    // status.
+    void ExpectEndedWith(const std::string& status) {
+        ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
+        ExpectIdleWith(status);
     }
 
     std::optional<FakeServer> silent;

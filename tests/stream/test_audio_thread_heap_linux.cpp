@@ -51,8 +51,7 @@ TEST_F(AudioThreadHeapTest, TheAudioThreadAllocatesNothingWhileTheWorkerIsHeldUp
     audio.reset();
     EXPECT_EQ(HeapCalls(), 0);
     settings.Click();
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    EXPECT_EQ(settings.Status(), "Status: done.");
+    ExpectEndedWith("Status: done.");
 }
 
 }  // namespace

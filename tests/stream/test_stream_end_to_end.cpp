@@ -47,8 +47,7 @@ TEST_F(EndToEndTest, StreamsTheHostsAudioAndTheWindowFollowsEachState) {
     settings.Click();
     EXPECT_FALSE(settings.ButtonEnabled());
     EXPECT_EQ(settings.Status(), "Status: streaming...");
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    settings.ExpectIdleWith("Status: done.");
+    ExpectEndedWith("Status: done.");
     EXPECT_TRUE(server.SourceGone());
 }
 
@@ -56,8 +55,7 @@ TEST_F(EndToEndTest, AWrongPasswordEndsWithStreamCreateError) {
     IcecastServer server;
     ASSERT_TRUE(StartServer(server, "wrong"));
     settings.Click();
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    settings.ExpectIdleWith("Status: stream create error.");
+    ExpectEndedWith("Status: stream create error.");
 }
 
 TEST_F(EndToEndTest, AServerThatVanishesMidStreamEndsWithStreamWriteError) {
@@ -67,8 +65,7 @@ TEST_F(EndToEndTest, AServerThatVanishesMidStreamEndsWithStreamWriteError) {
     ASSERT_NO_FATAL_FAILURE(StartStreaming());
     ASSERT_TRUE(server.SourceConnected());
     server.Kill();
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    settings.ExpectIdleWith("Status: stream write error.");
+    ExpectEndedWith("Status: stream write error.");
 }
 
 TEST_F(EndToEndTest, APasswordWithUrlCharactersLogsInAsTyped) {
@@ -80,8 +77,7 @@ TEST_F(EndToEndTest, APasswordWithUrlCharactersLogsInAsTyped) {
     ASSERT_NO_FATAL_FAILURE(StartStreaming());
     EXPECT_TRUE(server.SourceConnected());
     settings.Click();
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    settings.ExpectIdleWith("Status: done.");
+    ExpectEndedWith("Status: done.");
 }
 
 TEST_F(EndToEndTest, DeactivationWhileConnectingEndsTheWorkerSoThatTheObjectCanGo) {
@@ -128,8 +124,7 @@ TEST_P(LargeBlockTest, TheStreamIsTheAudioSentWithSilenceOnlyForThePause) {
     // rather than keep it back as the last partial buffer.
     std::this_thread::sleep_for(2s);
     settings.Click();
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    EXPECT_EQ(settings.Status(), "Status: done.");
+    ExpectEndedWith("Status: done.");
     EXPECT_TRUE(listener.WaitForEnd(10s));
     const ListenResult heard = listener.StopAndJoin();
 

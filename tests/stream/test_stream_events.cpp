@@ -2,7 +2,7 @@
 // runs that a click on Stream starts: streaming to a real icecast2,
 // connecting to a server that never answers, or refused at once.
 
-#include <functional>
+#include <string>
 #include <tuple>
 
 #include "stream/stream_control_fixture.h"
@@ -10,13 +10,10 @@
 namespace skyflume::test {
 namespace {
 
+using namespace std::string_literals;
+
 class StreamEventsTest : public StreamControlTest {
 protected:
-    void ExpectIdleWith(const std::string& status) {
-        settings.ExpectIdleWith(status);
-        EXPECT_FALSE(Worker().Streaming());
-        EXPECT_FALSE(Worker().Exists());
-    }
     // The run's thread has ended, and its last event waits to be handled.
     void ExpectEndedAndWaiting() {
         EXPECT_TRUE(Worker().Stopping());
@@ -36,21 +33,24 @@ TEST_F(StreamEventsTest, StreamStartedEnablesStopAndShowsStreaming) {
     EXPECT_FALSE(settings.Closable());
 }
 
-TEST_F(StreamEventsTest, StreamEndedReleasesTheRunAndShowsTheStatusText) {
-    const FakeServer refusing(FakeServer::Kind::Closed);
-    silent.emplace(FakeServer::Kind::Silent);
-    const std::tuple<uint16_t, std::function<void()>, std::string> cases[] = {
-        {refusing.Port(), [] {}, "Status: stream create error."},
-        {silent->Port(), [this] { object->OnEvent(kEventHostStop, 0, 0); }, "Status: done."},
-    };
-    for (const auto& [port, act, text] : cases) {
-        settings.TypeServer(port, "/stream", "admin", "tovrz");
-        settings.Click();
-        act();
-        ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-        ExpectIdleWith(text);
+// A run that the server refuses at once ends by itself; one towards a server
+// that never answers ends on the host's stop.
+class StreamEndedTest : public StreamEventsTest,
+                        public testing::WithParamInterface<std::pair<FakeServer::Kind, std::string>> {};
+
+TEST_P(StreamEndedTest, ReleasesTheRunAndShowsTheStatusText) {
+    const auto& [kind, status] = GetParam();
+    const FakeServer server(kind);
+    ClickStream(server.Port());
+    if (kind == FakeServer::Kind::Silent) {
+        object->OnEvent(kEventHostStop, 0, 0);
     }
+    ExpectEndedWith(status);
 }
+
+INSTANTIATE_TEST_SUITE_P(StreamEvents, StreamEndedTest,
+                         testing::Values(std::pair{FakeServer::Kind::Closed, "Status: stream create error."s},
+                                         std::pair{FakeServer::Kind::Silent, "Status: done."s}));
 
 TEST_F(StreamEventsTest, StreamEndedWithTheWindowClosedReleasesTheRunAndTouchesNoControl) {
     StartConnecting();
@@ -73,29 +73,27 @@ TEST_F(StreamEventsTest, StreamEndedWithTheWindowClosedReleasesTheRunAndTouchesN
     EXPECT_FALSE(Worker().Exists());
 }
 
-TEST_F(StreamEventsTest, AStopWakesTheWorkerWaitsForItsEndAndLeavesTheRestToStreamEnded) {
+// Stopped by a click on Stop, or by the host's stop event.
+class StopTest : public StreamEventsTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(StopTest, AStopWakesTheWorkerWaitsForItsEndAndLeavesTheRestToStreamEnded) {
     IcecastServer server;
-    ASSERT_TRUE(server.Start()) << server.LastError();
-    settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
-    const std::function<void()> stops[] = {
-        [this] { settings.Click(); },
-        [this] { object->OnEvent(kEventHostStop, 0, 0); },
-    };
-    for (const auto& stop : stops) {
+    ASSERT_NO_FATAL_FAILURE(StartStreaming(server));
+    if (GetParam()) {
         settings.Click();
-        ASSERT_TRUE(application.WaitForEvent(kEventStreamStarted, kEventTimeout));
-        stop();
-        ExpectEndedAndWaiting();
-        // Stopping: the button is grey and the text waits for the worker's report.
-        EXPECT_FALSE(settings.ButtonEnabled());
-        EXPECT_EQ(settings.ButtonCaption(), "Stop");
-        EXPECT_EQ(settings.Status(), "Status: streaming...");
-        ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-        ExpectIdleWith("Status: done.");
-        // The mount stays taken a moment after its source has gone.
-        ASSERT_TRUE(server.SourceGone());
+    } else {
+        object->OnEvent(kEventHostStop, 0, 0);
     }
+    ExpectEndedAndWaiting();
+    // Stopping: the button is grey and the text waits for the worker's report.
+    EXPECT_FALSE(settings.ButtonEnabled());
+    EXPECT_EQ(settings.ButtonCaption(), "Stop");
+    EXPECT_EQ(settings.Status(), "Status: streaming...");
+    ExpectEndedWith("Status: done.");
+    EXPECT_TRUE(server.SourceGone());
 }
+
+INSTANTIATE_TEST_SUITE_P(ByClickOrHostStop, StopTest, testing::Bool());
 
 TEST_F(StreamEventsTest, HostStopWhileIdleDoesNothingAndWhileConnectingEndsTheAttempt) {
     object->OnEvent(kEventHostStop, 0, 0);
@@ -107,8 +105,7 @@ TEST_F(StreamEventsTest, HostStopWhileIdleDoesNothingAndWhileConnectingEndsTheAt
     object->OnEvent(kEventHostStop, 0, 0);
     ExpectEndedAndWaiting();
     EXPECT_TRUE(application.Messages().empty());
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    ExpectIdleWith("Status: done.");
+    ExpectEndedWith("Status: done.");
 }
 
 // An end event that is not the current run's own: one that comes while the
@@ -121,8 +118,7 @@ TEST_F(StreamEventsTest, AStrayOrDuplicateStreamEndedChangesNothing) {
     EXPECT_FALSE(Worker().Ended());
 
     object->OnEvent(kEventHostStop, 0, 0);
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    ExpectIdleWith("Status: done.");
+    ExpectEndedWith("Status: done.");
     object->OnEvent(kEventStreamEnded, 1, 0);
     ExpectIdleWith("Status: done.");
 }

@@ -64,8 +64,7 @@ TEST_F(StreamLifetimeTest, AnAudioCallHeldAfterItsAdmissionKeepsItsBuffersUntilI
     EXPECT_EQ(capture.CallsInFlight(), 0);
     audio.join();
     holder.join();
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    EXPECT_EQ(settings.Status(), "Status: done.");
+    ExpectEndedWith("Status: done.");
 }
 
 TEST_F(StreamLifetimeTest, AStreamClickWhileAWorkerStillExistsStartsNoSecondRun) {
@@ -89,17 +88,14 @@ TEST_F(StreamLifetimeTest, AStreamClickWhileAWorkerStillExistsStartsNoSecondRun)
 TEST_F(StreamLifetimeTest, AHostThatMakesNoThreadLeavesTheControlIdleWithAnInternalError) {
     application.threadsAvailable = false;
     settings.Click();
-    settings.ExpectIdleWith("Status: internal error 13");
-    EXPECT_FALSE(Worker().Exists());
+    ExpectIdleWith("Status: internal error 13");
     EXPECT_EQ(Worker().Parameters(), nullptr);
 
     // Nothing of it stands in the way of the next start.
     application.threadsAvailable = true;
     FakeServer refusing(FakeServer::Kind::Closed);
-    settings.TypeServer(refusing.Port(), "/stream", "admin", "tovrz");
-    settings.Click();
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    EXPECT_EQ(settings.Status(), "Status: stream create error.");
+    ClickStream(refusing.Port());
+    ExpectEndedWith("Status: stream create error.");
 }
 
 // A server that accepts and never answers holds an attempt for the 3 s
@@ -109,8 +105,7 @@ TEST_F(StreamLifetimeTest, AHostStopOrADeactivationWhileConnectingEndsTheAttempt
     auto start = Clock::now();
     object->OnEvent(kEventHostStop, 0, 0);
     EXPECT_LT(Clock::now() - start, kPromptStop);
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    EXPECT_EQ(settings.Status(), "Status: done.");
+    ExpectEndedWith("Status: done.");
 
     settings.Click();
     ASSERT_EQ(settings.Status(), "Status: connecting...");

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 #include <string>
+#include <tuple>
 
 extern "C" {
 #include <libavcodec/codec_id.h>
@@ -49,80 +50,76 @@ ExpectedMessage ErrorBox(const std::string& text) {
 
 class StreamStartTest : public StreamControlTest {
 protected:
-    // Nothing of a start happened: Idle, controls enabled, no record, no worker.
-    void ExpectStillIdle() {
-        settings.ExpectIdleWith("Status: ok");
-        EXPECT_EQ(Worker().Parameters(), nullptr);
-        EXPECT_FALSE(Worker().Exists());
-    }
-    // Clicks Stream towards the refusing port and waits for the worker's end.
-    void StartAndFinish() {
+    // Clicks Stream, which shows the message alone and starts nothing: Idle,
+    // controls enabled, no record, no worker.
+    void ExpectRefusedWith(const ExpectedMessage& message) {
         settings.Click();
-        ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
+        EXPECT_EQ(MessagesOf(application), std::vector{message});
+        ExpectIdleWith("Status: ok");
+        EXPECT_EQ(Worker().Parameters(), nullptr);
     }
 
     FakeServer refusing{FakeServer::Kind::Closed};
 };
 
-TEST_F(StreamStartTest, HostChecksRunInOrderAndOnlyTheFirstFailureIsShown) {
-    struct Case {
-        int32_t started, formatProcessing, processAudio;
-        ExpectedMessage message;
-    };
-    const Case cases[] = {
-        {0, 0, 0, {false, 0, "Skyflume Plug-In", "Error: Sonaplex not started!"}},
-        {1, 0, 0, {false, 0, "Skyflume Plug-In", "Error: Please set Stream Format to Processing Format!"}},
-        {1, 1, 0, {false, 0, "Skyflume Plug - In", "Error: Please turn on Process Audio option!"}},
-    };
-    for (const Case& check : cases) {
-        application.started = check.started;
-        application.streamFormatProcessing = check.formatProcessing;
-        application.processAudioEnabled = check.processAudio;
-        const size_t before = application.Messages().size();
-        settings.Click();
-        ASSERT_EQ(application.Messages().size(), before + 1);
-        EXPECT_EQ(MessagesOf(application).back(), check.message);
-        ExpectStillIdle();
-    }
+// The host's checks run in order and only the first failure is shown.
+struct HostCheck {
+    int32_t started, formatProcessing, processAudio;
+    ExpectedMessage message;
+};
+class HostCheckTest : public StreamStartTest, public testing::WithParamInterface<HostCheck> {};
+
+TEST_P(HostCheckTest, RefusesTheStartWithItsOwnMessageOnly) {
+    application.started = GetParam().started;
+    application.streamFormatProcessing = GetParam().formatProcessing;
+    application.processAudioEnabled = GetParam().processAudio;
+    ExpectRefusedWith(GetParam().message);
 }
 
-TEST_F(StreamStartTest, ASampleRateNoAudioDeviceHasIsRefusedBeforeAnythingIsMade) {
+INSTANTIATE_TEST_SUITE_P(
+    StreamStart, HostCheckTest,
+    testing::Values(
+        HostCheck{0, 0, 0, {false, 0, "Skyflume Plug-In", "Error: Sonaplex not started!"}},
+        HostCheck{1, 0, 0, {false, 0, "Skyflume Plug-In", "Error: Please set Stream Format to Processing Format!"}},
+        HostCheck{1, 1, 0, {false, 0, "Skyflume Plug - In", "Error: Please turn on Process Audio option!"}}));
+
+class UnusableRateTest : public StreamStartTest, public testing::WithParamInterface<int32_t> {};
+
+TEST_P(UnusableRateTest, ASampleRateNoAudioDeviceHasIsRefusedBeforeAnythingIsMade) {
+    application.sampleRate = GetParam();
+    ClickStream(refusing.Port());
+    settings.ExpectIdleWith("Status: unusable host sample rate.");
+    EXPECT_EQ(Worker().Parameters(), nullptr);
+    EXPECT_EQ(application.ThreadsStarted(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(StreamStart, UnusableRateTest, testing::Values(0, -44100, 7999, 768001, 50000000, INT32_MAX));
+
+// Each empty connection text refuses the start with its own message, whether
+// the toolkit hands out an empty box as none or as an empty string.
+class EmptyTextTest : public StreamStartTest,
+                      public testing::WithParamInterface<std::tuple<bool, std::pair<Control, std::string>>> {};
+
+TEST_P(EmptyTextTest, RefusesTheStartWithItsOwnMessage) {
+    const auto& [emptyAsNone, field] = GetParam();
+    toolkit.SetEmptyTextAsNone(emptyAsNone);
     settings.TypeServer(refusing.Port(), "/stream", "admin", "tovrz");
-    for (const int32_t rate : {0, -44100, 7999, 768001, 50000000, INT32_MAX}) {
-        application.sampleRate = rate;
-        settings.Click();
-        settings.ExpectIdleWith("Status: unusable host sample rate.");
-        EXPECT_EQ(Worker().Parameters(), nullptr);
-        EXPECT_EQ(application.ThreadsStarted(), 0);
-    }
+    settings.Type(field.first, "");
+    ExpectRefusedWith(ErrorBox(field.second));
 }
 
-TEST_F(StreamStartTest, EachEmptyConnectionTextRefusesTheStartWithItsOwnMessage) {
-    const std::pair<Control, std::string> fields[] = {
-        {kServerHostBox, "Invalid server host name!"}, {kServerPortBox, "Invalid server port!"},
-        {kMountPointBox, "Invalid mount point!"},      {kUserNameBox, "Invalid user name!"},
-        {kPasswordBox, "Invalid password!"},
-    };
-    // A toolkit may hand out an empty box as none or as an empty string.
-    for (const bool emptyAsNone : {true, false}) {
-        toolkit.SetEmptyTextAsNone(emptyAsNone);
-        for (const auto& [box, message] : fields) {
-            settings.TypeServer(refusing.Port(), "/stream", "admin", "tovrz");
-            settings.Type(box, "");
-            const size_t before = application.Messages().size();
-            settings.Click();
-            ASSERT_EQ(application.Messages().size(), before + 1) << message;
-            EXPECT_EQ(MessagesOf(application).back(), ErrorBox(message));
-            ExpectStillIdle();
-        }
-    }
-}
+const std::pair<Control, std::string> kEmptyTextMessages[] = {
+    {kServerHostBox, "Invalid server host name!"}, {kServerPortBox, "Invalid server port!"},
+    {kMountPointBox, "Invalid mount point!"},      {kUserNameBox, "Invalid user name!"},
+    {kPasswordBox, "Invalid password!"},
+};
+INSTANTIATE_TEST_SUITE_P(StreamStart, EmptyTextTest,
+                         testing::Combine(testing::Bool(), testing::ValuesIn(kEmptyTextMessages)));
 
 TEST_F(StreamStartTest, TheFirstEmptyConnectionTextWins) {
     settings.Type(kServerHostBox, "");
     settings.Type(kServerPortBox, "");
-    settings.Click();
-    EXPECT_EQ(MessagesOf(application), std::vector{ErrorBox("Invalid server host name!")});
+    ExpectRefusedWith(ErrorBox("Invalid server host name!"));
 }
 
 TEST(StreamUrlTest, EncodesEveryByteOfTheLoginButTheUnreservedOnesAndNothingElse) {
@@ -204,39 +201,40 @@ TEST_F(StreamStartTest, ALongerUrlRefusesTheStartWithOneMessage) {
     // One byte too many, reached only through the encoding of the password.
     settings.Type(kMountPointBox, kLongestMount.substr(0, kLongestMount.size() - 1));
     settings.Type(kPasswordBox, "tovr/");
-    settings.Click();
-    EXPECT_EQ(MessagesOf(application), std::vector{ErrorBox("Server address and login too long!")});
-    ExpectStillIdle();
+    ExpectRefusedWith(ErrorBox("Server address and login too long!"));
 }
 
-TEST_F(StreamStartTest, AStartPreparesTheWorkerAndShowsConnecting) {
-    application.sampleRate = 48000;
-    settings.TypeServer(refusing.Port(), "/stream", "admin", "tovrz");
-    struct Case {
-        int32_t sampleRateItem, bitRateItem;
-        int32_t outputRate, kbps;
-    };
-    for (const Case& rates : {Case{0, 4, 44100, 128}, Case{1, 0, 48000, 64}, Case{1, 9, 48000, 320}}) {
-        toolkit.PickItem(settings.At(kSampleRateCombo), rates.sampleRateItem);
-        toolkit.PickItem(settings.At(kBitRateCombo), rates.bitRateItem);
-        settings.Click();
-        const StreamParams& params = *Worker().Parameters();
-        EXPECT_EQ(params.codecId, AV_CODEC_ID_MP3);
-        EXPECT_EQ(params.inputSampleRate, 48000);
-        EXPECT_EQ(params.outputSampleRate, rates.outputRate);
-        EXPECT_EQ(params.bitRateKbps, rates.kbps);
-        settings.ExpectConnecting();
+// The sample rate and bit rate items picked, and the rates they give the worker.
+struct PickedRates {
+    int32_t sampleRateItem, bitRateItem;
+    int32_t outputRate, kbps;
+};
+class StartRatesTest : public StreamStartTest, public testing::WithParamInterface<PickedRates> {};
 
-        ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-        settings.ExpectIdleWith("Status: stream create error.");
-        EXPECT_FALSE(Worker().Exists());
-    }
+TEST_P(StartRatesTest, AStartPreparesTheWorkerAndShowsConnecting) {
+    const PickedRates& rates = GetParam();
+    application.sampleRate = 48000;
+    toolkit.PickItem(settings.At(kSampleRateCombo), rates.sampleRateItem);
+    toolkit.PickItem(settings.At(kBitRateCombo), rates.bitRateItem);
+    ClickStream(refusing.Port());
+    const StreamParams& params = *Worker().Parameters();
+    EXPECT_EQ(params.codecId, AV_CODEC_ID_MP3);
+    EXPECT_EQ(params.inputSampleRate, 48000);
+    EXPECT_EQ(params.outputSampleRate, rates.outputRate);
+    EXPECT_EQ(params.bitRateKbps, rates.kbps);
+    settings.ExpectConnecting();
+
+    ExpectEndedWith("Status: stream create error.");
     EXPECT_TRUE(application.Messages().empty());
 }
 
+INSTANTIATE_TEST_SUITE_P(StreamStart, StartRatesTest,
+                         testing::Values(PickedRates{0, 4, 44100, 128}, PickedRates{1, 0, 48000, 64},
+                                         PickedRates{1, 9, 48000, 320}));
+
 TEST_F(StreamStartTest, TheRecordOfTheLastStreamStaysUntilTheNextStartWhichFreesItBeforeValidating) {
-    settings.TypeServer(refusing.Port(), "/stream", "admin", "tovrz");
-    StartAndFinish();
+    ClickStream(refusing.Port());
+    ExpectEndedWith("Status: stream create error.");
     ASSERT_NE(Worker().Parameters(), nullptr);
 
     settings.Type(kServerHostBox, "");

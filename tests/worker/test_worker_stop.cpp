@@ -24,13 +24,8 @@ TEST_F(WorkerStopTest, StopWhileStreamingDrainsTheEncoderAndEndsWithStatus0) {
     EXPECT_EQ(run->Stop(), kStatusOk);
     EXPECT_TRUE(server.SourceGone());
     EXPECT_EQ(log.Matching(kUndrainedEncoder), std::vector<std::string>{});
-    const std::vector<PostedEvent> events = run->host.Events();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].id, kEventStreamStarted);
-    EXPECT_EQ(events[0].param, 0);
-    EXPECT_EQ(events[0].target, &run->target);
-    EXPECT_EQ(events[1].id, kEventStreamEnded);
-    EXPECT_EQ(events[1].target, &run->target);
+    EXPECT_EQ(run->host.Events(), (std::vector<PostedEvent>{{&run->target, kEventStreamStarted, 0},
+                                                            {&run->target, kEventStreamEnded, kStatusOk}}));
 }
 
 // The stop is seen right after the first pass: one wait, which times out

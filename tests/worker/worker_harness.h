@@ -28,6 +28,8 @@ struct PostedEvent {
     SXEventListener* target = nullptr;
     int32_t id = 0;
     int32_t param = 0;
+
+    bool operator==(const PostedEvent&) const = default;
 };
 
 class TestHost : public ApplicationBase {
