@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ pkg-config clang-format
+  cmake g++ pkg-config clang-format ccache
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libavdevice-dev
   libgtest-dev libbenchmark-dev libcairo2-dev libcurl4-openssl-dev nlohmann-json3-dev
   libcli11-dev libtomlplusplus-dev libcpp-httplib-dev libsystemd-dev systemd python3-prometheus-client

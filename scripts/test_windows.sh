@@ -7,6 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 jobs=$(nproc)
+# The same compiler cache as scripts/test.sh, for the cross build too.
+export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 status=0
 step() { printf '== windows [%4ss] %s\n' "$SECONDS" "$*"; }
 
