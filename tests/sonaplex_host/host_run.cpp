@@ -1,9 +1,12 @@
 #include "host_run.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <thread>
 
+#include "host/app/http_request.h"
+#include "support/loopback_socket.h"
 #include "support/temp_folder.h"
 
 namespace skyflume::test {
@@ -73,6 +76,21 @@ std::u16string StateText(const std::filesystem::path& stateFile, std::size_t off
         text.push_back(unit);
     }
     return text;
+}
+
+uint16_t FreeLoopbackPort() {
+    uint16_t port = 0;
+    ::close(BindLoopback(0, port));
+    return port;
+}
+
+std::string AskHealthView(uint16_t port, const std::string& path) {
+    HttpRequest request;
+    request.host = "127.0.0.1";
+    request.port = std::to_string(port);
+    request.path = path;
+    const HttpAnswer answer = HttpGet(request);
+    return answer.outcome == HttpAnswer::Outcome::Answered && answer.status == 200 ? answer.body : std::string();
 }
 
 }  // namespace skyflume::test

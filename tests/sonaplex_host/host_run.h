@@ -56,6 +56,12 @@ private:
 HostOutcome RunHost(const std::filesystem::path& folder, std::vector<std::string> arguments,
                     bool withModuleAndState = true);
 
+// A loopback port that nothing listens on at the moment.
+uint16_t FreeLoopbackPort();
+
+// The health view's answer to GET `path` on loopback; empty when it gave none.
+std::string AskHealthView(uint16_t port, const std::string& path);
+
 // The text in a UTF-16 field of the plug-in's saved state block.
 std::u16string StateText(const std::filesystem::path& stateFile, std::size_t offset, std::size_t units);
 

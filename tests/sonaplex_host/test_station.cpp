@@ -14,12 +14,10 @@
 #include <sstream>
 #include <thread>
 
-#include "host/app/http_request.h"
 #include "host_run.h"
 #include "support/fake_server.h"
 #include "support/icecast_server.h"
 #include "support/listener.h"
-#include "support/loopback_socket.h"
 #include "support/scoped_env.h"
 #include "support/signal_analysis.h"
 #include "support/temp_folder.h"
@@ -55,16 +53,6 @@ TEST(StationTest, CheckConfigNamesEveryProblemWithItsLineAndPassesAGoodFile) {
     EXPECT_EQ(good.exitStatus, 0) << good.output;
     EXPECT_NE(good.output.find("stream 2: mount /b"), std::string::npos) << good.output;
     EXPECT_EQ(good.output.find("Status:"), std::string::npos) << good.output;
-}
-
-// The health view's answer to GET `path`; empty when it gave none.
-std::string AskHealthView(uint16_t port, const std::string& path) {
-    HttpRequest request;
-    request.host = "127.0.0.1";
-    request.port = std::to_string(port);
-    request.path = path;
-    const HttpAnswer answer = HttpGet(request);
-    return answer.outcome == HttpAnswer::Outcome::Answered && answer.status == 200 ? answer.body : std::string();
 }
 
 // Polls /status until `wanted` holds for its JSON; answers the last one read.
@@ -137,8 +125,7 @@ TEST(StationTest, TwoServersStreamOneInputAndComeBackWhileADeadOneNeverStopsThem
     IcecastServer server;
     ASSERT_TRUE(server.Start()) << server.LastError();
     const FakeServer closed(FakeServer::Kind::Closed);
-    uint16_t statusPort = 0;
-    ::close(BindLoopback(0, statusPort));
+    const uint16_t statusPort = FreeLoopbackPort();
     const auto password = folder / "password";
     std::ofstream(password) << server.Options().generalSourcePassword << "\n";
     const auto config = folder / "station.toml";

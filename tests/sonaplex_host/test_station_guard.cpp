@@ -3,7 +3,6 @@
 // listeners.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <fstream>
@@ -11,11 +10,9 @@
 #include <sstream>
 #include <thread>
 
-#include "host/app/http_request.h"
 #include "host_run.h"
 #include "support/icecast_server.h"
 #include "support/listener.h"
-#include "support/loopback_socket.h"
 #include "support/signal_analysis.h"
 #include "support/temp_folder.h"
 
@@ -36,17 +33,8 @@ bool Eventually(Condition holds) {
     return false;
 }
 
-std::string Get(uint16_t port, const std::string& path) {
-    HttpRequest request;
-    request.host = "127.0.0.1";
-    request.port = std::to_string(port);
-    request.path = path;
-    const HttpAnswer answer = HttpGet(request);
-    return answer.outcome == HttpAnswer::Outcome::Answered ? answer.body : std::string();
-}
-
 nlohmann::json Input(uint16_t statusPort) {
-    const nlohmann::json status = nlohmann::json::parse(Get(statusPort, "/status"), nullptr, false);
+    const nlohmann::json status = nlohmann::json::parse(AskHealthView(statusPort, "/status"), nullptr, false);
     return status.is_discarded() ? nlohmann::json::object() : status.value("input", nlohmann::json::object());
 }
 
@@ -59,12 +47,6 @@ std::string Title(const IcecastServer& server) {
 double Metric(const std::string& metrics, const std::string& name) {
     const std::size_t at = metrics.find("\n" + name + " ");
     return at == std::string::npos ? std::nan("") : std::stod(metrics.substr(at + name.size() + 2));
-}
-
-uint16_t FreePort() {
-    uint16_t port = 0;
-    ::close(BindLoopback(0, port));
-    return port;
 }
 
 // A host streaming `input` to `server`'s mount, with its health view.
@@ -85,7 +67,7 @@ protected:
 
     TempFolder folder;
     IcecastServer server;
-    uint16_t statusPort = FreePort();
+    uint16_t statusPort = FreeLoopbackPort();
     std::optional<HostRun> host;
 };
 
@@ -100,7 +82,7 @@ TEST_F(GuardTest, TheFirstCaseOfEbuTech3341ReadsMinus23) {
     EXPECT_NEAR(input["loudness_momentary_lufs"].get<double>(), -23.0, 0.1) << input.dump();
     EXPECT_NEAR(input["loudness_shortterm_lufs"].get<double>(), -23.0, 0.1) << input.dump();
     EXPECT_NEAR(input["true_peak_dbtp"].get<double>(), -23.0, 0.5) << input.dump();
-    const std::string metrics = Get(statusPort, "/metrics");
+    const std::string metrics = AskHealthView(statusPort, "/metrics");
     EXPECT_NEAR(Metric(metrics, "skyflume_input_loudness_momentary_lufs"), -23.0, 0.1) << metrics;
     EXPECT_NEAR(Metric(metrics, "skyflume_input_loudness_shortterm_lufs"), -23.0, 0.1) << metrics;
     EXPECT_NEAR(Metric(metrics, "skyflume_input_true_peak_dbtp"), -23.0, 0.5) << metrics;
