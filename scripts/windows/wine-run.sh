@@ -45,4 +45,20 @@ fi
   fi
 ) 9>"$WINEPREFIX.lock"
 
-exec wine "$@"
+# Wine has, rarely, ended a test program at once with status 1 and no output
+# at all, which a GoogleTest program never does when it runs: such a run is
+# tried once more, said on standard error. A run that printed anything, or
+# succeeded, stands as it is.
+out=$(mktemp) err=$(mktemp)
+trap 'rm -f "$out" "$err"' EXIT
+for attempt in 1 2; do
+  status=0
+  wine "$@" >"$out" 2>"$err" || status=$?
+  if [[ $status -eq 0 || -s $out || -s $err || $attempt -eq 2 ]]; then
+    break
+  fi
+  echo "wine-run: $1 ended with status $status and printed nothing; running it once more" >&2
+done
+cat "$out"
+cat "$err" >&2
+exit "$status"
