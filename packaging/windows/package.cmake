@@ -17,7 +17,8 @@ install(TARGETS skyflume_module RUNTIME DESTINATION ${folder})
 
 # Every DLL the module needs, and those they need in turn, beyond Windows' own:
 # found in FFmpeg's bin folder or among mingw-w64's runtime DLLs, or the
-# install fails and names it.
+# install fails and names it. FFmpeg's DLLs are named by the build, since the
+# module loads them itself, and the import table does not list them.
 set(dll_folders ${SKYFLUME_FFMPEG_PREFIX}/bin)
 foreach(runtime_dll libwinpthread-1.dll libstdc++-6.dll libgcc_s_seh-1.dll)
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime_dll}
@@ -26,8 +27,10 @@ foreach(runtime_dll libwinpthread-1.dll libstdc++-6.dll libgcc_s_seh-1.dll)
   list(APPEND dll_folders "${runtime_folder}")
 endforeach()
 set(windows_dlls "^(advapi32|bcrypt|comctl32|comdlg32|crypt32|gdi32|iphlpapi|kernel32|msvcrt|ncrypt|ntdll|ole32|oleaut32|secur32|shell32|shlwapi|ucrtbase|user32|userenv|version|winmm|ws2_32|api-ms-win-[a-z0-9-]+)[.]dll$")
+list(TRANSFORM SKYFLUME_FFMPEG_DLLS PREPEND ${SKYFLUME_FFMPEG_PREFIX}/bin/ OUTPUT_VARIABLE ffmpeg_dlls)
 install(CODE "
   set(module_file \"$<TARGET_FILE:skyflume_module>\")
+  set(ffmpeg_dlls \"${ffmpeg_dlls}\")
   set(dll_folders \"${dll_folders}\")
   set(windows_dlls \"${windows_dlls}\")
   set(destination \"\${CMAKE_INSTALL_PREFIX}/${folder}\")
@@ -37,7 +40,7 @@ install(CODE [[
   set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
   set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
   file(GET_RUNTIME_DEPENDENCIES
-    LIBRARIES ${module_file}
+    LIBRARIES ${module_file} ${ffmpeg_dlls}
     DIRECTORIES ${dll_folders}
     PRE_EXCLUDE_REGEXES ${windows_dlls}
     RESOLVED_DEPENDENCIES_VAR dlls
@@ -45,7 +48,7 @@ install(CODE [[
   if(missing)
     message(FATAL_ERROR "Skyflume.sxp64 needs DLLs that are neither Windows' own nor found in ${dll_folders}: ${missing}")
   endif()
-  file(INSTALL DESTINATION ${destination} TYPE SHARED_LIBRARY FILES ${dlls})
+  file(INSTALL DESTINATION ${destination} TYPE SHARED_LIBRARY FILES ${ffmpeg_dlls} ${dlls})
 ]])
 
 # Texts with Windows line ends, for Notepad and cmd.exe.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Proves from the Windows module's own tables (objdump -p) that it imports
-# nothing but Windows system DLLs and the four FFmpeg DLLs, and that it exports
-# exactly GetPlugin, DllRegisterServer and DllUnregisterServer, unmangled.
+# nothing but Windows system DLLs at load time, that it names the four FFmpeg
+# DLLs for loading at first use, and that it exports exactly GetPlugin,
+# DllRegisterServer and DllUnregisterServer, unmangled.
 #
 # Usage: check_module_binary.sh path/to/Skyflume.sxp64
 set -euo pipefail
@@ -23,22 +24,27 @@ imports=$(awk '/DLL Name:/ {print tolower($3)}' <<<"$tables" | sort -u)
 # import libraries may name. A MinGW runtime DLL (libstdc++-6, libgcc_s_seh-1,
 # libwinpthread-1) in this list would mean the static runtime was not linked.
 system_dlls='^(kernel32|advapi32|user32|msvcrt|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$'
-ffmpeg_dlls='^(avcodec|avformat|avutil|swresample)-[0-9]+\.dll$'
 
 status=0
 while read -r dll; do
   [[ -z $dll ]] && continue
   if [[ $dll =~ $system_dlls ]]; then
     echo "import  $dll (Windows)"
-  elif [[ $dll =~ $ffmpeg_dlls ]]; then
-    echo "import  $dll (FFmpeg)"
   else
-    echo "import  $dll: neither a Windows system DLL nor an FFmpeg DLL" >&2
+    echo "import  $dll: not a Windows system DLL" >&2
     status=1
   fi
 done <<<"$imports"
+# GNU ld leaves the delay import directory empty: the DLLs' names stand in
+# the descriptors that the delay-load helper reads.
+names=$(strings -n 6 "$module")
 for library in avcodec avformat avutil swresample; do
-  grep -Eq "^$library-[0-9]+\.dll$" <<<"$imports" || { echo "missing import of $library" >&2; status=1; }
+  if dll=$(grep -Exm1 "$library-[0-9]+\.dll" <<<"$names"); then
+    echo "delay   $dll (FFmpeg)"
+  else
+    echo "missing delay-loaded $library" >&2
+    status=1
+  fi
 done
 
 # The names of the export table: the lines after "[Ordinal/Name Pointer] Table".

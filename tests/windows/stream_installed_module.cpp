@@ -1,6 +1,7 @@
-// After install.cmd, the module that the registry names, loaded with its folder
-// first on the DLL search path (this program imports no FFmpeg DLL), streams
-// the host's tone to icecast2. Run by tests/packaging/check_windows_package.sh.
+// After install.cmd, the module that the registry names, loaded with plain
+// LoadLibraryW as a host may load it (this program imports no FFmpeg DLL, and
+// neither its folder nor the search path holds one), streams the host's tone
+// to icecast2. Run by tests/packaging/check_windows_package.sh.
 
 #include "plugin_sdk/skyflume_contract.h"
 #include "stream/end_to_end_fixture.h"
@@ -16,7 +17,7 @@ protected:
         DWORD size = sizeof path;
         if (RegGetValueW(HKEY_LOCAL_MACHINE, SkyflumePluginKeyIn<wchar_t>().data(), L"Path", RRF_RT_REG_SZ, nullptr,
                          path, &size) == ERROR_SUCCESS) {
-            module = LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+            module = LoadLibraryW(path);
         }
     }
 };
