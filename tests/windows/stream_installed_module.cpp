@@ -6,20 +6,41 @@
 #include "plugin_sdk/skyflume_contract.h"
 #include "stream/end_to_end_fixture.h"
 #include "support/listener.h"
+#include "support/temp_folder.h"
 
 namespace skyflume::test {
 namespace {
 
+// The path that install.cmd registered; empty when there is none.
+std::wstring RegisteredPath() {
+    wchar_t path[1024] = {};
+    DWORD size = sizeof path;
+    return RegGetValueW(HKEY_LOCAL_MACHINE, SkyflumePluginKeyIn<wchar_t>().data(), L"Path", RRF_RT_REG_SZ, nullptr,
+                        path, &size) == ERROR_SUCCESS
+               ? path
+               : L"";
+}
+
+// Before any test has loaded FFmpeg into this program: a copy of the module
+// in a folder without FFmpeg's DLLs finds none, and GetPlugin answers none
+// rather than an object that would fail at its first call into FFmpeg.
+TEST(ModuleWithoutFfmpeg, AnswersNoPlugin) {
+    const TempFolder folder;
+    const std::filesystem::path copy = folder / "Skyflume.sxp64";
+    ASSERT_TRUE(std::filesystem::copy_file(RegisteredPath(), copy));
+    const HMODULE alone = LoadLibraryW(copy.c_str());
+    ASSERT_NE(alone, nullptr);
+    const auto getPlugin =
+        reinterpret_cast<RPlugin* (*)(RPlugin**)>(reinterpret_cast<void (*)()>(GetProcAddress(alone, "GetPlugin")));
+    RPlugin* plugin = nullptr;
+    EXPECT_EQ(getPlugin(&plugin), nullptr);
+    EXPECT_EQ(plugin, nullptr);
+    EXPECT_TRUE(FreeLibrary(alone));
+}
+
 class InstalledModuleTest : public EndToEndTest {
 protected:
-    static void SetUpTestSuite() {
-        wchar_t path[1024] = {};
-        DWORD size = sizeof path;
-        if (RegGetValueW(HKEY_LOCAL_MACHINE, SkyflumePluginKeyIn<wchar_t>().data(), L"Path", RRF_RT_REG_SZ, nullptr,
-                         path, &size) == ERROR_SUCCESS) {
-            module = LoadLibraryW(path);
-        }
-    }
+    static void SetUpTestSuite() { module = LoadLibraryW(RegisteredPath().c_str()); }
 };
 
 TEST_F(InstalledModuleTest, StreamsTheHostsToneToIcecastWhereAListenerHearsIt) {
