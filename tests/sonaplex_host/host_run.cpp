@@ -1,5 +1,6 @@
 #include "host_run.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -56,6 +57,11 @@ HostOutcome HostRun::Finish(std::chrono::milliseconds timeout) {
     return outcome;
 }
 
+HostOutcome HostRun::Interrupt(int signal, std::chrono::milliseconds timeout) {
+    EXPECT_EQ(::kill(Pid(), signal), 0) << "the host could not be signalled";
+    return Finish(timeout);
+}
+
 HostOutcome RunHost(const std::filesystem::path& folder, std::vector<std::string> arguments, bool withModuleAndState) {
     HostRun run(folder, std::move(arguments), withModuleAndState);
     if (!run.Start()) {
@@ -91,6 +97,23 @@ std::string AskHealthView(uint16_t port, const std::string& path) {
     request.path = path;
     const HttpAnswer answer = HttpGet(request);
     return answer.outcome == HttpAnswer::Outcome::Answered && answer.status == 200 ? answer.body : std::string();
+}
+
+nlohmann::json HealthStatus(uint16_t port) {
+    const nlohmann::json status = nlohmann::json::parse(AskHealthView(port, "/status"), nullptr, false);
+    return status.is_discarded() ? nlohmann::json::object() : status;
+}
+
+ListenResult HearFor(const std::string& url, double seconds, std::chrono::milliseconds timeout) {
+    Listener listener;
+    listener.Start(url);
+    listener.WaitForSeconds(seconds, timeout);
+    return listener.StopAndJoin();
+}
+
+std::string MountTitle(const IcecastServer& server) {
+    const auto mount = server.MountStatus();
+    return mount && mount->contains("title") ? mount->at("title") : std::string();
 }
 
 }  // namespace skyflume::test

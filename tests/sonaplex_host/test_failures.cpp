@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -191,8 +190,7 @@ TEST_F(NoStreamTest, EachConnectionFailureIsExplainedInItsOwnLineWithoutThePassw
         EXPECT_EQ(outcome.output.find(password), std::string::npos) << outcome.output;
         EXPECT_EQ(outcome.output.find(wrongPassword), std::string::npos) << outcome.output;
     }
-    ::kill(first.Pid(), SIGINT);
-    EXPECT_EQ(first.Finish().exitStatus, 0);
+    EXPECT_EQ(first.Interrupt().exitStatus, 0);
 }
 
 }  // namespace
