@@ -3,6 +3,8 @@
 // Runs the real sonaplex-host binary in a folder of the test's own, with the
 // built module, and keeps what it printed.
 
+#include <gmock/gmock.h>
+
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -18,6 +20,9 @@
 #include "support/listener.h"
 
 namespace skyflume::test {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 // The exit statuses as --help documents them to users, written out here so
 // that a changed number fails the tests.

@@ -43,16 +43,15 @@ TEST(StationTest, CheckConfigNamesEveryProblemWithItsLineAndPassesAGoodFile) {
     const HostOutcome bad = RunHost(folder.Path(), {"--config", config.string(), "--check-config"});
     EXPECT_EQ(bad.exitStatus, kExitUsage) << bad.output;
     EXPECT_EQ(Count(bad.output, config.string() + ":"), 3u) << bad.output;
-    EXPECT_NE(bad.output.find(config.string() + ":2: colour: no such key"), std::string::npos) << bad.output;
-    EXPECT_NE(bad.output.find(config.string() + ":3: bit-rate: 100 not in {64,80,"), std::string::npos) << bad.output;
-    EXPECT_NE(bad.output.find(config.string() + ":4: password-file: cannot read the password file"), std::string::npos)
-        << bad.output;
+    EXPECT_THAT(bad.output, HasSubstr(config.string() + ":2: colour: no such key"));
+    EXPECT_THAT(bad.output, HasSubstr(config.string() + ":3: bit-rate: 100 not in {64,80,"));
+    EXPECT_THAT(bad.output, HasSubstr(config.string() + ":4: password-file: cannot read the password file"));
 
     std::ofstream(config) << "bit-rate = 192\n[[stream]]\nmount = \"/a\"\n[[stream]]\nmount = \"/b\"\n";
     const HostOutcome good = RunHost(folder.Path(), {"--config", config.string(), "--check-config"});
     EXPECT_EQ(good.exitStatus, 0) << good.output;
-    EXPECT_NE(good.output.find("stream 2: mount /b"), std::string::npos) << good.output;
-    EXPECT_EQ(good.output.find("Status:"), std::string::npos) << good.output;
+    EXPECT_THAT(good.output, HasSubstr("stream 2: mount /b"));
+    EXPECT_THAT(good.output, Not(HasSubstr("Status:")));
 }
 
 // The samples of a /metrics answer as Prometheus' own client library parses
@@ -131,7 +130,7 @@ TEST(StationTest, TwoServersStreamOneInputAndComeBackWhileADeadOneNeverStopsThem
     const nlohmann::json& dead = status["streams"][2];
     EXPECT_EQ(dead["up"], false);
     EXPECT_EQ(dead["last_failure"], "Status: stream create error.");
-    EXPECT_NE(dead["last_failure_reason"].get<std::string>().find("nothing listens"), std::string::npos);
+    EXPECT_THAT(dead["last_failure_reason"].get<std::string>(), HasSubstr("nothing listens"));
     const ListenResult heard = HearFor("http://127.0.0.1:" + std::to_string(server.Port()) + "/second", 1.0);
     ASSERT_GE(heard.SecondsHeard(), 1.0) << heard.error;
     EXPECT_NEAR(DominantFrequency(heard.left, heard.sampleRate), 1000.0, 5.0);

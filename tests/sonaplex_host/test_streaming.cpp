@@ -30,8 +30,8 @@ constexpr std::size_t kServerPortUnits = 16;
 void ExpectStoppedCleanly(const HostOutcome& outcome, const std::string& reason) {
     EXPECT_TRUE(outcome.exited) << outcome.output;
     EXPECT_EQ(outcome.exitStatus, 0) << outcome.output;
-    EXPECT_NE(outcome.output.find("clicking Stop: " + reason), std::string::npos) << outcome.output;
-    EXPECT_NE(outcome.output.find("Status: done."), std::string::npos) << outcome.output;
+    EXPECT_THAT(outcome.output, HasSubstr("clicking Stop: " + reason));
+    EXPECT_THAT(outcome.output, HasSubstr("Status: done."));
 }
 
 class StreamingTest : public ::testing::Test {
@@ -90,7 +90,7 @@ TEST_F(StreamingTest, ASecondRunWithoutSettingsStreamsALiveInputWithTheSettingsO
     const HostOutcome secondOutcome = second.Finish();
 
     EXPECT_EQ(secondOutcome.exitStatus, 0) << secondOutcome.output;
-    EXPECT_NE(secondOutcome.output.find("restored the settings from"), std::string::npos) << secondOutcome.output;
+    EXPECT_THAT(secondOutcome.output, HasSubstr("restored the settings from"));
     ASSERT_TRUE(heard.connected) << heard.error;
     EXPECT_EQ(heard.bitRate, 192000);
     EXPECT_EQ(heard.sampleRate, 44100);
@@ -137,8 +137,7 @@ TEST_F(StreamingTest, TheServerShowsEachFilesTagsOrNameAsTitleOrTheTitleGiven) {
         << MountTitle(*server) << host.Output();
     const HostOutcome filesOutcome = host.Finish();
     EXPECT_EQ(filesOutcome.exitStatus, 0) << filesOutcome.output;
-    EXPECT_NE(filesOutcome.output.find("title \"Test Artist \u2013 Test Song\" announced"), std::string::npos)
-        << filesOutcome.output;
+    EXPECT_THAT(filesOutcome.output, HasSubstr("title \"Test Artist \u2013 Test Song\" announced"));
     ASSERT_TRUE(server->SourceGone(5s));
 
     HostRun titled(folder.Path(), ServerOptions({"--title", "Morning Show", "--duration", "3"}));
@@ -173,18 +172,16 @@ TEST_F(StreamingTest, ALostServerIsBroughtBackAndCtrlCEndsTheWaitForOneThatStays
     server->Kill();
     ASSERT_TRUE(host.WaitForOutput("reconnecting in 4 s (attempt 3)", 15s)) << host.Output();
     const std::string output = host.Output();
-    EXPECT_NE(output.find("reconnecting in 2 s (attempt 2)"), std::string::npos) << output;
-    EXPECT_NE(output.find("reason: the server closed the connection"), std::string::npos) << output;
-    EXPECT_NE(output.find("reason: nothing listens at 127.0.0.1:" + std::to_string(server->Port())), std::string::npos)
-        << output;
+    EXPECT_THAT(output, HasSubstr("reconnecting in 2 s (attempt 2)"));
+    EXPECT_THAT(output, HasSubstr("reason: the server closed the connection"));
+    EXPECT_THAT(output, HasSubstr("reason: nothing listens at 127.0.0.1:" + std::to_string(server->Port())));
     const auto interrupted = std::chrono::steady_clock::now();
     const HostOutcome outcome = host.Interrupt(SIGINT, 5s);
     EXPECT_LT(SecondsSince(interrupted), 1.5);
     EXPECT_EQ(outcome.exitStatus, kExitEndedOffAir) << outcome.output;
-    EXPECT_NE(outcome.output.find("ending while the stream is down: interrupted (SIGINT)"), std::string::npos)
-        << outcome.output;
+    EXPECT_THAT(outcome.output, HasSubstr("ending while the stream is down: interrupted (SIGINT)"));
     // The last state of the status line, with the tone's level (amplitude 0.5).
-    EXPECT_NE(outcome.output.find("  off air, reconnecting  level -6.0 dBFS"), std::string::npos) << outcome.output;
+    EXPECT_THAT(outcome.output, HasSubstr("  off air, reconnecting  level -6.0 dBFS"));
 }
 
 TEST_F(StreamingTest, AWrongPasswordEndsWithTheCreateError) {
@@ -195,8 +192,8 @@ TEST_F(StreamingTest, AWrongPasswordEndsWithTheCreateError) {
         RunHost(folder.Path(), ServerOptions({"--password-file", passwordFile.string(), "--duration", "5"}));
 
     EXPECT_EQ(outcome.exitStatus, kExitStreamFailed) << outcome.output;
-    EXPECT_NE(outcome.output.find("Status: stream create error."), std::string::npos) << outcome.output;
-    EXPECT_EQ(outcome.output.find("Status: streaming..."), std::string::npos) << outcome.output;
+    EXPECT_THAT(outcome.output, HasSubstr("Status: stream create error."));
+    EXPECT_THAT(outcome.output, Not(HasSubstr("Status: streaming...")));
 }
 
 }  // namespace
