@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <thread>
 
 #include "host/app/http_request.h"
@@ -109,6 +110,31 @@ ListenResult HearFor(const std::string& url, double seconds, std::chrono::millis
     listener.Start(url);
     listener.WaitForSeconds(seconds, timeout);
     return listener.StopAndJoin();
+}
+
+std::map<std::string, double> ScrapeMetrics(const std::filesystem::path& folder, uint16_t port) {
+    const auto scraped = folder / "metrics.txt";
+    const auto parsed = folder / "metrics-parsed.txt";
+    std::ofstream(scraped) << AskHealthView(port, "/metrics");
+    ChildProcess parser;
+    parser.Spawn({"/usr/bin/python3", "-c",
+                  "import sys\nfrom prometheus_client.parser import text_string_to_metric_families as parse\n"
+                  "for family in parse(open(sys.argv[1]).read()):\n"
+                  "  for s in family.samples:\n"
+                  "    print(s.name + ('{' + s.labels['mount'] + '}' if 'mount' in s.labels else ''), s.value)\n",
+                  scraped.string()},
+                 parsed.string());
+    std::map<std::string, double> samples;
+    if (parser.WaitFor(std::chrono::seconds(10)) != 0) {
+        return samples;
+    }
+    std::ifstream lines(parsed);
+    std::string name;
+    double value = 0;
+    while (lines >> name >> value) {
+        samples[name] = value;
+    }
+    return samples;
 }
 
 std::string MountTitle(const IcecastServer& server) {

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -76,6 +77,11 @@ std::string AskHealthView(uint16_t port, const std::string& path);
 
 // The health view's /status as JSON; an empty object when it gave none.
 nlohmann::json HealthStatus(uint16_t port);
+
+// The samples of the health view's /metrics answer as Prometheus' own client
+// library parses them, by way of a file in `folder`: "name{mount}" (or
+// "name") to value; empty if it is not the format.
+std::map<std::string, double> ScrapeMetrics(const std::filesystem::path& folder, uint16_t port);
 
 // The title the server shows for its mount; empty when it shows none.
 std::string MountTitle(const IcecastServer& server);

@@ -7,12 +7,10 @@
 #include <unistd.h>
 
 #include <poll.h>
-#include <csignal>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
-#include <thread>
 
 #include "host_run.h"
 #include "support/fake_server.h"
@@ -52,33 +50,6 @@ TEST(StationTest, CheckConfigNamesEveryProblemWithItsLineAndPassesAGoodFile) {
     EXPECT_EQ(good.exitStatus, 0) << good.output;
     EXPECT_THAT(good.output, HasSubstr("stream 2: mount /b"));
     EXPECT_THAT(good.output, Not(HasSubstr("Status:")));
-}
-
-// The samples of a /metrics answer as Prometheus' own client library parses
-// them: "name{mount}" (or "name") to value; empty if it is not the format.
-std::map<std::string, double> ScrapeMetrics(const std::filesystem::path& folder, uint16_t port) {
-    const auto scraped = folder / "metrics.txt";
-    const auto parsed = folder / "metrics-parsed.txt";
-    std::ofstream(scraped) << AskHealthView(port, "/metrics");
-    ChildProcess parser;
-    parser.Spawn({"/usr/bin/python3", "-c",
-                  "import sys\nfrom prometheus_client.parser import text_string_to_metric_families as parse\n"
-                  "for family in parse(open(sys.argv[1]).read()):\n"
-                  "  for s in family.samples:\n"
-                  "    print(s.name + ('{' + s.labels['mount'] + '}' if 'mount' in s.labels else ''), s.value)\n",
-                  scraped.string()},
-                 parsed.string());
-    std::map<std::string, double> samples;
-    if (parser.WaitFor(10s) != 0) {
-        return samples;
-    }
-    std::ifstream lines(parsed);
-    std::string name;
-    double value = 0;
-    while (lines >> name >> value) {
-        samples[name] = value;
-    }
-    return samples;
 }
 
 // Whether a line of `output` is `text` after an ISO 8601 time, as

@@ -23,12 +23,6 @@ nlohmann::json Input(uint16_t statusPort) {
     return HealthStatus(statusPort).value("input", nlohmann::json::object());
 }
 
-// A sample's value in a /metrics answer; NaN when it has none.
-double Metric(const std::string& metrics, const std::string& name) {
-    const std::size_t at = metrics.find("\n" + name + " ");
-    return at == std::string::npos ? std::nan("") : std::stod(metrics.substr(at + name.size() + 2));
-}
-
 // A host streaming `input` to `server`'s mount, with its health view.
 class GuardTest : public ::testing::Test {
 protected:
@@ -62,10 +56,10 @@ TEST_F(GuardTest, TheFirstCaseOfEbuTech3341ReadsMinus23) {
     EXPECT_NEAR(input["loudness_momentary_lufs"].get<double>(), -23.0, 0.1) << input.dump();
     EXPECT_NEAR(input["loudness_shortterm_lufs"].get<double>(), -23.0, 0.1) << input.dump();
     EXPECT_NEAR(input["true_peak_dbtp"].get<double>(), -23.0, 0.5) << input.dump();
-    const std::string metrics = AskHealthView(statusPort, "/metrics");
-    EXPECT_NEAR(Metric(metrics, "skyflume_input_loudness_momentary_lufs"), -23.0, 0.1) << metrics;
-    EXPECT_NEAR(Metric(metrics, "skyflume_input_loudness_shortterm_lufs"), -23.0, 0.1) << metrics;
-    EXPECT_NEAR(Metric(metrics, "skyflume_input_true_peak_dbtp"), -23.0, 0.5) << metrics;
+    const std::map<std::string, double> metrics = ScrapeMetrics(folder.Path(), statusPort);
+    EXPECT_NEAR(metrics.at("skyflume_input_loudness_momentary_lufs"), -23.0, 0.1);
+    EXPECT_NEAR(metrics.at("skyflume_input_loudness_shortterm_lufs"), -23.0, 0.1);
+    EXPECT_NEAR(metrics.at("skyflume_input_true_peak_dbtp"), -23.0, 0.5);
     host->Interrupt();
 }
 
