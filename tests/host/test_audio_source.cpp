@@ -173,7 +173,8 @@ TEST_P(ToneInput, IsAnEndlessSineOfTheGivenFrequency) {
 INSTANTIATE_TEST_SUITE_P(Rates, ToneInput, testing::Values(44100, 48000));
 
 // A tone that is no tone, or any input at a rate of zero.
-class BadInput : public testing::TestWithParam<std::pair<const char*, int>> {};
+using BadCase = std::pair<std::string, int>;  // the input and the host's rate
+class BadInput : public testing::TestWithParam<BadCase> {};
 
 TEST_P(BadInput, IsRefusedWithTheReason) {
     const auto opened = OpenAudioSource(GetParam().first, GetParam().second, false);
@@ -182,10 +183,10 @@ TEST_P(BadInput, IsRefusedWithTheReason) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, BadInput,
-                         testing::Values(std::pair{"tone:", 48000}, std::pair{"tone:abc", 48000},
-                                         std::pair{"tone:440Hz", 48000}, std::pair{"tone:0", 48000},
-                                         std::pair{"tone:-5", 48000}, std::pair{"tone:24000", 48000},
-                                         std::pair{"tone:nan", 48000}, std::pair{"tone:440", 0}));
+                         testing::Values(BadCase{"tone:", 48000}, BadCase{"tone:abc", 48000},
+                                         BadCase{"tone:440Hz", 48000}, BadCase{"tone:0", 48000},
+                                         BadCase{"tone:-5", 48000}, BadCase{"tone:24000", 48000},
+                                         BadCase{"tone:nan", 48000}, BadCase{"tone:440", 0}));
 
 TEST(AudioSourceInput, AnythingElseIsAFile) {
     TempFolder folder;
