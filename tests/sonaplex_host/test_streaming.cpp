@@ -128,11 +128,10 @@ TEST_F(StreamingTest, TheServerShowsEachFilesTagsOrNameAsTitleOrTheTitleGiven) {
     ASSERT_TRUE(host.Start());
 
     // icecast2 writes characters beyond Latin-1, the dash among them, as XML character references.
-    EXPECT_TRUE(Eventually([&] {
-        const std::string title = MountTitle(*server);
+    const auto fromTags = [](const std::string& title) {
         return title.starts_with("Test Artist ") && title.ends_with(" Test Song");
-    })) << MountTitle(*server)
-        << host.Output();
+    };
+    EXPECT_TRUE(Eventually([&] { return fromTags(MountTitle(*server)); })) << MountTitle(*server) << host.Output();
     EXPECT_TRUE(Eventually([&] { return MountTitle(*server) == "second-song.wav"; }))
         << MountTitle(*server) << host.Output();
     const HostOutcome filesOutcome = host.Finish();
