@@ -172,23 +172,21 @@ TEST_P(ToneInput, IsAnEndlessSineOfTheGivenFrequency) {
 
 INSTANTIATE_TEST_SUITE_P(Rates, ToneInput, testing::Values(44100, 48000));
 
-class BadToneInput : public testing::TestWithParam<const char*> {};
+// A tone that is no tone, or any input at a rate of zero.
+using BadCase = std::pair<std::string, int>;  // the input and the host's rate
+class BadInput : public testing::TestWithParam<BadCase> {};
 
-TEST_P(BadToneInput, IsRefusedWithTheReason) {
-    const auto opened = OpenAudioSource(GetParam(), 48000, false);
+TEST_P(BadInput, IsRefusedWithTheReason) {
+    const auto opened = OpenAudioSource(GetParam().first, GetParam().second, false);
     EXPECT_FALSE(opened.source);
     EXPECT_FALSE(opened.error.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Inputs, BadToneInput,
-                         testing::Values("tone:", "tone:abc", "tone:440Hz", "tone:0", "tone:-5", "tone:24000",
-                                         "tone:nan"));
-
-TEST(AudioSourceInput, RefusesARateOfZero) {
-    const auto opened = OpenAudioSource("tone:440", 0, false);
-    EXPECT_FALSE(opened.source);
-    EXPECT_FALSE(opened.error.empty());
-}
+INSTANTIATE_TEST_SUITE_P(Inputs, BadInput,
+                         testing::Values(BadCase{"tone:", 48000}, BadCase{"tone:abc", 48000},
+                                         BadCase{"tone:440Hz", 48000}, BadCase{"tone:0", 48000},
+                                         BadCase{"tone:-5", 48000}, BadCase{"tone:24000", 48000},
+                                         BadCase{"tone:nan", 48000}, BadCase{"tone:440", 0}));
 
 TEST(AudioSourceInput, AnythingElseIsAFile) {
     TempFolder folder;

@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -137,13 +138,21 @@ TEST(StateFile, SaveWhereNoFolderCanBeMadeFailsWithTheReason) {
 }
 
 // XDG_STATE_HOME when it is an absolute path, else the folder in HOME.
-using StateHome = std::pair<const char*, const char*>;  // the variable, or none; the path
+struct StateHome {
+    const char* variable;  // none when unset
+    const char* path;
+};
+
+void PrintTo(const StateHome& home, std::ostream* out) {
+    *out << (home.variable != nullptr ? home.variable : "unset");
+}
+
 class DefaultStatePathTest : public testing::TestWithParam<StateHome> {};
 
 TEST_P(DefaultStatePathTest, FollowsTheUsersStateFolder) {
     const ScopedEnv home("HOME", "/home/listener");
-    const ScopedEnv state("XDG_STATE_HOME", GetParam().first);
-    EXPECT_EQ(DefaultStatePath(), GetParam().second);
+    const ScopedEnv state("XDG_STATE_HOME", GetParam().variable);
+    EXPECT_EQ(DefaultStatePath(), GetParam().path);
 }
 
 INSTANTIATE_TEST_SUITE_P(

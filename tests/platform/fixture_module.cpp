@@ -1,7 +1,13 @@
 // A module that links the platform's module entry and reports what it saw.
 
-#include "fixture_export.h"
 #include "platform/module_attach.h"
+
+// What the test finds with GetProcAddress.
+#ifdef _WIN32
+#define FIXTURE_EXPORT extern "C" __declspec(dllexport)
+#else
+#define FIXTURE_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 HINSTANCE attachedModule = nullptr;

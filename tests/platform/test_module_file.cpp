@@ -1,17 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <cstdlib>
+#include <filesystem>
 #include <string>
 
-#include "narrow.h"
 #include "platform/windows_api.h"
 
 namespace {
 
 std::string Executable() {
-    char path[PATH_MAX];
-    return realpath("/proc/self/exe", path) ? path : "";
+    return std::filesystem::canonical("/proc/self/exe").string();
+}
+
+// The text up to its terminator, in UTF-8.
+std::string Narrow(const WCHAR* text) {
+    return std::filesystem::path(std::u16string(text)).string();
 }
 
 TEST(ModuleFile, NullModuleNamesTheExecutable) {

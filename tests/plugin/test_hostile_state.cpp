@@ -16,6 +16,7 @@
 #include "support/module_fixture.h"
 #include "support/png_image.h"
 #include "support/recording_application.h"
+#include "support/settings_window.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -93,20 +94,16 @@ TEST_F(HostileStateTest, RandomStateFilesRestoreDrawAndTakeAStreamClick) {
         ComponentRecord* window = toolkit.OpenWindow();
         ASSERT_NE(window, nullptr);
 
-        ComponentRecord* button = nullptr;
-        for (ComponentRecord* control : toolkit.ControlsOf(*window)) {
-            button = control->kind == ComponentKind::Button ? control : button;
-        }
-        ASSERT_NE(button, nullptr);
+        ComponentRecord& button = skyflume::test::SettingsWindow(toolkit, window).At(kStreamButton);
         const WindowPicture picture = SnapshotOf(toolkit, *window);
         EXPECT_EQ(picture.controls.size(), 25u);
         ASSERT_EQ(DrawWindowPicture(picture, png), "");
         const skyflume::test::Image drawn = skyflume::test::ReadPng(png);
-        ASSERT_LT(button->x + 3, drawn.width);
-        ASSERT_LT(button->y + 3, drawn.height);
+        ASSERT_LT(button.x + 3, drawn.width);
+        ASSERT_LT(button.y + 3, drawn.height);
         // The button is drawn last: its face differs from the window's.
-        EXPECT_NE(drawn.At(button->x + 3, button->y + 3), drawn.At(0, 0));
-        toolkit.Click(*button);
+        EXPECT_NE(drawn.At(button.x + 3, button.y + 3), drawn.At(0, 0));
+        toolkit.Click(button);
         if (application.Messages().empty()) {
             EXPECT_TRUE(application.WaitForEvent(kEventStreamEnded, std::chrono::seconds(10)));
         }

@@ -1,8 +1,10 @@
 #include "host_run.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <thread>
 
 #include "host/app/http_request.h"
@@ -56,6 +58,11 @@ HostOutcome HostRun::Finish(std::chrono::milliseconds timeout) {
     return outcome;
 }
 
+HostOutcome HostRun::Interrupt(int signal, std::chrono::milliseconds timeout) {
+    EXPECT_EQ(::kill(Pid(), signal), 0) << "the host could not be signalled";
+    return Finish(timeout);
+}
+
 HostOutcome RunHost(const std::filesystem::path& folder, std::vector<std::string> arguments, bool withModuleAndState) {
     HostRun run(folder, std::move(arguments), withModuleAndState);
     if (!run.Start()) {
@@ -91,6 +98,48 @@ std::string AskHealthView(uint16_t port, const std::string& path) {
     request.path = path;
     const HttpAnswer answer = HttpGet(request);
     return answer.outcome == HttpAnswer::Outcome::Answered && answer.status == 200 ? answer.body : std::string();
+}
+
+nlohmann::json HealthStatus(uint16_t port) {
+    const nlohmann::json status = nlohmann::json::parse(AskHealthView(port, "/status"), nullptr, false);
+    return status.is_discarded() ? nlohmann::json::object() : status;
+}
+
+ListenResult HearFor(const std::string& url, double seconds, std::chrono::milliseconds timeout) {
+    Listener listener;
+    listener.Start(url);
+    listener.WaitForSeconds(seconds, timeout);
+    return listener.StopAndJoin();
+}
+
+std::map<std::string, double> ScrapeMetrics(const std::filesystem::path& folder, uint16_t port) {
+    const auto scraped = folder / "metrics.txt";
+    const auto parsed = folder / "metrics-parsed.txt";
+    std::ofstream(scraped) << AskHealthView(port, "/metrics");
+    ChildProcess parser;
+    parser.Spawn({"/usr/bin/python3", "-c",
+                  "import sys\nfrom prometheus_client.parser import text_string_to_metric_families as parse\n"
+                  "for family in parse(open(sys.argv[1]).read()):\n"
+                  "  for s in family.samples:\n"
+                  "    print(s.name + ('{' + s.labels['mount'] + '}' if 'mount' in s.labels else ''), s.value)\n",
+                  scraped.string()},
+                 parsed.string());
+    std::map<std::string, double> samples;
+    if (parser.WaitFor(std::chrono::seconds(10)) != 0) {
+        return samples;
+    }
+    std::ifstream lines(parsed);
+    std::string name;
+    double value = 0;
+    while (lines >> name >> value) {
+        samples[name] = value;
+    }
+    return samples;
+}
+
+std::string MountTitle(const IcecastServer& server) {
+    const auto mount = server.MountStatus();
+    return mount && mount->contains("title") ? mount->at("title") : std::string();
 }
 
 }  // namespace skyflume::test

@@ -39,8 +39,8 @@ TEST_F(RegistrationTest, TheRegisteredModuleIsFoundUntilItIsUnregistered) {
 
     const HostOutcome again = RunHost(folder.Path(), {"--unregister", "--module", SKYFLUME_MODULE_PATH}, false);
     EXPECT_EQ(again.exitStatus, kExitModule) << again.output;
-    EXPECT_NE(again.output.find("DllUnregisterServer"), std::string::npos) << again.output;
-    EXPECT_NE(again.output.find("failed"), std::string::npos) << again.output;
+    EXPECT_THAT(again.output, HasSubstr("DllUnregisterServer"));
+    EXPECT_THAT(again.output, HasSubstr("failed"));
 }
 
 }  // namespace

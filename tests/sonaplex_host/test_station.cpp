@@ -7,12 +7,10 @@
 #include <unistd.h>
 
 #include <poll.h>
-#include <csignal>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
-#include <thread>
 
 #include "host_run.h"
 #include "support/fake_server.h"
@@ -43,57 +41,15 @@ TEST(StationTest, CheckConfigNamesEveryProblemWithItsLineAndPassesAGoodFile) {
     const HostOutcome bad = RunHost(folder.Path(), {"--config", config.string(), "--check-config"});
     EXPECT_EQ(bad.exitStatus, kExitUsage) << bad.output;
     EXPECT_EQ(Count(bad.output, config.string() + ":"), 3u) << bad.output;
-    EXPECT_NE(bad.output.find(config.string() + ":2: colour: no such key"), std::string::npos) << bad.output;
-    EXPECT_NE(bad.output.find(config.string() + ":3: bit-rate: 100 not in {64,80,"), std::string::npos) << bad.output;
-    EXPECT_NE(bad.output.find(config.string() + ":4: password-file: cannot read the password file"), std::string::npos)
-        << bad.output;
+    EXPECT_THAT(bad.output, HasSubstr(config.string() + ":2: colour: no such key"));
+    EXPECT_THAT(bad.output, HasSubstr(config.string() + ":3: bit-rate: 100 not in {64,80,"));
+    EXPECT_THAT(bad.output, HasSubstr(config.string() + ":4: password-file: cannot read the password file"));
 
     std::ofstream(config) << "bit-rate = 192\n[[stream]]\nmount = \"/a\"\n[[stream]]\nmount = \"/b\"\n";
     const HostOutcome good = RunHost(folder.Path(), {"--config", config.string(), "--check-config"});
     EXPECT_EQ(good.exitStatus, 0) << good.output;
-    EXPECT_NE(good.output.find("stream 2: mount /b"), std::string::npos) << good.output;
-    EXPECT_EQ(good.output.find("Status:"), std::string::npos) << good.output;
-}
-
-// Polls /status until `wanted` holds for its JSON; answers the last one read.
-template <class Wanted>
-nlohmann::json WaitForStatus(uint16_t port, Wanted wanted) {
-    nlohmann::json status;
-    for (int poll = 0; poll < 150; ++poll) {
-        status = nlohmann::json::parse(AskHealthView(port, "/status"), nullptr, false);
-        if (!status.is_discarded() && wanted(status)) {
-            break;
-        }
-        std::this_thread::sleep_for(100ms);
-    }
-    return status;
-}
-
-// The samples of a /metrics answer as Prometheus' own client library parses
-// them: "name{mount}" (or "name") to value; empty if it is not the format.
-std::map<std::string, double> ScrapeMetrics(const std::filesystem::path& folder, uint16_t port) {
-    const auto scraped = folder / "metrics.txt";
-    const auto parsed = folder / "metrics-parsed.txt";
-    std::ofstream(scraped) << AskHealthView(port, "/metrics");
-    ChildProcess parser;
-    parser.Spawn({"/usr/bin/python3", "-c",
-                  "import sys\nfrom prometheus_client.parser import text_string_to_metric_families as parse\n"
-                  "for family in parse(open(sys.argv[1]).read()):\n"
-                  "  for s in family.samples:\n"
-                  "    print(s.name + ('{' + s.labels['mount'] + '}' if 'mount' in s.labels else ''), s.value)\n",
-                  scraped.string()},
-                 parsed.string());
-    std::map<std::string, double> samples;
-    if (parser.WaitFor(10s) != 0) {
-        return samples;
-    }
-    std::ifstream lines(parsed);
-    std::string name;
-    double value = 0;
-    while (lines >> name >> value) {
-        samples[name] = value;
-    }
-    return samples;
+    EXPECT_THAT(good.output, HasSubstr("stream 2: mount /b"));
+    EXPECT_THAT(good.output, Not(HasSubstr("Status:")));
 }
 
 // Whether a line of `output` is `text` after an ISO 8601 time, as
@@ -136,23 +92,27 @@ TEST(StationTest, TwoServersStreamOneInputAndComeBackWhileADeadOneNeverStopsThem
     HostRun host(folder.Path(), {"--config", config.string()});
     ASSERT_TRUE(host.Start());
 
-    nlohmann::json status =
-        WaitForStatus(statusPort, [](const nlohmann::json& s) { return Up(s, 0, 0) && Up(s, 1, 0); });
-    ASSERT_TRUE(Up(status, 0, 0) && Up(status, 1, 0)) << status.dump() << host.Output();
+    nlohmann::json status;
+    ASSERT_TRUE(Eventually([&] {
+        status = HealthStatus(statusPort);
+        return Up(status, 0, 0) && Up(status, 1, 0);
+    })) << status.dump()
+        << host.Output();
     const nlohmann::json& dead = status["streams"][2];
     EXPECT_EQ(dead["up"], false);
     EXPECT_EQ(dead["last_failure"], "Status: stream create error.");
-    EXPECT_NE(dead["last_failure_reason"].get<std::string>().find("nothing listens"), std::string::npos);
-    Listener listener;
-    listener.Start("http://127.0.0.1:" + std::to_string(server.Port()) + "/second");
-    ASSERT_TRUE(listener.WaitForSeconds(1.0, 10s)) << listener.Snapshot().error;
-    const ListenResult heard = listener.StopAndJoin();
+    EXPECT_THAT(dead["last_failure_reason"].get<std::string>(), HasSubstr("nothing listens"));
+    const ListenResult heard = HearFor("http://127.0.0.1:" + std::to_string(server.Port()) + "/second", 1.0);
+    ASSERT_GE(heard.SecondsHeard(), 1.0) << heard.error;
     EXPECT_NEAR(DominantFrequency(heard.left, heard.sampleRate), 1000.0, 5.0);
 
     server.Kill();
     ASSERT_TRUE(server.Start()) << server.LastError();
-    status = WaitForStatus(statusPort, [](const nlohmann::json& s) { return Up(s, 0, 1) && Up(s, 1, 1); });
-    ASSERT_TRUE(Up(status, 0, 1) && Up(status, 1, 1)) << status.dump() << host.Output();
+    ASSERT_TRUE(Eventually([&] {
+        status = HealthStatus(statusPort);
+        return Up(status, 0, 1) && Up(status, 1, 1);
+    })) << status.dump()
+        << host.Output();
     EXPECT_GE(status["streams"][2]["reconnects"].get<int>(), 1) << status.dump();
     EXPECT_NEAR(status["input"]["peak_dbfs"].get<double>(), -6.0, 0.1);
     const std::map<std::string, double> metrics = ScrapeMetrics(folder.Path(), statusPort);
@@ -162,8 +122,7 @@ TEST(StationTest, TwoServersStreamOneInputAndComeBackWhileADeadOneNeverStopsThem
     EXPECT_GT(metrics.at("skyflume_stream_on_air_seconds_total{/stream}"), 1.0);
     EXPECT_NEAR(metrics.at("skyflume_input_peak_dbfs"), -6.0, 0.1);
 
-    ASSERT_EQ(::kill(host.Pid(), SIGINT), 0);
-    const HostOutcome outcome = host.Finish();
+    const HostOutcome outcome = host.Interrupt();
     EXPECT_EQ(outcome.exitStatus, kExitEndedOffAir) << outcome.output;
     EXPECT_TRUE(HasTimedLine(outcome.output, "/second Status: streaming...")) << outcome.output;
 }
@@ -214,8 +173,7 @@ TEST(StationTest, TheServiceManagerHearsReadyStatusAndWatchdogAndAcceptsTheUnit)
     EXPECT_EQ(notices.back(), "STOPPING=1");
 
     // The unit as installed, with the binary as built.
-    std::ifstream unitFile(SKYFLUME_SERVICE_UNIT);
-    std::string unit((std::istreambuf_iterator<char>(unitFile)), std::istreambuf_iterator<char>());
+    std::string unit = FileText(SKYFLUME_SERVICE_UNIT);
     unit.replace(unit.find("/usr/bin/sonaplex-host"), 22, SONAPLEX_HOST_PATH);
     std::ofstream(folder / "skyflume@.service") << unit;
     ChildProcess verify;

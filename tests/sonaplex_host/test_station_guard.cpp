@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <thread>
 
 #include "host_run.h"
@@ -21,32 +19,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Polls until `holds` is true, at most ~20 s; answers whether it came true.
-template <class Condition>
-bool Eventually(Condition holds) {
-    for (int poll = 0; poll < 200; ++poll) {
-        if (holds()) {
-            return true;
-        }
-        std::this_thread::sleep_for(100ms);
-    }
-    return false;
-}
-
 nlohmann::json Input(uint16_t statusPort) {
-    const nlohmann::json status = nlohmann::json::parse(AskHealthView(statusPort, "/status"), nullptr, false);
-    return status.is_discarded() ? nlohmann::json::object() : status.value("input", nlohmann::json::object());
-}
-
-std::string Title(const IcecastServer& server) {
-    const auto mount = server.MountStatus();
-    return mount && mount->contains("title") ? mount->at("title") : std::string();
-}
-
-// A sample's value in a /metrics answer; NaN when it has none.
-double Metric(const std::string& metrics, const std::string& name) {
-    const std::size_t at = metrics.find("\n" + name + " ");
-    return at == std::string::npos ? std::nan("") : std::stod(metrics.substr(at + name.size() + 2));
+    return HealthStatus(statusPort).value("input", nlohmann::json::object());
 }
 
 // A host streaming `input` to `server`'s mount, with its health view.
@@ -82,12 +56,11 @@ TEST_F(GuardTest, TheFirstCaseOfEbuTech3341ReadsMinus23) {
     EXPECT_NEAR(input["loudness_momentary_lufs"].get<double>(), -23.0, 0.1) << input.dump();
     EXPECT_NEAR(input["loudness_shortterm_lufs"].get<double>(), -23.0, 0.1) << input.dump();
     EXPECT_NEAR(input["true_peak_dbtp"].get<double>(), -23.0, 0.5) << input.dump();
-    const std::string metrics = AskHealthView(statusPort, "/metrics");
-    EXPECT_NEAR(Metric(metrics, "skyflume_input_loudness_momentary_lufs"), -23.0, 0.1) << metrics;
-    EXPECT_NEAR(Metric(metrics, "skyflume_input_loudness_shortterm_lufs"), -23.0, 0.1) << metrics;
-    EXPECT_NEAR(Metric(metrics, "skyflume_input_true_peak_dbtp"), -23.0, 0.5) << metrics;
-    ASSERT_EQ(::kill(host->Pid(), SIGINT), 0);
-    host->Finish();
+    const std::map<std::string, double> metrics = ScrapeMetrics(folder.Path(), statusPort);
+    EXPECT_NEAR(metrics.at("skyflume_input_loudness_momentary_lufs"), -23.0, 0.1);
+    EXPECT_NEAR(metrics.at("skyflume_input_loudness_shortterm_lufs"), -23.0, 0.1);
+    EXPECT_NEAR(metrics.at("skyflume_input_true_peak_dbtp"), -23.0, 0.5);
+    host->Interrupt();
 }
 
 // What a 0.2 s stretch of decoded audio holds: 0 for silence, else its tone.
@@ -122,17 +95,14 @@ TEST_F(GuardTest, ASilentInputIsReplacedByTheFallbackUntilItIsBack) {
     EXPECT_LE(fallback - toneEnd, 20) << ::testing::PrintToString(tones);  // 4 s
     EXPECT_NE(std::find(fallback, tones.end(), 1000), tones.end()) << ::testing::PrintToString(tones);
     const HostOutcome outcome = host->Finish();
-    std::ifstream lines(ran);
-    std::stringstream content;
-    content << lines.rdbuf();
-    EXPECT_EQ(content.str(), "/stream tone:440\n") << outcome.output;
+    EXPECT_EQ(FileText(ran), "/stream tone:440\n") << outcome.output;
 }
 
 TEST_F(GuardTest, TheTitleFileIsAnnouncedOnceForEachChangeAndAgainAfterAReconnect) {
     const auto file = folder / "now-playing.txt";
     std::ofstream(file) << "First song\nnext line\n";
     Host("tone:1000", {"--title-file", file.string()});
-    EXPECT_TRUE(Eventually([&] { return Title(server) == "First song"; })) << host->Output();
+    EXPECT_TRUE(Eventually([&] { return MountTitle(server) == "First song"; })) << host->Output();
     // Written aside and renamed over the file, as playout software does;
     // its control characters go, and it is cut after 255 bytes, between characters.
     std::string longTitle = "Caf\xC3\xA9\t\x01 ";
@@ -143,15 +113,14 @@ TEST_F(GuardTest, TheTitleFileIsAnnouncedOnceForEachChangeAndAgainAfterAReconnec
     }
     std::ofstream(folder / "next.txt") << longTitle << "\n";
     std::filesystem::rename(folder / "next.txt", file);
-    EXPECT_TRUE(Eventually([&] { return Title(server) == expected; })) << Title(server) << host->Output();
+    EXPECT_TRUE(Eventually([&] { return MountTitle(server) == expected; })) << MountTitle(server) << host->Output();
     std::ofstream(file) << longTitle << "\n";
     std::this_thread::sleep_for(1s);
     server.Stop();
     ASSERT_TRUE(server.Start()) << server.LastError();
     EXPECT_TRUE(server.SourceConnected(20s)) << host->Output();
-    EXPECT_TRUE(Eventually([&] { return Title(server) == expected; })) << Title(server) << host->Output();
-    ASSERT_EQ(::kill(host->Pid(), SIGINT), 0);
-    const HostOutcome outcome = host->Finish();
+    EXPECT_TRUE(Eventually([&] { return MountTitle(server) == expected; })) << MountTitle(server) << host->Output();
+    const HostOutcome outcome = host->Interrupt();
     std::ifstream log(std::filesystem::path(server.Folder()) / "log" / "access.log");
     int updates = 0;
     for (std::string line; std::getline(log, line);) {
@@ -168,20 +137,17 @@ TEST_F(GuardTest, ARelayServesTheStreamAndItsTitleAndPicksItUpAgainAfterAReconne
     Host("tone:1000", {"--title", "On the relay"});
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(relay.SourceConnected(30s)) << relay.ErrorLog() << host->Output();
-        Listener listener;
-        listener.Start(relay.MountUrl());
-        EXPECT_TRUE(listener.WaitForSeconds(2.0, 20s)) << listener.Snapshot().error;
-        const ListenResult heard = listener.StopAndJoin();
+        const ListenResult heard = HearFor(relay.MountUrl(), 2.0, 20s);
+        EXPECT_GE(heard.SecondsHeard(), 2.0) << heard.error;
         EXPECT_NEAR(DominantFrequency(heard.left, heard.sampleRate), 1000.0, 5.0);
-        EXPECT_TRUE(Eventually([&] { return Title(relay) == "On the relay"; })) << relay.StatusJson();
+        EXPECT_TRUE(Eventually([&] { return MountTitle(relay) == "On the relay"; })) << relay.StatusJson();
         if (round == 0) {
             server.Kill();
             EXPECT_TRUE(relay.SourceGone(20s)) << relay.StatusJson();
             ASSERT_TRUE(server.Start()) << server.LastError();
         }
     }
-    ASSERT_EQ(::kill(host->Pid(), SIGINT), 0);
-    host->Finish();
+    host->Interrupt();
 }
 
 }  // namespace

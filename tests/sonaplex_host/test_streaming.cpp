@@ -30,8 +30,8 @@ constexpr std::size_t kServerPortUnits = 16;
 void ExpectStoppedCleanly(const HostOutcome& outcome, const std::string& reason) {
     EXPECT_TRUE(outcome.exited) << outcome.output;
     EXPECT_EQ(outcome.exitStatus, 0) << outcome.output;
-    EXPECT_NE(outcome.output.find("clicking Stop: " + reason), std::string::npos) << outcome.output;
-    EXPECT_NE(outcome.output.find("Status: done."), std::string::npos) << outcome.output;
+    EXPECT_THAT(outcome.output, HasSubstr("clicking Stop: " + reason));
+    EXPECT_THAT(outcome.output, HasSubstr("Status: done."));
 }
 
 class StreamingTest : public ::testing::Test {
@@ -86,14 +86,11 @@ TEST_F(StreamingTest, ASecondRunWithoutSettingsStreamsALiveInputWithTheSettingsO
     HostRun second(folder.Path(), {"--input", "lavfi:sine=f=440", "--duration", "3"});
     ASSERT_TRUE(second.Start());
     ASSERT_TRUE(server->SourceConnected(std::chrono::seconds(10))) << second.Output();
-    Listener listener;
-    listener.Start(server->MountUrl());
-    listener.WaitForSeconds(1.0, std::chrono::seconds(10));
-    const ListenResult heard = listener.StopAndJoin();
+    const ListenResult heard = HearFor(server->MountUrl(), 1.0);
     const HostOutcome secondOutcome = second.Finish();
 
     EXPECT_EQ(secondOutcome.exitStatus, 0) << secondOutcome.output;
-    EXPECT_NE(secondOutcome.output.find("restored the settings from"), std::string::npos) << secondOutcome.output;
+    EXPECT_THAT(secondOutcome.output, HasSubstr("restored the settings from"));
     ASSERT_TRUE(heard.connected) << heard.error;
     EXPECT_EQ(heard.bitRate, 192000);
     EXPECT_EQ(heard.sampleRate, 44100);
@@ -110,8 +107,7 @@ TEST_F(StreamingTest, CtrlCOrAHangUpStopsTheStreamCleanlyAndKeepsTheSettings) {
         ASSERT_TRUE(host.Start());
         ASSERT_TRUE(host.WaitForOutput("Status: streaming...", std::chrono::seconds(10))) << host.Output();
 
-        ASSERT_EQ(::kill(host.Pid(), signal), 0);
-        const HostOutcome outcome = host.Finish();
+        const HostOutcome outcome = host.Interrupt(signal);
 
         ExpectStoppedCleanly(outcome, reason);
         const auto state = HostRun::StatePath(folder.Path());
@@ -120,18 +116,6 @@ TEST_F(StreamingTest, CtrlCOrAHangUpStopsTheStreamCleanlyAndKeepsTheSettings) {
         EXPECT_EQ(StateText(state, kServerPortOffset, kServerPortUnits), std::u16string(port.begin(), port.end()));
         EXPECT_TRUE(server->SourceGone(std::chrono::seconds(5)));
     }
-}
-
-// Polls the mount's title until it satisfies `wanted`; answers the last one seen.
-template <class Wanted>
-std::string WaitForTitle(const IcecastServer& server, Wanted wanted) {
-    std::string title;
-    for (int poll = 0; poll < 100 && !wanted(title); ++poll) {
-        std::this_thread::sleep_for(100ms);
-        const auto mount = server.MountStatus();
-        title = mount && mount->count("title") != 0 ? mount->at("title") : "";
-    }
-    return title;
 }
 
 TEST_F(StreamingTest, TheServerShowsEachFilesTagsOrNameAsTitleOrTheTitleGiven) {
@@ -144,23 +128,21 @@ TEST_F(StreamingTest, TheServerShowsEachFilesTagsOrNameAsTitleOrTheTitleGiven) {
     ASSERT_TRUE(host.Start());
 
     // icecast2 writes characters beyond Latin-1, the dash among them, as XML character references.
-    const std::string first = WaitForTitle(*server, [](const std::string& title) {
+    const auto fromTags = [](const std::string& title) {
         return title.starts_with("Test Artist ") && title.ends_with(" Test Song");
-    });
-    EXPECT_TRUE(first.starts_with("Test Artist ") && first.ends_with(" Test Song")) << first << host.Output();
-    EXPECT_EQ(WaitForTitle(*server, [](const std::string& title) { return title == "second-song.wav"; }),
-              "second-song.wav")
-        << host.Output();
+    };
+    EXPECT_TRUE(Eventually([&] { return fromTags(MountTitle(*server)); })) << MountTitle(*server) << host.Output();
+    EXPECT_TRUE(Eventually([&] { return MountTitle(*server) == "second-song.wav"; }))
+        << MountTitle(*server) << host.Output();
     const HostOutcome filesOutcome = host.Finish();
     EXPECT_EQ(filesOutcome.exitStatus, 0) << filesOutcome.output;
-    EXPECT_NE(filesOutcome.output.find("title \"Test Artist \u2013 Test Song\" announced"), std::string::npos)
-        << filesOutcome.output;
+    EXPECT_THAT(filesOutcome.output, HasSubstr("title \"Test Artist \u2013 Test Song\" announced"));
     ASSERT_TRUE(server->SourceGone(5s));
 
     HostRun titled(folder.Path(), ServerOptions({"--title", "Morning Show", "--duration", "3"}));
     ASSERT_TRUE(titled.Start());
-    EXPECT_EQ(WaitForTitle(*server, [](const std::string& title) { return title == "Morning Show"; }), "Morning Show")
-        << titled.Output();
+    EXPECT_TRUE(Eventually([&] { return MountTitle(*server) == "Morning Show"; }))
+        << MountTitle(*server) << titled.Output();
 }
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
@@ -181,29 +163,24 @@ TEST_F(StreamingTest, ALostServerIsBroughtBackAndCtrlCEndsTheWaitForOneThatStays
     const auto restarted = std::chrono::steady_clock::now();
     ASSERT_TRUE(server->SourceConnected(10s)) << host.Output();
     EXPECT_LT(SecondsSince(restarted), 2.0 + 1.0 + 1.5) << host.Output();
-    Listener listener;
-    listener.Start(server->MountUrl());
-    ASSERT_TRUE(listener.WaitForSeconds(1.0, 10s)) << listener.Snapshot().error;
-    const ListenResult heard = listener.StopAndJoin();
+    const ListenResult heard = HearFor(server->MountUrl(), 1.0);
+    ASSERT_GE(heard.SecondsHeard(), 1.0) << heard.error;
     EXPECT_NEAR(DominantFrequency(heard.left, heard.sampleRate), 1000.0, 5.0);
 
     // Down for good: the waits grow until Ctrl-C ends the run.
     server->Kill();
     ASSERT_TRUE(host.WaitForOutput("reconnecting in 4 s (attempt 3)", 15s)) << host.Output();
     const std::string output = host.Output();
-    EXPECT_NE(output.find("reconnecting in 2 s (attempt 2)"), std::string::npos) << output;
-    EXPECT_NE(output.find("reason: the server closed the connection"), std::string::npos) << output;
-    EXPECT_NE(output.find("reason: nothing listens at 127.0.0.1:" + std::to_string(server->Port())), std::string::npos)
-        << output;
+    EXPECT_THAT(output, HasSubstr("reconnecting in 2 s (attempt 2)"));
+    EXPECT_THAT(output, HasSubstr("reason: the server closed the connection"));
+    EXPECT_THAT(output, HasSubstr("reason: nothing listens at 127.0.0.1:" + std::to_string(server->Port())));
     const auto interrupted = std::chrono::steady_clock::now();
-    ASSERT_EQ(::kill(host.Pid(), SIGINT), 0);
-    const HostOutcome outcome = host.Finish(5s);
+    const HostOutcome outcome = host.Interrupt(SIGINT, 5s);
     EXPECT_LT(SecondsSince(interrupted), 1.5);
     EXPECT_EQ(outcome.exitStatus, kExitEndedOffAir) << outcome.output;
-    EXPECT_NE(outcome.output.find("ending while the stream is down: interrupted (SIGINT)"), std::string::npos)
-        << outcome.output;
+    EXPECT_THAT(outcome.output, HasSubstr("ending while the stream is down: interrupted (SIGINT)"));
     // The last state of the status line, with the tone's level (amplitude 0.5).
-    EXPECT_NE(outcome.output.find("  off air, reconnecting  level -6.0 dBFS"), std::string::npos) << outcome.output;
+    EXPECT_THAT(outcome.output, HasSubstr("  off air, reconnecting  level -6.0 dBFS"));
 }
 
 TEST_F(StreamingTest, AWrongPasswordEndsWithTheCreateError) {
@@ -214,8 +191,8 @@ TEST_F(StreamingTest, AWrongPasswordEndsWithTheCreateError) {
         RunHost(folder.Path(), ServerOptions({"--password-file", passwordFile.string(), "--duration", "5"}));
 
     EXPECT_EQ(outcome.exitStatus, kExitStreamFailed) << outcome.output;
-    EXPECT_NE(outcome.output.find("Status: stream create error."), std::string::npos) << outcome.output;
-    EXPECT_EQ(outcome.output.find("Status: streaming..."), std::string::npos) << outcome.output;
+    EXPECT_THAT(outcome.output, HasSubstr("Status: stream create error."));
+    EXPECT_THAT(outcome.output, Not(HasSubstr("Status: streaming...")));
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ TEST_F(WindowPictureTest, ANewPlugInsWindowIsDrawnAsInTheCommittedPictureAndNoth
     const HostOutcome outcome = RunHost(folder.Path(), {"--window-png", png.string()});
 
     ASSERT_EQ(outcome.exitStatus, 0) << outcome.output;
-    EXPECT_EQ(outcome.output.find("Status: connecting..."), std::string::npos) << outcome.output;
+    EXPECT_THAT(outcome.output, Not(HasSubstr("Status: connecting...")));
     EXPECT_EQ(ReadPng(png).DifferentPixels(ReadPng(SKYFLUME_WINDOW_PICTURE)), 0)
         << "compare " << SKYFLUME_WINDOW_PICTURE << " with " << png;
 }
@@ -38,11 +38,9 @@ TEST_F(WindowPictureTest, KeepsTheSettingsOrSaysWhatItCut) {
         folder.Path(), {"--window-png", png.string(), "--name", "Picture Station", "--description", description});
 
     ASSERT_EQ(outcome.exitStatus, 0) << outcome.output;
-    EXPECT_NE(outcome.output.find("--description: the plug-in keeps 63 of the 300 characters given: \"" +
-                                  description.substr(0, 63) + "\"\n"),
-              std::string::npos)
-        << outcome.output;
-    EXPECT_EQ(outcome.output.find("--name:"), std::string::npos) << outcome.output;
+    EXPECT_THAT(outcome.output, HasSubstr("--description: the plug-in keeps 63 of the 300 characters given: \"" +
+                                          description.substr(0, 63) + "\"\n"));
+    EXPECT_THAT(outcome.output, Not(HasSubstr("--name:")));
     EXPECT_EQ(ReadPng(png).width, 290) << "the picture is missing or has another size";
     EXPECT_EQ(StateText(HostRun::StatePath(folder.Path()), kRadioNameOffset, kRadioNameUnits), u"Picture Station");
     EXPECT_EQ(StateText(HostRun::StatePath(folder.Path()), kRadioDescriptionOffset, kRadioNameUnits),
