@@ -97,13 +97,6 @@ private:
         };
     }
 
-    // A listener's result as the answer's fields.
-    static Message Heard(const ListenResult& result) {
-        Message answer;
-        AppendListenResult(answer, result);
-        return answer;
-    }
-
     IcecastServer& Server(const Message& r) { return servers.At(r.at(1)); }
     Listener& TheListener(const Message& r) { return listeners.At(r.at(1)); }
 
@@ -155,8 +148,8 @@ private:
          }},
         {"listener.end",
          [this](const Message& r) { return Message{Flag(TheListener(r).WaitForEnd(Milliseconds(r.at(2))))}; }},
-        {"listener.snapshot", [this](const Message& r) { return Heard(TheListener(r).Snapshot()); }},
-        {"listener.stop", [this](const Message& r) { return Heard(TheListener(r).StopAndJoin()); }},
+        {"listener.snapshot", [this](const Message& r) { return ListenResultFields(TheListener(r).Snapshot()); }},
+        {"listener.stop", [this](const Message& r) { return ListenResultFields(TheListener(r).StopAndJoin()); }},
         {"listener.delete", Acting([this](const Message& r) { listeners.Remove(r.at(1)); })},
         {"fake.new",
          [this](const Message& r) {
