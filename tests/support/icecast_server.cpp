@@ -5,7 +5,16 @@
 namespace skyflume::test {
 namespace {
 
-constexpr auto kPollInterval = std::chrono::milliseconds(50);
+// Asks `done` every 50 ms until it holds; false when the time is up first.
+template <class Condition>
+bool PollUntil(Condition done, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
 
 }  // namespace
 
@@ -19,21 +28,11 @@ std::string IcecastServer::SourceUrl() const {
 }
 
 bool IcecastServer::SourceConnected(std::chrono::milliseconds timeout) const {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (MountStatus()) return true;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(kPollInterval);
-    }
+    return PollUntil([this] { return MountStatus().has_value(); }, timeout);
 }
 
 bool IcecastServer::SourceGone(std::chrono::milliseconds timeout) const {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (!StatusJson().empty() && !MountStatus()) return true;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(kPollInterval);
-    }
+    return PollUntil([this] { return !StatusJson().empty() && !MountStatus(); }, timeout);
 }
 
 }  // namespace skyflume::test

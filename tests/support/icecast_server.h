@@ -21,9 +21,7 @@ struct IcecastOptions {
     std::string sourceUser = "admin";  // the mount's own source login
     std::string sourcePassword = "tovrz";
     std::string generalSourcePassword = "general-source";  // user "source", any mount
-    std::string adminUser = "icecast-admin";
-    std::string adminPassword = "icecast-admin-pw";
-    uint16_t fixedPort = 0;      // 0: pick a free loopback port
+    uint16_t fixedPort = 0;                                // 0: pick a free loopback port
     uint16_t relayFromPort = 0;  // relays `mount` from the server on this loopback port; 0: none
 };
 

@@ -23,7 +23,7 @@ IcecastServer::IcecastServer(IcecastOptions options)
     : options(std::move(options)), instance(std::make_unique<Instance>()) {
     const IcecastOptions& o = this->options;
     instance->id = FirstOf(AskServices({"icecast.new", o.mount, o.sourceUser, o.sourcePassword, o.generalSourcePassword,
-                                        o.adminUser, o.adminPassword, std::to_string(o.fixedPort)}));
+                                        std::to_string(o.fixedPort)}));
 }
 
 IcecastServer::~IcecastServer() {

@@ -32,19 +32,15 @@ std::string AvError(int code) {
 }
 
 // "Icy-Name: x\nicy-genre: y\n" as FFmpeg's HTTP client collects them.
-std::map<std::string, std::string> ParseIcyHeaders(const char* text) {
+std::map<std::string, std::string> ParseIcyHeaders(const std::string& text) {
     std::map<std::string, std::string> headers;
-    std::istringstream lines(text ? text : "");
-    std::string line;
-    while (std::getline(lines, line)) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
         const std::size_t colon = line.find(':');
         if (colon == std::string::npos) continue;
         std::string name = line.substr(0, colon);
-        std::transform(name.begin(), name.end(), name.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        std::size_t start = colon + 1;
-        while (start < line.size() && line[start] == ' ') ++start;
-        headers[name] = line.substr(start);
+        std::ranges::transform(name, name.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        headers[name] = line.substr(std::min(line.find_first_not_of(' ', colon + 1), line.size()));
     }
     return headers;
 }
@@ -158,7 +154,7 @@ void Listener::Session::Run(std::string url) {
         result.sampleRate = params->sample_rate;
         result.channels = params->ch_layout.nb_channels;
         result.bitRate = params->bit_rate;
-        result.icyHeaders = ParseIcyHeaders(ChildOption(format->pb, "icy_metadata_headers").c_str());
+        result.icyHeaders = ParseIcyHeaders(ChildOption(format->pb, "icy_metadata_headers"));
         result.contentType = ChildOption(format->pb, "mime_type");
         changed.notify_all();
     }

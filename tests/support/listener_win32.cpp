@@ -37,7 +37,7 @@ void Listener::Start(const std::string& url) {
 }
 
 ListenResult Listener::StopAndJoin() {
-    return ListenResultFrom(AskServices({"listener.stop", session->id}), 0);
+    return ListenResultFrom(AskServices({"listener.stop", session->id}));
 }
 
 bool Listener::WaitForSeconds(double seconds, std::chrono::milliseconds timeout) {
@@ -50,7 +50,7 @@ bool Listener::WaitForEnd(std::chrono::milliseconds timeout) {
 }
 
 ListenResult Listener::Snapshot() const {
-    return ListenResultFrom(AskServices({"listener.snapshot", session->id}), 0);
+    return ListenResultFrom(AskServices({"listener.snapshot", session->id}));
 }
 
 }  // namespace skyflume::test

@@ -70,40 +70,41 @@ std::map<std::string, std::string> FieldsFrom(const Message& message, std::size_
 }
 
 // The headers go last, as many fields as they take.
-void AppendListenResult(Message& message, const ListenResult& result) {
+Message ListenResultFields(const ListenResult& result) {
     std::string left(result.left.size() * sizeof(float), '\0');
     std::memcpy(left.data(), result.left.data(), left.size());
+    Message message;
     message.insert(message.end(),
                    {result.connected ? "1" : "0", result.ended ? "1" : "0", result.formatName, result.codecName,
                     std::to_string(result.sampleRate), std::to_string(result.channels), std::to_string(result.bitRate),
                     std::to_string(result.framesDecoded), std::to_string(result.decodeErrors), left, result.contentType,
                     result.error, result.endReason});
     AppendFields(message, result.icyHeaders);
+    return message;
 }
 
-ListenResult ListenResultFrom(const Message& message, std::size_t first) {
+ListenResult ListenResultFrom(const Message& fields) {
     ListenResult result;
-    if (message.size() < first + 13) {
+    if (fields.size() < 13) {
         result.ended = true;
         result.error = "no listener result from the test services host";
         return result;
     }
-    const auto field = [&](std::size_t i) -> const std::string& { return message[first + i]; };
-    result.connected = field(0) == "1";
-    result.ended = field(1) == "1";
-    result.formatName = field(2);
-    result.codecName = field(3);
-    result.sampleRate = std::stoi(field(4));
-    result.channels = std::stoi(field(5));
-    result.bitRate = std::stoll(field(6));
-    result.framesDecoded = std::stoll(field(7));
-    result.decodeErrors = std::stoi(field(8));
-    result.left.resize(field(9).size() / sizeof(float));
-    std::memcpy(result.left.data(), field(9).data(), result.left.size() * sizeof(float));
-    result.contentType = field(10);
-    result.error = field(11);
-    result.endReason = field(12);
-    result.icyHeaders = FieldsFrom(message, first + 13);
+    result.connected = fields[0] == "1";
+    result.ended = fields[1] == "1";
+    result.formatName = fields[2];
+    result.codecName = fields[3];
+    result.sampleRate = std::stoi(fields[4]);
+    result.channels = std::stoi(fields[5]);
+    result.bitRate = std::stoll(fields[6]);
+    result.framesDecoded = std::stoll(fields[7]);
+    result.decodeErrors = std::stoi(fields[8]);
+    result.left.resize(fields[9].size() / sizeof(float));
+    std::memcpy(result.left.data(), fields[9].data(), result.left.size() * sizeof(float));
+    result.contentType = fields[10];
+    result.error = fields[11];
+    result.endReason = fields[12];
+    result.icyHeaders = FieldsFrom(fields, 13);
     return result;
 }
 

@@ -31,8 +31,8 @@ std::optional<Message> TakeMessage(std::string& received);
 void AppendFields(Message& message, const std::map<std::string, std::string>& fields);
 std::map<std::string, std::string> FieldsFrom(const Message& message, std::size_t first);
 
-// A listener's result in the same way.
-void AppendListenResult(Message& message, const ListenResult& result);
-ListenResult ListenResultFrom(const Message& message, std::size_t first);
+// A listener's result as the fields of a message, and back.
+Message ListenResultFields(const ListenResult& result);
+ListenResult ListenResultFrom(const Message& fields);
 
 }  // namespace skyflume::test

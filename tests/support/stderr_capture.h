@@ -4,10 +4,9 @@
 // descriptor is pointed at a file of its own and put back by Text.
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+
+#include "support/temp_folder.h"
 
 #if defined(_WIN32)
 #include <io.h>
@@ -18,10 +17,8 @@
 class StderrCapture {
 public:
     StderrCapture() {
-        static int taken = 0;
-        path = std::filesystem::temp_directory_path() / ("skyflume-stderr-" + std::to_string(++taken) + ".txt");
         std::fflush(stderr);
-        file = std::fopen(path.string().c_str(), "wb");
+        file = std::fopen((folder / "stderr.txt").string().c_str(), "wb");
         saved = dup(2);
         if (file != nullptr && saved >= 0) {
             dup2(fileno(file), 2);
@@ -42,17 +39,13 @@ public:
         if (file != nullptr) {
             std::fclose(file);
             file = nullptr;
-            std::ifstream in(path, std::ios::binary);
-            text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-            in.close();
-            std::error_code ignored;
-            std::filesystem::remove(path, ignored);
+            text = skyflume::test::FileText(folder / "stderr.txt");
         }
         return text;
     }
 
 private:
-    std::filesystem::path path;
+    skyflume::test::TempFolder folder;
     std::FILE* file = nullptr;
     int saved = -1;
     std::string text;

@@ -97,13 +97,6 @@ private:
         };
     }
 
-    // A listener's result as the answer's fields.
-    static Message Heard(const ListenResult& result) {
-        Message answer;
-        AppendListenResult(answer, result);
-        return answer;
-    }
-
     IcecastServer& Server(const Message& r) { return servers.At(r.at(1)); }
     Listener& TheListener(const Message& r) { return listeners.At(r.at(1)); }
 
@@ -120,9 +113,7 @@ private:
                                           .sourceUser = r.at(2),
                                           .sourcePassword = r.at(3),
                                           .generalSourcePassword = r.at(4),
-                                          .adminUser = r.at(5),
-                                          .adminPassword = r.at(6),
-                                          .fixedPort = static_cast<uint16_t>(std::stoi(r.at(7)))};
+                                          .fixedPort = static_cast<uint16_t>(std::stoi(r.at(5)))};
              return Message{servers.Add(std::make_unique<IcecastServer>(options), lastId)};
          }},
         {"icecast.start",
@@ -157,8 +148,8 @@ private:
          }},
         {"listener.end",
          [this](const Message& r) { return Message{Flag(TheListener(r).WaitForEnd(Milliseconds(r.at(2))))}; }},
-        {"listener.snapshot", [this](const Message& r) { return Heard(TheListener(r).Snapshot()); }},
-        {"listener.stop", [this](const Message& r) { return Heard(TheListener(r).StopAndJoin()); }},
+        {"listener.snapshot", [this](const Message& r) { return ListenResultFields(TheListener(r).Snapshot()); }},
+        {"listener.stop", [this](const Message& r) { return ListenResultFields(TheListener(r).StopAndJoin()); }},
         {"listener.delete", Acting([this](const Message& r) { listeners.Remove(r.at(1)); })},
         {"fake.new",
          [this](const Message& r) {
@@ -185,55 +176,41 @@ bool SendAll(int fd, const std::string& bytes) {
     return true;
 }
 
-struct Connection {
-    int fd;
-    std::string received;
-};
-
-// Answers the program's requests, one connection after another or several
-// at once, for as long as the program runs.
+// Answers the program's requests, on one connection after another (the
+// program holds one for its whole run), for as long as the program runs.
 void Serve(int listening, ChildProcess& program, Services& services) {
-    std::vector<Connection> connections;
+    int connection = -1;
+    std::string received;
     while (program.Running()) {
-        std::vector<pollfd> watched{{listening, POLLIN, 0}};
-        for (const Connection& connection : connections) {
-            watched.push_back({connection.fd, POLLIN, 0});
-        }
-        if (poll(watched.data(), watched.size(), kPollMs) <= 0) {
+        pollfd watched{connection >= 0 ? connection : listening, POLLIN, 0};
+        if (poll(&watched, 1, kPollMs) <= 0) {
             continue;
         }
-        for (std::size_t i = connections.size(); i-- > 0;) {
-            if (watched[i + 1].revents == 0) {
-                continue;
-            }
-            Connection& connection = connections[i];
-            char buffer[65536];
-            const ssize_t n = recv(connection.fd, buffer, sizeof buffer, 0);
-            bool open = n > 0;
-            if (open) {
-                connection.received.append(buffer, static_cast<std::size_t>(n));
-            }
-            while (open) {
-                const std::optional<Message> request = TakeMessage(connection.received);
-                if (!request) {
-                    break;
-                }
-                open = SendAll(connection.fd, Encode(services.Answer(*request)));
-            }
-            if (!open) {
-                close(connection.fd);
-                connections.erase(connections.begin() + static_cast<std::ptrdiff_t>(i));
-            }
+        if (connection < 0) {
+            connection = accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
+            received.clear();
+            continue;
         }
-        if (watched[0].revents != 0) {
-            const int accepted = accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
-            if (accepted >= 0) {
-                connections.push_back({accepted, {}});
+        char buffer[65536];
+        const ssize_t n = recv(connection, buffer, sizeof buffer, 0);
+        bool open = n > 0;
+        if (open) {
+            received.append(buffer, static_cast<std::size_t>(n));
+        }
+        while (open) {
+            const std::optional<Message> request = TakeMessage(received);
+            if (!request) {
+                break;
             }
+            open = SendAll(connection, Encode(services.Answer(*request)));
+        }
+        if (!open) {
+            close(connection);
+            connection = -1;
         }
     }
-    for (const Connection& connection : connections) {
-        close(connection.fd);
+    if (connection >= 0) {
+        close(connection);
     }
 }
 

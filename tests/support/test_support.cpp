@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,34 +22,14 @@ namespace {
 // in real time, the way a broadcasting client would.
 bool StartFfmpegSource(ChildProcess& process, const IcecastServer& server, double seconds,
                        const std::string& sourceUrl) {
-    return process.Spawn({"/usr/bin/ffmpeg",
-                          "-nostdin",
-                          "-hide_banner",
-                          "-loglevel",
-                          "error",
-                          "-re",
-                          "-f",
-                          "lavfi",
-                          "-i",
-                          "sine=frequency=1000:sample_rate=44100",
-                          "-t",
-                          std::to_string(seconds),
-                          "-ac",
-                          "2",
-                          "-c:a",
-                          "libmp3lame",
-                          "-b:a",
-                          "128k",
-                          "-ice_name",
-                          "Support Check",
-                          "-ice_genre",
-                          "Test Tones",
-                          "-content_type",
-                          "audio/mpeg",
-                          "-f",
-                          "mp3",
-                          sourceUrl},
-                         server.Folder() + "/ffmpeg.log");
+    std::vector<std::string> argv;
+    std::istringstream fixed(
+        "/usr/bin/ffmpeg -nostdin -hide_banner -loglevel error -re -f lavfi -i sine=frequency=1000:sample_rate=44100 "
+        "-ac 2 -c:a libmp3lame -b:a 128k -content_type audio/mpeg -f mp3");
+    for (std::string word; fixed >> word;) argv.push_back(word);
+    argv.insert(argv.end(), {"-t", std::to_string(seconds), "-ice_name", "Support Check", "-ice_genre", "Test Tones"});
+    argv.push_back(sourceUrl);
+    return process.Spawn(argv, server.Folder() + "/ffmpeg.log");
 }
 
 }  // namespace
