@@ -25,13 +25,6 @@ int32_t TestHost::PostEvent(SXEventListener* target, int32_t id, int32_t param, 
     return 1;
 }
 
-int32_t TestHost::StartThread(int32_t, HANDLE* out, SXThread* body) {
-    *out = CreateThread(
-        nullptr, 0, [](LPVOID thread) -> DWORD { return static_cast<DWORD>(static_cast<SXThread*>(thread)->Run()); },
-        body, 0, nullptr);
-    return 0;
-}
-
 void TestHost::SetPostHook(std::function<void(int32_t)> hook) {
     std::lock_guard lock(mutex);
     this->hook = std::move(hook);
