@@ -33,8 +33,7 @@ using AudioThreadHeapTest = EndToEndTest;
 // from the input FIFO, which fills; the audio thread must neither allocate
 // nor wait meanwhile.
 TEST_F(AudioThreadHeapTest, TheAudioThreadAllocatesNothingWhileTheWorkerIsHeldUp) {
-    IcecastServer server;
-    ASSERT_TRUE(StartServer(server));
+    ASSERT_NO_FATAL_FAILURE(StartServer());
     StartAudio(&CountHeapCallsOnThisThread);
     const std::set<pid_t> before = ThreadsOfThisProcess();
     ASSERT_NO_FATAL_FAILURE(StartStreaming());
