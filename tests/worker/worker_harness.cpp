@@ -1,6 +1,7 @@
 #include "worker_harness.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "support/signal_analysis.h"
 
@@ -32,17 +33,11 @@ void TestHost::SetPostHook(std::function<void(int32_t)> hook) {
 
 std::optional<PostedEvent> TestHost::WaitForEvent(int32_t id, std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex);
-    std::optional<PostedEvent> found;
-    posted.wait_for(lock, timeout, [&] {
-        for (const PostedEvent& event : events) {
-            if (event.id == id) {
-                found = event;
-                return true;
-            }
-        }
-        return false;
-    });
-    return found;
+    const auto first = [&] { return std::ranges::find(events, id, &PostedEvent::id); };
+    if (!posted.wait_for(lock, timeout, [&] { return first() != events.end(); })) {
+        return std::nullopt;
+    }
+    return *first();
 }
 
 std::vector<PostedEvent> TestHost::Events() const {
@@ -52,9 +47,7 @@ std::vector<PostedEvent> TestHost::Events() const {
 
 std::vector<int32_t> TestHost::EventIds() const {
     std::vector<int32_t> ids;
-    for (const PostedEvent& event : Events()) {
-        ids.push_back(event.id);
-    }
+    std::ranges::transform(Events(), std::back_inserter(ids), &PostedEvent::id);
     return ids;
 }
 
