@@ -1,8 +1,5 @@
-// The built module streaming to a real icecast2, as a host drives it: loaded
-// at run time, reached only through its exports and the plug-in's own
-// interfaces, with the settings typed into its window, audio handed to it at
-// real-time pace on an audio thread, and its events run on this thread, the
-// GUI thread.
+// The built module streaming to a real icecast2 as a host drives it, and its
+// window following each state of the run.
 
 #include <thread>
 

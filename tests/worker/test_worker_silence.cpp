@@ -43,7 +43,7 @@ TEST_F(WorkerSilenceTest, FailedWaitsKeepTheLoopAtTheTimeoutsPace) {
     run.emplace(ParamsFor(server));
     run->wake.FailWaits();
     run->Start();
-    ASSERT_TRUE(run->WaitStarted());
+    ASSERT_TRUE(run->host.WaitForEvent(kEventStreamStarted, kEventTimeout));
     std::this_thread::sleep_for(1s);
     EXPECT_EQ(run->Stop(), kStatusOk);
 

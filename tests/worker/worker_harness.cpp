@@ -55,10 +55,6 @@ void WorkerRun::Start() {
     ASSERT_EQ(worker.Start(params, wake.Handle(), &host, this), kStatusOk);
 }
 
-bool WorkerRun::WaitStarted() {
-    return host.WaitForEvent(kEventStreamStarted, kEventTimeout).has_value();
-}
-
 int64_t WorkerRun::PushTone(double frequency, double seconds) {
     if (!worker.Streaming() || worker.Stopping()) {
         return 0;

@@ -59,8 +59,6 @@ public:
     explicit WorkerRun(StreamParams params) : params(std::move(params)) {}
 
     void Start();
-    // True once the worker has announced the stream.
-    bool WaitStarted();
     // Pushes seconds of a sine on both channels, as the audio thread does, in
     // calls of one MP3 frame. Answers the frames pushed while the run took
     // audio.
@@ -107,7 +105,7 @@ protected:
     void StartStreaming(const StreamParams& params) {
         run.emplace(params);
         run->Start();
-        ASSERT_TRUE(run->WaitStarted());
+        ASSERT_TRUE(run->host.WaitForEvent(kEventStreamStarted, kEventTimeout));
         ASSERT_TRUE(server.SourceConnected());
     }
     // A run whose set-up fails: it ends with the status and never announces
