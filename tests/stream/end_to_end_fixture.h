@@ -30,10 +30,7 @@ inline constexpr double kToneHz = 1000.0;
 class EndToEndTest : public ModuleTest {
 protected:
     void SetUp() override {
-        ModuleTest::SetUp();
-        if (HasFatalFailure()) {
-            return;
-        }
+        ASSERT_NO_FATAL_FAILURE(ModuleTest::SetUp());
         getPlugin(&plugin);
         ASSERT_NE(plugin, nullptr);
         ASSERT_EQ(plugin->Initialize(nullptr, kPluginInterfaceVersion, &hostObject), 1);
