@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "host/host_object.h"
@@ -29,10 +30,7 @@ inline constexpr double kToneHz = 1000.0;
 class EndToEndTest : public ModuleTest {
 protected:
     void SetUp() override {
-        ModuleTest::SetUp();
-        if (HasFatalFailure()) {
-            return;
-        }
+        ASSERT_NO_FATAL_FAILURE(ModuleTest::SetUp());
         getPlugin(&plugin);
         ASSERT_NE(plugin, nullptr);
         ASSERT_EQ(plugin->Initialize(nullptr, kPluginInterfaceVersion, &hostObject), 1);
@@ -57,14 +55,13 @@ protected:
     void StartAudio(void (*onStart)() = nullptr) {
         audio = std::make_unique<ToneAudioThread>(application.AudioCallbacks().front(), kHostRate, kToneHz, onStart);
     }
-    // Starts the server and types its address and the login into the window.
-    bool StartServer(IcecastServer& server, const std::string& password = "tovrz") {
-        if (!server.Start()) {
-            ADD_FAILURE() << server.LastError();
-            return false;
-        }
-        settings.TypeServer(server.Port(), "/stream", "admin", password);
-        return true;
+    // Starts the test's server and types its address and the mount's login
+    // into the window.
+    void StartServer(IcecastOptions options = {}) {
+        server.emplace(std::move(options));
+        ASSERT_TRUE(server->Start()) << server->LastError();
+        settings.TypeServer(server->Port(), server->Options().mount, server->Options().sourceUser,
+                            server->Options().sourcePassword);
     }
     // Clicks Stream and waits until the plug-in streams.
     void StartStreaming() {
@@ -84,6 +81,7 @@ protected:
     RPlugin* plugin = nullptr;
     bool released = false;
     SettingsWindow settings{toolkit};
+    std::optional<IcecastServer> server;
     std::unique_ptr<ToneAudioThread> audio;
 };
 

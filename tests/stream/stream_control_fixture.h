@@ -40,10 +40,12 @@ protected:
         settings.TypeServer(port, "/stream", "admin", "tovrz");
         settings.Click();
     }
-    // Clicks Stream towards the server and waits until the plug-in streams.
-    void StartStreaming(IcecastServer& server) {
-        ASSERT_TRUE(server.Start()) << server.LastError();
-        ClickStream(server.Port());
+    // Starts the test's server, clicks Stream towards it and waits until the
+    // plug-in streams.
+    void StartStreaming() {
+        server.emplace();
+        ASSERT_TRUE(server->Start()) << server->LastError();
+        ClickStream(server->Port());
         ASSERT_TRUE(application.WaitForEvent(kEventStreamStarted, kEventTimeout));
     }
     // Clicks Stream towards a server that accepts and never answers.
@@ -66,6 +68,7 @@ protected:
         ExpectIdleWith(status);
     }
 
+    std::optional<IcecastServer> server;
     std::optional<FakeServer> silent;
 };
 

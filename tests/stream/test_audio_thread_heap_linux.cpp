@@ -2,7 +2,9 @@
 // thread and the audio thread counts its heap calls, both by Linux's means.
 
 #include <unistd.h>
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <set>
 #include <string>
 #include <thread>
@@ -33,17 +35,12 @@ using AudioThreadHeapTest = EndToEndTest;
 // from the input FIFO, which fills; the audio thread must neither allocate
 // nor wait meanwhile.
 TEST_F(AudioThreadHeapTest, TheAudioThreadAllocatesNothingWhileTheWorkerIsHeldUp) {
-    IcecastServer server;
-    ASSERT_TRUE(StartServer(server));
+    ASSERT_NO_FATAL_FAILURE(StartServer());
     StartAudio(&CountHeapCallsOnThisThread);
     const std::set<pid_t> before = ThreadsOfThisProcess();
     ASSERT_NO_FATAL_FAILURE(StartStreaming());
     std::vector<pid_t> started;
-    for (const pid_t thread : ThreadsOfThisProcess()) {
-        if (!before.contains(thread)) {
-            started.push_back(thread);
-        }
-    }
+    std::ranges::set_difference(ThreadsOfThisProcess(), before, std::back_inserter(started));
     ASSERT_EQ(started.size(), 1u) << "the worker thread is not the only new one";
 
     ASSERT_TRUE(HoldThread(started.front(), 5s));

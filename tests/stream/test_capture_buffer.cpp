@@ -73,13 +73,9 @@ protected:
 
 TEST_F(CaptureBufferTest, OneWholeBatchIsPushedOnlyWhenTheNextCallsFirstFrameArrives) {
     Feed(NumberedFrames(0, kBatch));
-    EXPECT_EQ(FifoSize(), 0);
-    EXPECT_FALSE(WakeSignalled());
-
-    Feed(NumberedFrames(kBatch, 1));
+    ExpectOnlyStaged(0, kBatch);
     EXPECT_TRUE(WakeSignalled());
-    ExpectFramesInFifo(0, kBatch);
-    // The new frame opens the next batch.
+    // The frame that pushed the batch opens the next one.
     ExpectOnlyStaged(kBatch, 1);
 }
 

@@ -23,8 +23,7 @@ protected:
 };
 
 TEST_F(StreamEventsTest, StreamStartedEnablesStopAndShowsStreaming) {
-    IcecastServer server;
-    ASSERT_NO_FATAL_FAILURE(StartStreaming(server));
+    ASSERT_NO_FATAL_FAILURE(StartStreaming());
     EXPECT_TRUE(Worker().Streaming());
     EXPECT_EQ(settings.ButtonCaption(), "Stop");
     EXPECT_TRUE(settings.ButtonEnabled());
@@ -77,8 +76,7 @@ TEST_F(StreamEventsTest, StreamEndedWithTheWindowClosedReleasesTheRunAndTouchesN
 class StopTest : public StreamEventsTest, public testing::WithParamInterface<bool> {};
 
 TEST_P(StopTest, AStopWakesTheWorkerWaitsForItsEndAndLeavesTheRestToStreamEnded) {
-    IcecastServer server;
-    ASSERT_NO_FATAL_FAILURE(StartStreaming(server));
+    ASSERT_NO_FATAL_FAILURE(StartStreaming());
     if (GetParam()) {
         settings.Click();
     } else {
@@ -90,7 +88,7 @@ TEST_P(StopTest, AStopWakesTheWorkerWaitsForItsEndAndLeavesTheRestToStreamEnded)
     EXPECT_EQ(settings.ButtonCaption(), "Stop");
     EXPECT_EQ(settings.Status(), "Status: streaming...");
     ExpectEndedWith("Status: done.");
-    EXPECT_TRUE(server.SourceGone());
+    EXPECT_TRUE(server->SourceGone());
 }
 
 INSTANTIATE_TEST_SUITE_P(ByClickOrHostStop, StopTest, testing::Bool());

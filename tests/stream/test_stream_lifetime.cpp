@@ -7,8 +7,6 @@
 #include <thread>
 
 #include "stream/stream_control_fixture.h"
-#include "support/fake_server.h"
-#include "support/icecast_server.h"
 #include "support/tone_audio_thread.h"
 
 namespace skyflume::test {
@@ -34,8 +32,7 @@ using StreamLifetimeTest = StreamControlTest;
 // A call held after its admission: it waits for the capture buffer's lock,
 // which a stand-in for the worker keeps for a while.
 TEST_F(StreamLifetimeTest, AnAudioCallHeldAfterItsAdmissionKeepsItsBuffersUntilItReturns) {
-    IcecastServer server;
-    ASSERT_NO_FATAL_FAILURE(StartStreaming(server));
+    ASSERT_NO_FATAL_FAILURE(StartStreaming());
 
     // Full planes of one MP3 frame, which the next call's first frame pushes.
     constexpr int32_t kMp3Frame = 1152;
@@ -121,9 +118,8 @@ TEST_F(StreamLifetimeTest, AHostStopOrADeactivationWhileConnectingEndsTheAttempt
 class HurriedHostTest : public StreamLifetimeTest, public testing::WithParamInterface<bool> {};
 
 TEST_P(HurriedHostTest, TheRunEndsBeforeAnythingItUsesGoes) {
-    IcecastServer server;
     application.holdBodies = false;
-    ASSERT_NO_FATAL_FAILURE(StartStreaming(server));
+    ASSERT_NO_FATAL_FAILURE(StartStreaming());
     auto audio = std::make_unique<ToneAudioThread>(object, 44100, 1000.0);
     toolkit.RequestClose(settings.Window());
     if (GetParam()) {
@@ -133,7 +129,7 @@ TEST_P(HurriedHostTest, TheRunEndsBeforeAnythingItUsesGoes) {
     plugin->Release();
     application.DeliverEvents();
     EXPECT_EQ(destroyed, 1);
-    EXPECT_TRUE(server.SourceGone());
+    EXPECT_TRUE(server->SourceGone());
 }
 
 INSTANTIATE_TEST_SUITE_P(UnloadedFirst, HurriedHostTest, testing::Bool());

@@ -29,9 +29,9 @@ class StreamStressTest : public EndToEndTest {
 protected:
     // Stream on a mount of its own (icecast2 keeps a mount taken a moment
     // after its source left), then Stop.
-    bool StreamAndStop(IcecastServer& server, int cycle) {
-        settings.TypeServer(server.Port(), "/cycle" + std::to_string(cycle), "source",
-                            server.Options().generalSourcePassword);
+    bool StreamAndStop(int cycle) {
+        settings.TypeServer(server->Port(), "/cycle" + std::to_string(cycle), "source",
+                            server->Options().generalSourcePassword);
         settings.Click();
         if (!application.WaitForEvent(kEventStreamStarted, kEventTimeout)) {
             ADD_FAILURE() << "cycle " << cycle << ": no stream; " << settings.Status();
@@ -80,24 +80,21 @@ protected:
 
 // SKYFLUME_STREAM_STOP_CYCLES in all, the warm-up included.
 TEST_F(StreamStressTest, StreamStopCyclesWithTheAudioRunningGiveBackEverything) {
-    IcecastServer server;
-    ASSERT_TRUE(StartServer(server));
+    ASSERT_NO_FATAL_FAILURE(StartServer());
     StartAudio();
-    ExpectCyclesGiveBackEverything(20, SKYFLUME_STREAM_STOP_CYCLES,
-                                   [&](int cycle) { return StreamAndStop(server, cycle); });
+    ExpectCyclesGiveBackEverything(20, SKYFLUME_STREAM_STOP_CYCLES, [&](int cycle) { return StreamAndStop(cycle); });
 }
 
 // Each start is ended at once, while it connects: by the host's stop event or
 // by deactivation, against a server that answers and one that never does.
 TEST_F(StreamStressTest, TwoHundredStartsStoppedWhileConnectingGiveBackEverything) {
-    IcecastServer server;
-    ASSERT_TRUE(StartServer(server));
+    ASSERT_NO_FATAL_FAILURE(StartServer());
     FakeServer silent(FakeServer::Kind::Silent);
     StartAudio();
     ExpectCyclesGiveBackEverything(8, 200, [&](int cycle) {
         if (cycle % 2 == 0) {
-            settings.TypeServer(server.Port(), "/connect" + std::to_string(cycle), "source",
-                                server.Options().generalSourcePassword);
+            settings.TypeServer(server->Port(), "/connect" + std::to_string(cycle), "source",
+                                server->Options().generalSourcePassword);
         } else {
             settings.TypeServer(silent.Port(), "/stream", "admin", "tovrz");
         }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "platform/non_copyable.h"
@@ -30,10 +31,21 @@ public:
         uint32_t timeoutMs;
         uint32_t answer;
     };
-    std::vector<WaitRecord> Waits() const;
+    std::vector<WaitRecord> Waits() const {
+        const std::lock_guard lock(mutex);
+        return waits;
+    }
 
 private:
+    // Each platform's: it sees the waits and records them here.
     struct Recorder;
+    void Record(uint32_t timeoutMs, uint32_t answer) {
+        const std::lock_guard lock(mutex);
+        waits.push_back({timeoutMs, answer});
+    }
+
+    mutable std::mutex mutex;
+    std::vector<WaitRecord> waits;
     std::unique_ptr<Recorder> recorder;
 };
 

@@ -4,31 +4,28 @@
 #include "counting_event.h"
 
 #include <atomic>
-#include <mutex>
 
 namespace skyflume::test {
 
 struct CountingEvent::Recorder final : PlatformObject {
-    Recorder() : event(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+    explicit Recorder(CountingEvent& owner) : owner(owner), event(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
     ~Recorder() { CloseHandle(event); }
 
     uint32_t Wait(uint32_t timeoutMs) override {
         const uint32_t answer = failWaits ? WAIT_FAILED : WaitForSingleObject(event, timeoutMs);
-        const std::lock_guard lock(mutex);
-        waits.push_back({timeoutMs, answer});
+        owner.Record(timeoutMs, answer);
         return answer;
     }
     int32_t Signal() override { return SetEvent(event); }
     // The run closes what it is handed; the recorder goes with the CountingEvent.
     int32_t Close() override { return 1; }
 
+    CountingEvent& owner;
     HANDLE event;
     std::atomic<bool> failWaits{false};
-    mutable std::mutex mutex;
-    std::vector<WaitRecord> waits;
 };
 
-CountingEvent::CountingEvent() : recorder(std::make_unique<Recorder>()) {}
+CountingEvent::CountingEvent() : recorder(std::make_unique<Recorder>(*this)) {}
 
 CountingEvent::~CountingEvent() = default;
 
@@ -38,11 +35,6 @@ HANDLE CountingEvent::Handle() const {
 
 void CountingEvent::FailWaits() {
     recorder->failWaits = true;
-}
-
-std::vector<CountingEvent::WaitRecord> CountingEvent::Waits() const {
-    const std::lock_guard lock(recorder->mutex);
-    return recorder->waits;
 }
 
 }  // namespace skyflume::test

@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <mutex>
 
 namespace skyflume::test {
 namespace {
@@ -51,26 +50,22 @@ struct CountingEvent::Recorder {
     // the worker, ended before the recorder goes, waits on that one.
     static inline WaitFunction kernelWait = nullptr;
     static inline std::atomic<HANDLE> watched{nullptr};
-    static inline std::atomic<Recorder*> recording{nullptr};
+    static inline std::atomic<CountingEvent*> recording{nullptr};
 
     static DWORD WINAPI Wait(HANDLE handle, DWORD timeoutMs) {
         const DWORD answer = kernelWait(handle, timeoutMs);
         if (handle != nullptr && handle == watched.load()) {
-            Recorder* const recorder = recording.load();
-            const std::lock_guard lock(recorder->mutex);
-            recorder->waits.push_back({timeoutMs, answer});
+            recording.load()->Record(timeoutMs, answer);
         }
         return answer;
     }
 
     HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     HANDLE waitless = nullptr;
-    std::mutex mutex;
-    std::vector<WaitRecord> waits;
 };
 
 CountingEvent::CountingEvent() : recorder(std::make_unique<Recorder>()) {
-    Recorder::recording = recorder.get();
+    Recorder::recording = this;
     Recorder::watched = recorder->event;
     static void** const slot = ImportSlot("kernel32.dll", "WaitForSingleObject");
     if (slot == nullptr) {
@@ -109,11 +104,6 @@ void CountingEvent::FailWaits() {
     const HANDLE process = GetCurrentProcess();
     DuplicateHandle(process, recorder->event, process, &recorder->waitless, EVENT_MODIFY_STATE, FALSE, 0);
     Recorder::watched = recorder->waitless;
-}
-
-std::vector<CountingEvent::WaitRecord> CountingEvent::Waits() const {
-    const std::lock_guard lock(recorder->mutex);
-    return recorder->waits;
 }
 
 }  // namespace skyflume::test

@@ -25,9 +25,8 @@ TEST_F(WorkerSilenceTest, WithoutAudioTheListenerHearsSilencePerTimeout) {
     EXPECT_TRUE(listener.WaitForEnd(10s));
     const ListenResult heard = listener.StopAndJoin();
 
-    const std::vector<CountingEvent::WaitRecord> waits = run->wake.Waits();
-    const auto timeouts = std::count_if(
-        waits.begin(), waits.end(), [](const CountingEvent::WaitRecord& wait) { return wait.answer != WAIT_OBJECT_0; });
+    const auto timeouts =
+        std::ranges::count_if(run->wake.Waits(), [](const auto& wait) { return wait.answer != WAIT_OBJECT_0; });
     const int64_t silenceSent = timeouts * (params.inputSampleRate / 10);
     EXPECT_LT(Rms(heard.left), 1e-4);
     // The listener joins a little after the start and the server keeps back
@@ -43,7 +42,7 @@ TEST_F(WorkerSilenceTest, FailedWaitsKeepTheLoopAtTheTimeoutsPace) {
     run.emplace(ParamsFor(server));
     run->wake.FailWaits();
     run->Start();
-    ASSERT_TRUE(run->WaitStarted());
+    ASSERT_TRUE(run->host.WaitForEvent(kEventStreamStarted, kEventTimeout));
     std::this_thread::sleep_for(1s);
     EXPECT_EQ(run->Stop(), kStatusOk);
 
@@ -51,8 +50,7 @@ TEST_F(WorkerSilenceTest, FailedWaitsKeepTheLoopAtTheTimeoutsPace) {
     // About ten in the second, each answered WAIT_FAILED; spinning makes thousands.
     EXPECT_GE(waits.size(), 5u);
     EXPECT_LE(waits.size(), 15u);
-    EXPECT_TRUE(std::all_of(waits.begin(), waits.end(),
-                            [](const CountingEvent::WaitRecord& wait) { return wait.answer == WAIT_FAILED; }));
+    EXPECT_TRUE(std::ranges::all_of(waits, [](const auto& wait) { return wait.answer == WAIT_FAILED; }));
 }
 
 }  // namespace

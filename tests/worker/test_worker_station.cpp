@@ -9,17 +9,17 @@ namespace {
 
 class WorkerStationTest : public WorkerTest {
 protected:
-    // The server's view of the mount while a run with these texts streams.
-    std::optional<std::map<std::string, std::string>> MountWhileStreaming(const StreamParams& params) {
-        StartStreaming(params);
-        if (HasFatalFailure()) {
-            return std::nullopt;
-        }
-        std::optional<std::map<std::string, std::string>> mount = server.MountStatus();
+    // Streams with these texts and stops, keeping the server's view of the
+    // mount while the run streamed.
+    void StreamAndStop(const StreamParams& params) {
+        ASSERT_NO_FATAL_FAILURE(StartStreaming(params));
+        mount = server.MountStatus();
         EXPECT_EQ(run->Stop(), kStatusOk);
         EXPECT_TRUE(server.SourceGone());
-        return mount;
+        ASSERT_TRUE(mount.has_value());
     }
+
+    std::optional<std::map<std::string, std::string>> mount;
 };
 
 TEST_F(WorkerStationTest, StatusShowsTheFourStationTexts) {
@@ -28,8 +28,7 @@ TEST_F(WorkerStationTest, StatusShowsTheFourStationTexts) {
     params.radioDescription = "Tunes from the hill";
     params.radioGenre = "Ambient";
     params.radioWebsite = "http://radio.example/";
-    const auto mount = MountWhileStreaming(params);
-    ASSERT_TRUE(mount.has_value());
+    ASSERT_NO_FATAL_FAILURE(StreamAndStop(params));
     EXPECT_EQ(mount->at("server_name"), "Radio Skyflume");
     EXPECT_EQ(mount->at("server_description"), "Tunes from the hill");
     EXPECT_EQ(mount->at("genre"), "Ambient");
@@ -39,8 +38,7 @@ TEST_F(WorkerStationTest, StatusShowsTheFourStationTexts) {
 // The server shows placeholders of its own for texts that the source did not
 // announce, and no website at all.
 TEST_F(WorkerStationTest, AbsentTextsAnnounceNothing) {
-    const auto mount = MountWhileStreaming(ParamsFor(server));
-    ASSERT_TRUE(mount.has_value());
+    ASSERT_NO_FATAL_FAILURE(StreamAndStop(ParamsFor(server)));
     EXPECT_EQ(mount->at("server_name"), "Unspecified name");
     EXPECT_EQ(mount->at("server_description"), "Unspecified description");
     EXPECT_EQ(mount->at("genre"), "various");

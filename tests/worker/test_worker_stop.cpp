@@ -24,8 +24,9 @@ TEST_F(WorkerStopTest, StopWhileStreamingDrainsTheEncoderAndEndsWithStatus0) {
     EXPECT_EQ(run->Stop(), kStatusOk);
     EXPECT_TRUE(server.SourceGone());
     EXPECT_EQ(log.Matching(kUndrainedEncoder), std::vector<std::string>{});
-    EXPECT_EQ(run->host.Events(), (std::vector<PostedEvent>{{&run->target, kEventStreamStarted, 0},
-                                                            {&run->target, kEventStreamEnded, kStatusOk}}));
+    SXEventListener* const target = &*run;
+    EXPECT_EQ(run->host.Events(),
+              (std::vector<PostedEvent>{{target, kEventStreamStarted, 0}, {target, kEventStreamEnded, kStatusOk}}));
 }
 
 // The stop is seen right after the first pass: one wait, which times out

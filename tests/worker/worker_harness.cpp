@@ -1,6 +1,7 @@
 #include "worker_harness.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "support/signal_analysis.h"
 
@@ -25,13 +26,6 @@ int32_t TestHost::PostEvent(SXEventListener* target, int32_t id, int32_t param, 
     return 1;
 }
 
-int32_t TestHost::StartThread(int32_t, HANDLE* out, SXThread* body) {
-    *out = CreateThread(
-        nullptr, 0, [](LPVOID thread) -> DWORD { return static_cast<DWORD>(static_cast<SXThread*>(thread)->Run()); },
-        body, 0, nullptr);
-    return 0;
-}
-
 void TestHost::SetPostHook(std::function<void(int32_t)> hook) {
     std::lock_guard lock(mutex);
     this->hook = std::move(hook);
@@ -39,17 +33,11 @@ void TestHost::SetPostHook(std::function<void(int32_t)> hook) {
 
 std::optional<PostedEvent> TestHost::WaitForEvent(int32_t id, std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex);
-    std::optional<PostedEvent> found;
-    posted.wait_for(lock, timeout, [&] {
-        for (const PostedEvent& event : events) {
-            if (event.id == id) {
-                found = event;
-                return true;
-            }
-        }
-        return false;
-    });
-    return found;
+    const auto first = [&] { return std::ranges::find(events, id, &PostedEvent::id); };
+    if (!posted.wait_for(lock, timeout, [&] { return first() != events.end(); })) {
+        return std::nullopt;
+    }
+    return *first();
 }
 
 std::vector<PostedEvent> TestHost::Events() const {
@@ -59,18 +47,12 @@ std::vector<PostedEvent> TestHost::Events() const {
 
 std::vector<int32_t> TestHost::EventIds() const {
     std::vector<int32_t> ids;
-    for (const PostedEvent& event : Events()) {
-        ids.push_back(event.id);
-    }
+    std::ranges::transform(Events(), std::back_inserter(ids), &PostedEvent::id);
     return ids;
 }
 
 void WorkerRun::Start() {
     ASSERT_EQ(worker.Start(params, wake.Handle(), &host, this), kStatusOk);
-}
-
-bool WorkerRun::WaitStarted() {
-    return host.WaitForEvent(kEventStreamStarted, kEventTimeout).has_value();
 }
 
 int64_t WorkerRun::PushTone(double frequency, double seconds) {

@@ -1,8 +1,8 @@
 #pragma once
 
 // A minimal host around one StreamWorker: Run on a thread that the host
-// starts, posted events queued without waiting, and the test standing in for
-// the audio thread by pushing into the run's capture buffer.
+// starts, posted events recorded without being delivered, and the test
+// standing in for the audio thread by pushing into the run's capture buffer.
 
 #include <gtest/gtest.h>
 
@@ -34,10 +34,8 @@ struct PostedEvent {
 
 class TestHost : public ApplicationBase {
 public:
-    // Queues the event and answers 1; nothing is ever delivered.
+    // Records the event and answers 1; nothing is ever delivered.
     int32_t PostEvent(SXEventListener* target, int32_t id, int32_t param, intptr_t param2) override;
-    // Runs body->Run() on a new thread; the handle is the caller's to close.
-    int32_t StartThread(int32_t option, HANDLE* out, SXThread* body) override;
 
     // Runs inside PostEvent on the posting thread, before the event is queued.
     void SetPostHook(std::function<void(int32_t id)> hook);
@@ -53,25 +51,14 @@ private:
     std::function<void(int32_t)> hook;
 };
 
-// The plug-in's event listener as the worker sees it: only its address matters.
-class EventTarget : public SXEventListener {
-public:
-    int32_t QueryInterface(const GUID*, void**) override { return kENoInterface; }
-    int32_t AddRef() override { return 1; }
-    int32_t Release() override { return 1; }
-    void OnEvent(int32_t, int32_t, intptr_t) override {}
-};
-
 // One stream run, started the way the stream control starts it, with the
-// test's wake event; its thread's body is this object.
-class WorkerRun : public SXThread {
+// test's wake event. This object is its thread's body and, as the plug-in is,
+// the target of its events, of which only the address matters.
+class WorkerRun : public SXThread, public SXEventListener {
 public:
     explicit WorkerRun(StreamParams params) : params(std::move(params)) {}
 
-    // Starts the run.
     void Start();
-    // True once the worker has announced the stream.
-    bool WaitStarted();
     // Pushes seconds of a sine on both channels, as the audio thread does, in
     // calls of one MP3 frame. Answers the frames pushed while the run took
     // audio.
@@ -82,15 +69,15 @@ public:
     // answers its status.
     std::optional<int32_t> WaitEnded();
 
-    // SXThread
+    // SXThread and SXEventListener
     int32_t QueryInterface(const GUID*, void**) override { return kENoInterface; }
     int32_t AddRef() override { return 1; }
     int32_t Release() override { return 1; }
-    int32_t Run() override { return worker.Run(&host, &target); }
+    int32_t Run() override { return worker.Run(&host, this); }
+    void OnEvent(int32_t, int32_t, intptr_t) override {}
 
     StreamParams params;
     TestHost host;
-    EventTarget target;
     CountingEvent wake;
     // Goes first, and stops a run still going.
     StreamWorker worker;
@@ -118,7 +105,7 @@ protected:
     void StartStreaming(const StreamParams& params) {
         run.emplace(params);
         run->Start();
-        ASSERT_TRUE(run->WaitStarted());
+        ASSERT_TRUE(run->host.WaitForEvent(kEventStreamStarted, kEventTimeout));
         ASSERT_TRUE(server.SourceConnected());
     }
     // A run whose set-up fails: it ends with the status and never announces
