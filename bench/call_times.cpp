@@ -6,9 +6,13 @@
 // the worker up only once the kernel's send buffer, which grows to megabytes,
 // is full; holding the worker makes certain that the input FIFO fills and
 // batches are dropped, which the audio thread must do without allocating or
-// waiting.
+// waiting. Then, with the plug-in stopped, the floor (a copy and a wake per
+// batch) at the same pace: what this machine's scheduling leaves for a call
+// that does the least.
 
 #include "call_times.h"
+
+#include "floor_audio.h"
 
 #include <csignal>
 #include <thread>
@@ -26,7 +30,8 @@ constexpr int32_t kBitRateKbps = 128;
 constexpr int32_t kHostRate = 48000;
 constexpr int32_t kBlockFrames = 64;
 constexpr auto kStall = 5s;
-constexpr int32_t kBatchFrames = 1152;
+constexpr auto kFloorTime = 10s;
+constexpr int32_t kBatchFrames = kFloorBatchFrames;
 
 // Batches that frames [0, end) hand on: a batch goes when the frame after it comes.
 int64_t BatchesBefore(int64_t end) {
@@ -35,14 +40,14 @@ int64_t BatchesBefore(int64_t end) {
 
 class PhaseRecorder {
 public:
-    PhaseRecorder(const RealTimeAudio& audio, CallTimeResults& results) : audio(audio), results(results) {}
+    explicit PhaseRecorder(const RealTimeAudio& audio) : audio(audio) {}
 
     void Begin() {
         first = audio.Timed();
         heapCalls = skyflume::test::HeapCalls();
     }
-    void End(const std::string& name, std::chrono::seconds length) {
-        CallTimePhase& phase = results.phases.emplace_back();
+    CallTimePhase End(const std::string& name, std::chrono::seconds length) const {
+        CallTimePhase phase;
         phase.name = name;
         phase.seconds = static_cast<double>(length.count());
         phase.heapCalls = skyflume::test::HeapCalls() - heapCalls;
@@ -50,12 +55,12 @@ public:
         for (size_t i = first; i < last; ++i) {
             phase.micros.push_back(audio.Record()[i].seconds * 1e6);
         }
+        return phase;
     }
     size_t First() const { return first; }
 
 private:
     const RealTimeAudio& audio;
-    CallTimeResults& results;
     size_t first = 0;
     int64_t heapCalls = 0;
 };
@@ -74,29 +79,24 @@ void SplitHandOffs(const RealTimeAudio& audio, size_t first, size_t last, CallTi
     results.stagingNsPerFrame = Median(staging) * 1e9 / static_cast<double>(block);
 }
 
-}  // namespace
-
-CallTimeResults RunCallTimes(BenchEnvironment& environment, std::chrono::seconds streaming) {
-    CallTimeResults results;
-    results.hostRate = kHostRate;
-    results.blockFrames = kBlockFrames;
+void RunPluginPhases(BenchEnvironment& environment, std::chrono::seconds streaming, CallTimeResults& results) {
     const std::unique_ptr<BenchPlugin> plugin = environment.NewPlugin(results.error, kHostRate);
     if (!plugin) {
-        return results;
+        return;
     }
     plugin->Type(environment.Direct(environment.NewMount("calls"), kBitRateKbps, TestSignal::kRate));
     if (!plugin->Start()) {
         results.error = "the plug-in did not stream: " + plugin->Status();
-        return results;
+        return;
     }
     const auto seconds = (streaming + 2 * kStall + 2s).count();
     RealTimeAudio audio({plugin->Audio()}, environment.Signal().Floats(), kHostRate, kBlockFrames,
                         static_cast<size_t>(seconds * kHostRate / kBlockFrames));
-    PhaseRecorder recorder(audio, results);
+    PhaseRecorder recorder(audio);
 
     recorder.Begin();
     std::this_thread::sleep_for(streaming);
-    recorder.End("streaming", streaming);
+    results.phases.push_back(recorder.End("streaming", streaming));
     SplitHandOffs(audio, recorder.First(), audio.Timed(), results);
 
     const pid_t server = environment.Server().Pid();
@@ -104,12 +104,12 @@ CallTimeResults RunCallTimes(BenchEnvironment& environment, std::chrono::seconds
     kill(server, SIGSTOP);
     std::this_thread::sleep_for(kStall);
     kill(server, SIGCONT);
-    recorder.End("server stopped", kStall);
+    results.phases.push_back(recorder.End("server stopped", kStall));
 
     recorder.Begin();
     const bool held = skyflume::test::HoldThread(plugin->Worker()->threadId, kStall);
     std::this_thread::sleep_for(kStall);
-    recorder.End("worker held", kStall);
+    results.phases.push_back(recorder.End("worker held", kStall));
 
     results.realTimeScheduling = audio.RealTime();
     // The worker catches up on what the FIFO kept before it is stopped.
@@ -118,6 +118,28 @@ CallTimeResults RunCallTimes(BenchEnvironment& environment, std::chrono::seconds
         results.error = "the worker could not be held";
     } else if (!plugin->Stop()) {
         results.error = "the stream did not end as it should: " + plugin->Status();
+    }
+}
+
+CallTimePhase RunFloorPhase(std::span<const float> signal) {
+    FloorAudio floor(kBlockFrames);
+    const RealTimeAudio audio({&floor}, signal, kHostRate, kBlockFrames,
+                              static_cast<size_t>((kFloorTime + 1s).count() * kHostRate / kBlockFrames));
+    PhaseRecorder recorder(audio);
+    recorder.Begin();
+    std::this_thread::sleep_for(kFloorTime);
+    return recorder.End("floor: copy, and a wake per 1152 frames", kFloorTime);
+}
+
+}  // namespace
+
+CallTimeResults RunCallTimes(BenchEnvironment& environment, std::chrono::seconds streaming) {
+    CallTimeResults results;
+    results.hostRate = kHostRate;
+    results.blockFrames = kBlockFrames;
+    RunPluginPhases(environment, streaming, results);
+    if (results.error.empty()) {
+        results.floor = RunFloorPhase(environment.Signal().Floats());
     }
     return results;
 }

@@ -23,6 +23,9 @@ struct CallTimeResults {
     // Normal streaming, the server stopped (SIGSTOP) for 5 s, and the
     // worker itself held for 5 s.
     std::vector<CallTimePhase> phases;
+    // The floor (a copy, and a wake per batch) at the same pace, with the
+    // plug-in stopped: the least a call can take on this machine.
+    CallTimePhase floor;
     // From the normal phase: the median call that hands a batch on, and the
     // median one that only stages, per frame.
     double handOffMicros = 0;

@@ -24,7 +24,9 @@ constexpr double kMinLogShare = -4;
 struct Rgb {
     double r, g, b;
 };
-constexpr std::array<Rgb, 3> kColours = {{{0.12, 0.47, 0.71}, {0.84, 0.15, 0.16}, {0.17, 0.63, 0.17}}};
+// The plug-in's phases, then the floor in grey.
+constexpr std::array<Rgb, 4> kColours = {
+    {{0.12, 0.47, 0.71}, {0.84, 0.15, 0.16}, {0.17, 0.63, 0.17}, {0.55, 0.55, 0.55}}};
 
 struct SurfaceCloser {
     void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
@@ -104,8 +106,10 @@ std::string DrawCallTimes(const CallTimeResults& results, const std::filesystem:
     cairo_select_font_face(cairo.get(), "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
     DrawAxes(cairo.get(), "time of one OnAudio call (" + std::to_string(results.blockFrames) + " frames at " +
                               std::to_string(results.hostRate) + " Hz)");
-    for (size_t i = 0; i < results.phases.size() && i < kColours.size(); ++i) {
-        const CallTimePhase& phase = results.phases[i];
+    std::vector<CallTimePhase> phases = results.phases;
+    phases.push_back(results.floor);
+    for (size_t i = 0; i < phases.size() && i < kColours.size(); ++i) {
+        const CallTimePhase& phase = phases[i];
         if (phase.micros.empty()) {
             continue;
         }

@@ -19,12 +19,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <ctime>
 #include <map>
-#include <mutex>
 #include <thread>
 
+#include "floor_audio.h"
 #include "paced_feed.h"
 #include "statistics.h"
 
@@ -39,54 +38,6 @@ constexpr int32_t kBatchFrames = 1152;
 constexpr int64_t kSlackFrames = 3 * kBatchFrames;
 // Enough for the worker to finish its last batch and wait again.
 constexpr auto kPause = std::chrono::milliseconds(1);
-
-// What OnAudio does at the least: every frame split into two planes.
-__attribute__((noinline)) void DeinterleaveCopy(const float* samples, int32_t frames, float* left, float* right) {
-    for (int32_t i = 0; i < frames; ++i) {
-        left[i] = samples[2 * i];
-        right[i] = samples[2 * i + 1];
-    }
-}
-
-// A thread that sleeps on a condition variable until it is woken, again and
-// again, as the worker sleeps on its event (a mutex and a condition
-// variable on Linux).
-class Sleeper {
-public:
-    Sleeper() : thread([this] { Sleep(); }) {}
-    ~Sleeper() {
-        {
-            const std::lock_guard lock(mutex);
-            stop = true;
-        }
-        woken.notify_one();
-        thread.join();
-    }
-    Sleeper(const Sleeper&) = delete;
-    Sleeper& operator=(const Sleeper&) = delete;
-
-    // As the event is set: notified under the lock.
-    void Wake() {
-        const std::lock_guard lock(mutex);
-        signalled = true;
-        woken.notify_one();
-    }
-
-private:
-    void Sleep() {
-        std::unique_lock lock(mutex);
-        while (!stop) {
-            woken.wait(lock, [this] { return signalled || stop; });
-            signalled = false;
-        }
-    }
-
-    std::mutex mutex;
-    std::condition_variable woken;
-    bool signalled = false;
-    bool stop = false;
-    std::thread thread;  // last, so that it starts with everything above in place
-};
 
 // Keeps the time of every repetition, by benchmark name.
 class Collector : public benchmark::ConsoleReporter {
