@@ -44,12 +44,10 @@ protected:
 };
 
 TEST_F(InstalledModuleTest, StreamsTheHostsToneToIcecastWhereAListenerHearsIt) {
-    IcecastServer server;
-    ASSERT_TRUE(StartServer(server));
-    settings.TypeServer(server.Port(), "/stream", "admin", "tovrz");
+    ASSERT_NO_FATAL_FAILURE(StartServer());
     StartAudio();
     ASSERT_NO_FATAL_FAILURE(StartStreaming());
-    const ListenResult heard = Listener().ListenFor(server.MountUrl(), 5.0);
+    const ListenResult heard = Listener().ListenFor(server->MountUrl(), 5.0);
     EXPECT_EQ(heard.decodeErrors, 0);
     EXPECT_GE(heard.SecondsHeard(), 3.0) << heard.error;
     // The tone's frequency from its upward crossings, with hysteresis against
@@ -67,8 +65,7 @@ TEST_F(InstalledModuleTest, StreamsTheHostsToneToIcecastWhereAListenerHearsIt) {
     EXPECT_NEAR((crossings - 1.0) * heard.sampleRate / static_cast<double>(last - first), kToneHz, 10.0);
 
     settings.Click();
-    ASSERT_TRUE(application.WaitForEvent(kEventStreamEnded, kEventTimeout));
-    settings.ExpectIdleWith("Status: done.");
+    ExpectEndedWith("Status: done.");
 }
 
 }  // namespace
