@@ -128,7 +128,7 @@ CallTimePhase RunFloorPhase(std::span<const float> signal) {
     PhaseRecorder recorder(audio);
     recorder.Begin();
     std::this_thread::sleep_for(kFloorTime);
-    return recorder.End("floor: copy, and a wake per 1152 frames", kFloorTime);
+    return recorder.End("floor", kFloorTime);
 }
 
 }  // namespace
