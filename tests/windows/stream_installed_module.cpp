@@ -24,16 +24,18 @@ std::wstring RegisteredPath() {
 // Before any test has loaded FFmpeg into this program: a copy of the module
 // in a folder without FFmpeg's DLLs finds none, and GetPlugin answers none
 // rather than an object that would fail at its first call into FFmpeg.
-TEST(ModuleWithoutFfmpeg, AnswersNoPlugin) {
+class ModuleWithoutFfmpeg : public ModuleTest {
+protected:
+    static void SetUpTestSuite() {}
+    void SetUp() override {}
+};
+
+TEST_F(ModuleWithoutFfmpeg, AnswersNoPlugin) {
     const TempFolder folder;
-    const std::filesystem::path copy = folder / "Skyflume.sxp64";
-    ASSERT_TRUE(std::filesystem::copy_file(RegisteredPath(), copy));
-    const HMODULE alone = LoadLibraryW(copy.c_str());
+    const HMODULE alone = LoadCopyIn(folder.Path());
     ASSERT_NE(alone, nullptr);
-    const auto getPlugin =
-        reinterpret_cast<RPlugin* (*)(RPlugin**)>(reinterpret_cast<void (*)()>(GetProcAddress(alone, "GetPlugin")));
     RPlugin* plugin = nullptr;
-    EXPECT_EQ(getPlugin(&plugin), nullptr);
+    EXPECT_EQ(Find<GetPluginFunction>(alone, "GetPlugin")(&plugin), nullptr);
     EXPECT_EQ(plugin, nullptr);
     EXPECT_TRUE(FreeLibrary(alone));
 }
