@@ -9,36 +9,6 @@
 
 namespace platform {
 
-// Notifies under the lock: a waiter woken by this may destroy the object at
-// once (wait for "done", then CloseHandle), so nothing touches it after the
-// unlock.
-void SignalState::Set() {
-    std::lock_guard lock(mutex);
-    signalled = true;
-    if (manualReset) {
-        changed.notify_all();
-    } else {
-        changed.notify_one();
-    }
-}
-
-void SignalState::Reset() {
-    std::lock_guard lock(mutex);
-    signalled = false;
-}
-
-uint32_t SignalState::Wait(uint32_t timeoutMs) {
-    std::unique_lock lock(mutex);
-    const auto isSignalled = [this] { return signalled; };
-    if (timeoutMs == INFINITE) {
-        changed.wait(lock, isSignalled);
-    } else if (!changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), isSignalled)) {
-        return WAIT_TIMEOUT;
-    }
-    if (!manualReset) signalled = false;
-    return WAIT_OBJECT_0;
-}
-
 namespace {
 
 class Event final : public PlatformObject {

@@ -87,6 +87,31 @@ TEST(Events, AutoResetEventWakesOneWaiterPerSet) {
     CloseHandle(event);
 }
 
+// Two threads hand the turn back and forth through two auto-reset events: a
+// set that finds its waiter about to sleep must not be lost.
+TEST(Events, NoSetIsLostBetweenTwoThreadsTakingTurns) {
+    HANDLE ping = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    HANDLE pong = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    constexpr int kRounds = 20000;
+    std::atomic<int> answered{0};
+    std::thread partner([&] {
+        for (int i = 0; i < kRounds && WaitForSingleObject(ping, 5000) == WAIT_OBJECT_0; ++i) {
+            ++answered;
+            SetEvent(pong);
+        }
+    });
+    int turns = 0;
+    for (; turns < kRounds; ++turns) {
+        SetEvent(ping);
+        if (WaitForSingleObject(pong, 5000) != WAIT_OBJECT_0) break;
+    }
+    partner.join();
+    EXPECT_EQ(turns, kRounds);
+    EXPECT_EQ(answered, kRounds);
+    CloseHandle(ping);
+    CloseHandle(pong);
+}
+
 TEST(Events, NullHandleFails) {
     EXPECT_EQ(WaitForSingleObject(nullptr, 0), WAIT_FAILED);
     EXPECT_FALSE(SetEvent(nullptr));
