@@ -7,29 +7,16 @@ __attribute__((noinline)) void DeinterleaveCopy(const float* samples, int32_t fr
     }
 }
 
-Sleeper::Sleeper() : thread([this] { Sleep(); }) {}
+Sleeper::Sleeper()
+    : event(CreateEventW(nullptr, FALSE, FALSE, nullptr)), thread([this] {
+          while (!stop) WaitForSingleObject(event, INFINITE);
+      }) {}
 
 Sleeper::~Sleeper() {
-    {
-        const std::lock_guard lock(mutex);
-        stop = true;
-    }
-    woken.notify_one();
+    stop = true;
+    SetEvent(event);
     thread.join();
-}
-
-void Sleeper::Wake() {
-    const std::lock_guard lock(mutex);
-    signalled = true;
-    woken.notify_one();
-}
-
-void Sleeper::Sleep() {
-    std::unique_lock lock(mutex);
-    while (!stop) {
-        woken.wait(lock, [this] { return signalled || stop; });
-        signalled = false;
-    }
+    CloseHandle(event);
 }
 
 void FloorAudio::OnAudio(void*, const float* samples, int32_t frameCount) {

@@ -4,12 +4,12 @@
 // split into two planes, and one wake of a sleeping thread for every batch
 // of 1152 frames (one MP3 frame), as the worker is woken.
 
-#include <condition_variable>
+#include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <thread>
 #include <vector>
 
+#include "platform/windows_api.h"
 #include "plugin_sdk/host_listeners.h"
 
 constexpr int32_t kFloorBatchFrames = 1152;
@@ -17,9 +17,8 @@ constexpr int32_t kFloorBatchFrames = 1152;
 // Every frame split into two planes.
 void DeinterleaveCopy(const float* samples, int32_t frames, float* left, float* right);
 
-// A thread that sleeps on a condition variable until it is woken, again and
-// again, as the worker sleeps on its event (a mutex and a condition variable
-// on Linux).
+// A thread that sleeps on an auto-reset event until it is woken, again and
+// again, as the worker sleeps on its own.
 class Sleeper {
 public:
     Sleeper();
@@ -27,16 +26,11 @@ public:
     Sleeper(const Sleeper&) = delete;
     Sleeper& operator=(const Sleeper&) = delete;
 
-    // As the event is set: notified under the lock.
-    void Wake();
+    void Wake() { SetEvent(event); }
 
 private:
-    void Sleep();
-
-    std::mutex mutex;
-    std::condition_variable woken;
-    bool signalled = false;
-    bool stop = false;
+    HANDLE event;
+    std::atomic<bool> stop{false};
     std::thread thread;  // last, so that it starts with everything above in place
 };
 

@@ -23,8 +23,8 @@ struct CallCostResults {
     std::string error;
     int repetitions = 0;
     std::vector<CallCostFigures> figures;
-    // For comparison: waking a thread that sleeps on a condition variable,
-    // as the worker sleeps on its event, in microseconds (median).
+    // For comparison: waking a thread that sleeps on an event, as the worker
+    // sleeps on its own, in microseconds (median).
     double wakeMicros = 0;
 };
 

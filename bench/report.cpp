@@ -237,8 +237,7 @@ private:
         Line();
         Line(
             "The floor is what handing frames to a worker costs at the least: the same copy plus one wake of a "
-            "thread that sleeps on a condition variable (what the worker's event is made of here) for every "
-            "1152 frames, the size of one batch.");
+            "thread that sleeps on an event, as the worker does, for every 1152 frames, the size of one batch.");
         Line();
         Line(
             "| frames a call | frames an iteration | `OnAudio` (ns/frame) | floor (ns/frame) | bare copy (ns/frame) | "
@@ -255,7 +254,7 @@ private:
             Format("**Where the time goes.** Handing a batch on is one lock, one FIFO append (a second copy of "
                    "the batch) and setting the worker's event, and the worker sleeps on that event: setting it "
                    "wakes a thread on the other core, a system call. Waking a thread that sleeps on a bare "
-                   "condition variable (what the event is made of here) costs %.2f µs of the waker's CPU time "
+                   "event costs %.2f µs of the waker's CPU time "
                    "on this machine, measured in the same run: about what a whole iteration costs, against the "
                    "copy's one microsecond or so. Spread over a batch's 1152 frames the wake alone is several "
                    "times the copy, whatever the call size, which is why the goal is set against the floor. At "
