@@ -93,21 +93,13 @@ TEST(Events, NoSetIsLostBetweenTwoThreadsTakingTurns) {
     HANDLE ping = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     HANDLE pong = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     constexpr int kRounds = 20000;
-    std::atomic<int> answered{0};
     std::thread partner([&] {
-        for (int i = 0; i < kRounds && WaitForSingleObject(ping, 5000) == WAIT_OBJECT_0; ++i) {
-            ++answered;
-            SetEvent(pong);
-        }
+        for (int i = 0; i < kRounds && WaitForSingleObject(ping, 5000) == WAIT_OBJECT_0; ++i) SetEvent(pong);
     });
     int turns = 0;
-    for (; turns < kRounds; ++turns) {
-        SetEvent(ping);
-        if (WaitForSingleObject(pong, 5000) != WAIT_OBJECT_0) break;
-    }
+    while (turns < kRounds && SetEvent(ping) && WaitForSingleObject(pong, 5000) == WAIT_OBJECT_0) ++turns;
     partner.join();
     EXPECT_EQ(turns, kRounds);
-    EXPECT_EQ(answered, kRounds);
     CloseHandle(ping);
     CloseHandle(pong);
 }
