@@ -12,11 +12,10 @@
 
 #include "call_times.h"
 
-#include "floor_audio.h"
-
 #include <csignal>
 #include <thread>
 
+#include "floor_audio.h"
 #include "realtime_audio.h"
 #include "statistics.h"
 #include "support/heap_calls.h"

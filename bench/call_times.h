@@ -30,6 +30,13 @@ struct CallTimeResults {
     // median one that only stages, per frame.
     double handOffMicros = 0;
     double stagingNsPerFrame = 0;
+
+    // The plug-in's phases, then the floor, as the table and the picture show them.
+    std::vector<CallTimePhase> PhasesAndFloor() const {
+        std::vector<CallTimePhase> all = phases;
+        all.push_back(floor);
+        return all;
+    }
 };
 
 // The normal phase streams for `streaming`.

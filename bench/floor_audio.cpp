@@ -21,6 +21,7 @@ Sleeper::~Sleeper() {
 
 void FloorAudio::OnAudio(void*, const float* samples, int32_t frameCount) {
     DeinterleaveCopy(samples, frameCount, left.data(), right.data());
+    if (!wakes) return;
     sinceWake += frameCount;
     if (sinceWake >= kFloorBatchFrames) {
         sinceWake -= kFloorBatchFrames;

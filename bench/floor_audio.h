@@ -34,10 +34,11 @@ private:
     std::thread thread;  // last, so that it starts with everything above in place
 };
 
-// The floor as a host's audio callback, for calls of at most `maxFrames`.
+// The floor as a host's audio callback, for calls of at most `maxFrames`;
+// without `wakes`, the bare copy alone.
 class FloorAudio final : public SXAudioCallback {
 public:
-    explicit FloorAudio(int32_t maxFrames) : left(maxFrames), right(maxFrames) {}
+    explicit FloorAudio(int32_t maxFrames, bool wakes = true) : wakes(wakes), left(maxFrames), right(maxFrames) {}
 
     int32_t QueryInterface(const GUID*, void**) override { return kENoInterface; }
     int32_t AddRef() override { return 1; }
@@ -45,6 +46,7 @@ public:
     void OnAudio(void* reserved, const float* samples, int32_t frameCount) override;
 
 private:
+    const bool wakes;
     std::vector<float> left;
     std::vector<float> right;
     int64_t sinceWake = 0;

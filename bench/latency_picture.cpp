@@ -106,8 +106,7 @@ std::string DrawCallTimes(const CallTimeResults& results, const std::filesystem:
     cairo_select_font_face(cairo.get(), "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
     DrawAxes(cairo.get(), "time of one OnAudio call (" + std::to_string(results.blockFrames) + " frames at " +
                               std::to_string(results.hostRate) + " Hz)");
-    std::vector<CallTimePhase> phases = results.phases;
-    phases.push_back(results.floor);
+    const std::vector<CallTimePhase> phases = results.PhasesAndFloor();
     for (size_t i = 0; i < phases.size() && i < kColours.size(); ++i) {
         const CallTimePhase& phase = phases[i];
         if (phase.micros.empty()) {

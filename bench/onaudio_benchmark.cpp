@@ -32,7 +32,7 @@ namespace {
 constexpr int32_t kCallSizes[] = {64, 441, 4096};
 constexpr int kIterations = 100;
 constexpr int32_t kBitRateKbps = 128;
-constexpr int32_t kBatchFrames = 1152;
+constexpr int32_t kBatchFrames = kFloorBatchFrames;
 // What the worker may still hold when it has taken an iteration's frames:
 // a batch not yet handed on, and the encoder's frames kept back.
 constexpr int64_t kSlackFrames = 3 * kBatchFrames;
@@ -127,38 +127,28 @@ CallCostResults RunCallCost(BenchEnvironment& environment, int repetitions) {
     int64_t fed = 0;
     bool workerKeptUp = true;
     const CpuStopwatch stopwatch;
-    std::vector<float> left(kCallSizes[std::size(kCallSizes) - 1]);
-    std::vector<float> right(left.size());
+    const int32_t largestCall = kCallSizes[std::size(kCallSizes) - 1];
+    FloorAudio floor(largestCall);
+    FloorAudio bareCopy(largestCall, false);
     Sleeper sleeper;
 
-    int64_t sinceWake = 0;
     for (const int32_t callFrames : kCallSizes) {
         const int64_t frames = IterationFrames(callFrames);
         const std::string size = std::to_string(callFrames);
-        const auto copy = [&, callFrames, frames](bool wake) {
-            for (int64_t frame = 0; frame < frames; frame += callFrames) {
-                DeinterleaveCopy(samples + 2 * frame, callFrames, left.data(), right.data());
-                benchmark::ClobberMemory();
-                sinceWake += wake ? callFrames : 0;
-                if (sinceWake >= kBatchFrames) {
-                    sinceWake -= kBatchFrames;
-                    sleeper.Wake();
-                }
-            }
-        };
-        Register(
-            "OnAudio/" + size, stopwatch, repetitions,
-            [&, callFrames, frames] {
+        // One iteration: the same frames in the same calls, whoever takes them.
+        const auto feed = [samples, callFrames, frames](SXAudioCallback* callback) {
+            return [=] {
                 for (int64_t frame = 0; frame < frames; frame += callFrames) {
-                    stream.audio->OnAudio(nullptr, samples + 2 * frame, callFrames);
+                    callback->OnAudio(nullptr, samples + 2 * frame, callFrames);
                 }
-            },
-            [&, frames] {
-                fed += frames;
-                workerKeptUp = WaitUntilTaken(stream, fed, kSlackFrames, TestSignal::kRate) && workerKeptUp;
-            });
-        Register("Floor/" + size, stopwatch, repetitions, [copy] { copy(true); });
-        Register("BareCopy/" + size, stopwatch, repetitions, [copy] { copy(false); });
+            };
+        };
+        Register("OnAudio/" + size, stopwatch, repetitions, feed(stream.audio), [&, frames] {
+            fed += frames;
+            workerKeptUp = WaitUntilTaken(stream, fed, kSlackFrames, TestSignal::kRate) && workerKeptUp;
+        });
+        Register("Floor/" + size, stopwatch, repetitions, feed(&floor));
+        Register("BareCopy/" + size, stopwatch, repetitions, feed(&bareCopy));
     }
     Register("WakeSleepingThread", stopwatch, repetitions, [&] { sleeper.Wake(); });
     const char* arguments[] = {"skyflume-bench", "--benchmark_enable_random_interleaving=true"};

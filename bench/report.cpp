@@ -274,9 +274,7 @@ private:
         Line();
         Line("| phase | calls | mean (µs) | p50 (µs) | p99 (µs) | p99.9 (µs) | max (µs) | heap calls |");
         Line("|---|---|---|---|---|---|---|---|");
-        std::vector<CallTimePhase> phases = times.phases;
-        phases.push_back(times.floor);
-        for (const CallTimePhase& phase : phases) {
+        for (const CallTimePhase& phase : times.PhasesAndFloor()) {
             Line(Format("| %s (%.0f s) | %zu | %.2f | %.2f | %.2f | %.2f | %.2f | %lld |", phase.name.c_str(),
                         phase.seconds, phase.micros.size(), Mean(phase.micros), Percentile(phase.micros, 50),
                         Percentile(phase.micros, 99), Percentile(phase.micros, 99.9), Maximum(phase.micros),

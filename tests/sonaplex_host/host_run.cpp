@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <thread>
 
 #include "host/app/http_request.h"
-#include "support/loopback_socket.h"
 #include "support/temp_folder.h"
 
 namespace skyflume::test {
@@ -83,12 +81,6 @@ std::u16string StateText(const std::filesystem::path& stateFile, std::size_t off
         text.push_back(unit);
     }
     return text;
-}
-
-uint16_t FreeLoopbackPort() {
-    uint16_t port = 0;
-    ::close(BindLoopback(0, port));
-    return port;
 }
 
 std::string AskHealthView(uint16_t port, const std::string& path) {

@@ -69,9 +69,6 @@ private:
 HostOutcome RunHost(const std::filesystem::path& folder, std::vector<std::string> arguments,
                     bool withModuleAndState = true);
 
-// A loopback port that nothing listens on at the moment.
-uint16_t FreeLoopbackPort();
-
 // The health view's answer to GET `path` on loopback; empty when it gave none.
 std::string AskHealthView(uint16_t port, const std::string& path);
 

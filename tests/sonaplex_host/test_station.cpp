@@ -16,6 +16,7 @@
 #include "support/fake_server.h"
 #include "support/icecast_server.h"
 #include "support/listener.h"
+#include "support/loopback_socket.h"
 #include "support/scoped_env.h"
 #include "support/signal_analysis.h"
 #include "support/temp_folder.h"

@@ -11,6 +11,7 @@
 #include "host_run.h"
 #include "support/icecast_server.h"
 #include "support/listener.h"
+#include "support/loopback_socket.h"
 #include "support/signal_analysis.h"
 #include "support/temp_folder.h"
 

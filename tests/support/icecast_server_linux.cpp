@@ -32,16 +32,6 @@ constexpr auto kStartTimeout = 10s;
 constexpr auto kPollInterval = 50ms;
 constexpr auto kStatusTimeout = 5s;
 
-// Asks the kernel for a free loopback port. Another process may take it
-// before the server binds; Start() retries with a fresh port when that happens.
-uint16_t FreeLoopbackPort() {
-    uint16_t port = 0;
-    const int fd = BindLoopback(0, port);
-    if (fd < 0) return 0;
-    close(fd);
-    return port;
-}
-
 std::string XmlEscape(const std::string& text) {
     static const std::map<char, std::string> kEntities = {
         {'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}, {'\'', "&apos;"}};
@@ -107,7 +97,9 @@ bool IcecastServer::Start() {
     if (instance->process.Running()) return true;
     if (!instance->PrepareFolder(lastError)) return false;
     for (int attempt = 0; attempt < kStartAttempts; ++attempt) {
-        // A restart comes back where clients last found the server.
+        // A restart comes back where clients last found the server. Another
+        // process may take a free port before the server binds it: the next
+        // attempt takes a fresh one.
         const uint16_t chosen = options.fixedPort != 0 ? options.fixedPort : port != 0 ? port : FreeLoopbackPort();
         if (chosen != 0 && instance->StartOnce(options, chosen, lastError)) {
             port = chosen;

@@ -12,4 +12,8 @@ namespace skyflume::test {
 // every connection is refused), and its port; -1 when none could be made.
 int BindLoopback(int backlog, uint16_t& port);
 
+// A port that nothing listens on at the moment, or 0. Another process may
+// take it before the caller binds it.
+uint16_t FreeLoopbackPort();
+
 }  // namespace skyflume::test

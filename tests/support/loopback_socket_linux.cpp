@@ -25,4 +25,12 @@ int BindLoopback(int backlog, uint16_t& port) {
     return fd;
 }
 
+uint16_t FreeLoopbackPort() {
+    uint16_t port = 0;
+    const int fd = BindLoopback(0, port);
+    if (fd < 0) return 0;
+    close(fd);
+    return port;
+}
+
 }  // namespace skyflume::test
