@@ -106,9 +106,6 @@ private:
     // A window opened while a run exists shows that run, not a fresh start.
     void ShowRunState();
 
-    // Between OnActivate and OnDeactivate: the host calls OnAudio and OnEvent.
-    bool activated = false;
-
     // One input box with the state field it edits.
     struct TextBinding {
         TComponent* box;

@@ -261,7 +261,6 @@ void SkyflumePlugin::FinishStream(int32_t status) {
 void SkyflumePlugin::OnActivate() {
     host->RegisterAudioCallback(static_cast<SXAudioCallback*>(this));
     host->RegisterEventListener(static_cast<SXEventListener*>(this));
-    activated = true;
 }
 
 // A worker that is still connecting is ended as well: the host may destroy
@@ -269,7 +268,6 @@ void SkyflumePlugin::OnActivate() {
 // run's last event may now never be delivered, so the run is closed here;
 // should the event come after all, it is ignored.
 void SkyflumePlugin::OnDeactivate() {
-    activated = false;
     host->UnregisterAudioCallback(static_cast<SXAudioCallback*>(this));
     host->UnregisterEventListener(static_cast<SXEventListener*>(this));
     if (worker.Exists()) {
@@ -278,12 +276,8 @@ void SkyflumePlugin::OnDeactivate() {
     }
 }
 
-// A host closing in a hurry may unload without deactivating: the run ends as
-// deactivation ends it before its record goes.
+// The frame has ended a run still going, as deactivation ends it.
 void SkyflumePlugin::OnUnload() {
-    if (activated) {
-        OnDeactivate();
-    }
     worker.ForgetParameters();
 }
 

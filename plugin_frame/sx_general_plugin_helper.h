@@ -50,8 +50,10 @@ public:
         const RefPtr<RString> name = RefPtr<RString>::Adopt(CreateRString(GetDisplayName()));
         host->AddMenuItem(name.Get(), this);
         OnActivate();
+        activated = true;
     }
     void Deactivate() override {
+        activated = false;
         OnDeactivate();
         host->RemoveMenuItem(this);
         if (window != nullptr) {
@@ -66,10 +68,17 @@ public:
         *block = &state;
         return static_cast<int32_t>(sizeof(PluginState));
     }
+    // A host closing in a hurry may unload without deactivating: nothing it
+    // holds may still lead to the object once it is released, so the menu
+    // item and the window go as deactivation takes them.
     void Unload(int32_t flag) override {
-        if (flag != 0) {
-            OnUnload();
+        if (flag == 0) {
+            return;
         }
+        if (activated) {
+            Deactivate();
+        }
+        OnUnload();
     }
 
     // TWindowListener
@@ -170,6 +179,8 @@ protected:
     // Whether windowX and windowY are to be applied when the window is
     // shown; otherwise the toolkit's own placement is kept and recorded.
     bool windowPositionValid = false;
+    // Between Activate and Deactivate.
+    bool activated = false;
     // Owned by the frame while open. Held raw: the object may outlive the
     // toolkit, so nothing is released on destruction, only by CloseWindow.
     TWindow* window = nullptr;

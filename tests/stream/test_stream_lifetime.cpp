@@ -113,7 +113,7 @@ TEST_F(StreamLifetimeTest, AHostStopOrADeactivationWhileConnectingEndsTheAttempt
 }
 
 // A host closing in a hurry, which holds no reference on the worker's body:
-// it closes the window and lets the plug-in go, unloaded or not, without
+// it lets the plug-in go, unloaded or with its window closed, without
 // deactivating it, while the stream runs and its audio thread calls.
 class HurriedHostTest : public StreamLifetimeTest, public testing::WithParamInterface<bool> {};
 
@@ -121,9 +121,12 @@ TEST_P(HurriedHostTest, TheRunEndsBeforeAnythingItUsesGoes) {
     application.holdBodies = false;
     ASSERT_NO_FATAL_FAILURE(StartStreaming());
     auto audio = std::make_unique<ToneAudioThread>(object, 44100, 1000.0);
-    toolkit.RequestClose(settings.Window());
+    const ComponentRecord& window = settings.Window();
     if (GetParam()) {
         plugin->Unload(1);
+        EXPECT_TRUE(application.MenuItems().empty() && !window.Alive());
+    } else {
+        toolkit.RequestClose(settings.Window());
     }
     audio.reset();
     plugin->Release();
