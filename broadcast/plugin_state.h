@@ -69,6 +69,11 @@ void WriteDefaults(PluginState& state);
 
 // The stored bit-rate index, or the default for one outside the table.
 int32_t BitRateIndex(const PluginState& state);
+// The sample-rate list's item for the rate a stream uses: 0 is 44100 Hz, any
+// other stored value 48000 Hz.
+inline int32_t SampleRateIndex(const PluginState& state) {
+    return state.sampleRateIndex != 0 ? 1 : 0;
+}
 
 // The text of a field up to its terminator, or the whole field when it has none.
 std::basic_string_view<WChar> TextInField(std::span<const WChar> field);

@@ -73,7 +73,7 @@ void SkyflumePlugin::CreateControls(TGuiService*, TGuiFactory* factory) {
     input(&TGuiFactory::CreateComboBox, ui.sampleRateCombo, 198, kComboWidth);
     AddItem(ui.sampleRateCombo.Get(), SX_TEXT("44100 Hz"));
     AddItem(ui.sampleRateCombo.Get(), SX_TEXT("48000 Hz"));
-    ui.sampleRateCombo->SetSelectedIndex(state.sampleRateIndex);
+    ui.sampleRateCombo->SetSelectedIndex(SampleRateIndex(state));
     ui.sampleRateCombo->SetListener(this);
 
     input(&TGuiFactory::CreateTextBox, ui.radioNameBox, 232, kBoxWidth);
@@ -112,7 +112,7 @@ std::array<SkyflumePlugin::TextBinding, 9> SkyflumePlugin::TextBindings() {
 
 void SkyflumePlugin::LoadControls() {
     ui.bitRateCombo->SetSelectedIndex(BitRateIndex(state));
-    ui.sampleRateCombo->SetSelectedIndex(state.sampleRateIndex);
+    ui.sampleRateCombo->SetSelectedIndex(SampleRateIndex(state));
     for (const TextBinding& binding : TextBindings()) {
         const auto text = TextInField(binding.field);
         const RefPtr<RString> string =

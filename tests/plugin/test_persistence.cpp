@@ -143,17 +143,19 @@ TEST_F(PersistenceTest, AShorterTextLeavesTheOldTailBehindItsTerminator) {
     EXPECT_EQ(settings.At(kRadioNameBox).text, SX_TEXT("Jo"));
 }
 
-// A restored bit-rate index outside the table counts as the default 128 kbps.
+// A restored bit-rate index outside the table counts as the default 128 kbps,
+// and a sample-rate index other than 0 or 1 as 48000 Hz, which a stream uses.
 class BitRateIndexTest : public PluginTest, public testing::WithParamInterface<int32_t> {};
 
 TEST_P(BitRateIndexTest, OutsideTheTableCountsAsTheDefault) {
     Initialize();
     PluginState restored = State();
-    restored.bitRateIndex = GetParam();
+    restored.bitRateIndex = restored.sampleRateIndex = GetParam();
     plugin->SetState(&restored, sizeof restored);
     EXPECT_EQ(kBitRateTable[BitRateIndex(State())], 128);
     plugin->Activate();
     EXPECT_EQ(settings.At(kBitRateCombo).selectedIndex, 4);
+    EXPECT_EQ(settings.At(kSampleRateCombo).selectedIndex, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Restored, BitRateIndexTest, testing::Values(-1, 10, 1000, INT32_MIN));
