@@ -15,6 +15,7 @@
 // login, "Expect: 100-continue", Ice-* headers, audio/mpeg), made through its
 // http protocol: the icecast protocol opens its HTTP connection without the
 // caller's interrupt callback, so no stop could end an attempt that waits for
-// a silent server. Here `interrupt` reaches every wait of the attempt.
+// a silent server. Here `interrupt` reaches every wait of the attempt but the
+// look-up of the server's name, which FFmpeg makes without one.
 int OpenSourceConnection(ConnectionPtr& connection, const StreamParams& params, const AVIOInterruptCB& interrupt,
                          int64_t timeoutUs);

@@ -201,7 +201,8 @@ void SkyflumePlugin::RequestStop() {
 void SkyflumePlugin::OnEvent(int32_t id, int32_t, intptr_t) {
     switch (id) {
     case kEventHostStop:
-        // While connecting too: the attempt then ends within about 100 ms.
+        // While connecting too: the attempt then ends within about 100 ms,
+        // once the server's name has been looked up.
         if (worker.Exists()) {
             RequestStop();
         }

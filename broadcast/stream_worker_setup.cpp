@@ -41,9 +41,10 @@ int StreamWorker::InterruptConnection(void* worker) {
 int32_t StreamWorker::OpenConnection(EncoderChain& chain) {
     // FFmpeg polls the callback about every 100 ms while it connects and
     // waits for the server's answers, so that a stop does not wait for the
-    // 3 s time-out. The connection keeps it, but it answers only while the
-    // connection is being opened: a stop later on still lets the final pass
-    // and the drain out.
+    // 3 s time-out; only the look-up of the server's name, before that, is
+    // bounded by the resolver's own time-out alone. The connection keeps the
+    // callback, but it answers only while the connection is being opened: a
+    // stop later on still lets the final pass and the drain out.
     const AVIOInterruptCB interrupt{&StreamWorker::InterruptConnection, this};
     connectionPending = true;
     const int opened = OpenSourceConnection(chain.connection, *params, interrupt, kNetworkTimeoutUs);
