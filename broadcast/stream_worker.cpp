@@ -14,8 +14,8 @@ extern "C" {
 }
 
 StreamWorker::~StreamWorker() {
-    if (thread != nullptr && !runEnded) {
-        postEnd = false;
+    int32_t running = kRunning;
+    if (thread != nullptr && runPhase.compare_exchange_strong(running, kAbandoned)) {
         Stop();
     }
     Finish();
@@ -28,7 +28,7 @@ int32_t StreamWorker::Start(StreamParams parameters, HANDLE wakeEvent, SXApplica
     }
     capture.Open(wakeEvent);
     stopRequested = false;
-    runEnded = false;
+    runPhase = kRunning;
     host->StartThread(0, &thread, body);
     // Without a thread nothing would ever end the run: no event would come.
     return thread != nullptr ? kStatusOk : kStatusNoWorkerThread;
@@ -68,8 +68,10 @@ int32_t StreamWorker::Run(SXApplication* host, SXEventListener* target) {
         }
     }
     endStatus = status;
-    runEnded = true;
-    return postEnd ? host->PostEvent(target, kEventStreamEnded, status, 0) : 0;
+    if (runPhase.exchange(kEnded) != kRunning) {
+        return 0;
+    }
+    return host->PostEvent(target, kEventStreamEnded, status, 0);
 }
 
 int32_t StreamWorker::Stream(EncoderChain& chain) {

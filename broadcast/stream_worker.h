@@ -53,7 +53,7 @@ public:
     bool Stopping() const { return stopRequested; }
     // Set, after EndStatus, right before the run posts kEventStreamEnded: a
     // kEventStreamEnded that comes while it is clear is not this run's.
-    bool Ended() const { return runEnded; }
+    bool Ended() const { return runPhase == kEnded; }
     int32_t EndStatus() const { return endStatus; }
     // The current or last run's; none before the first start.
     const StreamParams* Parameters() const { return params ? &*params : nullptr; }
@@ -115,9 +115,11 @@ private:
     HANDLE thread = nullptr;
     std::atomic<bool> streaming{false};
     std::atomic<bool> stopRequested{false};
-    std::atomic<bool> runEnded{false};
-    // Cleared when the owner goes with the run still going.
-    std::atomic<bool> postEnd{true};
+    // Whichever of the worker's ending and its owner's going comes first
+    // decides whether the run posts its last event; the worker reads nothing
+    // of this object after it has changed the phase.
+    enum RunPhase : int32_t { kRunning, kEnded, kAbandoned };
+    std::atomic<int32_t> runPhase{kRunning};
     int32_t endStatus = kStatusOk;
     // True only while avio_open2 runs: a stop then ends the attempt. Worker
     // thread only.
