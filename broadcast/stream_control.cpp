@@ -277,7 +277,8 @@ void SkyflumePlugin::OnDeactivate() {
     }
 }
 
-// The frame has ended a run still going, as deactivation ends it.
+// An unload deactivates first, which ends a run still going: only the last
+// run's record is left.
 void SkyflumePlugin::OnUnload() {
     worker.ForgetParameters();
 }
