@@ -1,7 +1,9 @@
 #include "host/sonaplex_host/silence_command.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -28,8 +30,15 @@ std::string SilenceCommand::Start(const std::map<std::string, std::string>& deta
     std::string option = "-c";
     std::string text = command;
     char* argv[] = {shell.data(), option.data(), text.data(), nullptr};
+    // Standard input may be the stream's own audio (--input -): a command
+    // that read from it would take bytes out of the stream.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     pid_t pid = -1;
-    if (const int error = posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environment.data()); error != 0) {
+    const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv, environment.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) {
         return std::strerror(error);
     }
     running.push_back(pid);

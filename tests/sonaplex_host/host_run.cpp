@@ -21,8 +21,8 @@ HostRun::HostRun(const std::filesystem::path& folder, std::vector<std::string> a
     argv.insert(argv.end(), arguments.begin(), arguments.end());
 }
 
-bool HostRun::Start() {
-    return process.Spawn(argv, outputPath.string());
+bool HostRun::Start(const std::string& inputPath) {
+    return process.Spawn(argv, outputPath.string(), inputPath);
 }
 
 std::string HostRun::Output() const {

@@ -47,7 +47,7 @@ public:
     // unless `withModuleAndState` is false.
     HostRun(const std::filesystem::path& folder, std::vector<std::string> arguments, bool withModuleAndState = true);
 
-    bool Start();
+    bool Start(const std::string& inputPath = "/dev/null");
     // Polls the output until it holds `text`; false if the run ended or the
     // time-out passed first.
     bool WaitForOutput(const std::string& text, std::chrono::milliseconds timeout);

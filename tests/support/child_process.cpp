@@ -16,7 +16,8 @@ ChildProcess::~ChildProcess() {
     Terminate();
 }
 
-bool ChildProcess::Spawn(const std::vector<std::string>& argv, const std::string& outputPath) {
+bool ChildProcess::Spawn(const std::vector<std::string>& argv, const std::string& outputPath,
+                         const std::string& inputPath) {
     if (childPid > 0 || argv.empty()) return false;
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
@@ -26,7 +27,7 @@ bool ChildProcess::Spawn(const std::vector<std::string>& argv, const std::string
     // keeps the child free of anything but the listed file actions.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inputPath.c_str(), O_RDONLY, 0);
     if (!outputPath.empty()) {
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0644);

@@ -20,8 +20,9 @@ public:
 
     // argv[0] is the program path. stdout and stderr go to outputPath
     // (created or truncated), or stay this process's own when it is empty;
-    // stdin is /dev/null. Returns false if the process could not be spawned.
-    bool Spawn(const std::vector<std::string>& argv, const std::string& outputPath);
+    // stdin reads inputPath. Returns false if the process could not be spawned.
+    bool Spawn(const std::vector<std::string>& argv, const std::string& outputPath,
+               const std::string& inputPath = "/dev/null");
 
     pid_t Pid() const { return childPid; }
     bool Running();
