@@ -67,7 +67,9 @@ std::string StatusJson(const StationHealth& health) {
                                   {"silences", health.silences},
                                   {"fallback_playing", health.fallbackPlaying}};
     const nlohmann::json status = {{"streams", streams}, {"input", input}};
-    return status.dump(2) + "\n";
+    // A file name or tag need not be UTF-8: its stray bytes show as U+FFFD
+    // rather than failing the whole answer.
+    return status.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 std::string PrometheusMetrics(const StationHealth& health) {

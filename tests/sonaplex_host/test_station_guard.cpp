@@ -125,13 +125,16 @@ TEST_F(GuardTest, TheTitleFileIsAnnouncedOnceForEachChangeAndAgainAfterAReconnec
     ASSERT_TRUE(server.Start()) << server.LastError();
     EXPECT_TRUE(server.SourceConnected(20s)) << host->Output();
     EXPECT_TRUE(Eventually([&] { return MountTitle(server) == expected; })) << MountTitle(server) << host->Output();
+    // Not UTF-8 (an overlong "/"): the health view still answers.
+    std::ofstream(file) << "Bad \xC0\xAF title\n";
+    EXPECT_TRUE(Eventually([&] { return Input(statusPort)["playing"] == "Bad \uFFFD\uFFFD title"; })) << host->Output();
     const HostOutcome outcome = host->Interrupt();
     std::ifstream log(std::filesystem::path(server.Folder()) / "log" / "access.log");
     int updates = 0;
     for (std::string line; std::getline(log, line);) {
         updates += line.find("/admin/metadata") != std::string::npos ? 1 : 0;
     }
-    EXPECT_EQ(updates, 3) << outcome.output;
+    EXPECT_EQ(updates, 4) << outcome.output;
 }
 
 TEST_F(GuardTest, ARelayServesTheStreamAndItsTitleAndPicksItUpAgainAfterAReconnect) {
