@@ -135,6 +135,7 @@ public:
 
     int64_t ItemsBegun() const override { return interrupted ? 0 : passes; }
     std::string Title() const override { return title; }
+    std::string Failure() const override { return error; }
 
     void Interrupt() override {
         if (interrupted) {

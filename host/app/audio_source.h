@@ -26,6 +26,11 @@ public:
     // title; 0 and empty for other sources. Called on the thread that reads.
     virtual int64_t ItemsBegun() const { return 0; }
     virtual std::string Title() const { return {}; }
+
+    // Why the input ended before its time (a looped file that could not be
+    // opened again, audio that could not be converted); empty when it came
+    // to its end. Called on the thread that reads, once Read answered 0.
+    virtual std::string Failure() const { return {}; }
 };
 
 // A source, or the reason why there is none.

@@ -38,6 +38,7 @@ public:
                                         : itemsBefore;
     }
     std::string Title() const override { return current < sources.size() ? sources[current]->Title() : ""; }
+    std::string Failure() const override { return failure; }
 
 private:
     // On to the next input, or back to the first one when looping; a list
@@ -49,6 +50,7 @@ private:
             for (const std::string& input : inputs) {
                 OpenedAudioSource opened = OpenAudioSource(input, sampleRate, false);
                 if (!opened.source) {
+                    failure = opened.error;
                     again.clear();
                     break;
                 }
@@ -72,6 +74,7 @@ private:
     int64_t itemsBefore = 0;
     std::atomic<bool> interrupted{false};
     std::mutex mutex;
+    std::string failure;
 };
 
 }  // namespace

@@ -8,6 +8,6 @@ enum ExitStatus : int {
     kExitModule = 3,        // module missing or unusable, Initialize refused, registration failed
     kExitRefused = 4,       // no stream started: the plug-in showed a message or lacks its window
     kExitStreamFailed = 5,  // the stream failed and was not brought back
-    kExitInput = 6,         // the audio input cannot be opened
+    kExitInput = 6,         // the audio input cannot be opened, or failed while it played
     kExitEndedOffAir = 7,   // the run ended while a lost stream was being brought back
 };

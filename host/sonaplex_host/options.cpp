@@ -64,7 +64,8 @@ Exit status:
   5  the stream failed and was not brought back: "Status: stream create
      error." (at the first attempt, or with --no-reconnect), "Status: stream
      write error." (with --no-reconnect) or "Status: internal error N"
-  6  the audio input cannot be opened
+  6  the audio input cannot be opened, or failed while it played (a looped
+     file that could not be opened again)
   7  the run ended (duration, end of the input, or a signal) while a lost
      stream was being brought back
   With several streams, the status of the first stream, in the file's

@@ -120,6 +120,10 @@ int Station::Stream(std::unique_ptr<AudioSource> source, HealthView* healthView)
         guard->Interrupt();
         audio->Stop();
     }
+    if (inputEnded && !inputFailure.empty()) {
+        log.Line("", "the input failed: " + inputFailure);
+        status = status == kExitDone ? kExitInput : status;
+    }
     return status;
 }
 
@@ -145,7 +149,8 @@ void Station::StartAudio(std::unique_ptr<AudioSource>& source) {
                 events.Wake();
             }
         },
-        [this] {
+        [this, reader] {
+            inputFailure = reader->Failure();
             inputEnded = true;
             events.Wake();
         },
@@ -282,7 +287,7 @@ const char* Station::StopReason() const {
                                   : "terminated (SIGTERM)";
     }
     if (inputEnded) {
-        return "end of the input";
+        return inputFailure.empty() ? "end of the input" : "the input failed";
     }
     if (upSince && options.durationSeconds &&
         Clock::now() - *upSince >= std::chrono::duration<double>(*options.durationSeconds)) {

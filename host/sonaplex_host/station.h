@@ -64,6 +64,7 @@ private:
     ServiceNotifier notifier;
     std::optional<Clock::time_point> upSince;  // the first stream first came up
     std::atomic<bool> inputEnded{false};
+    std::string inputFailure;  // written before inputEnded is set
     LevelMeter level{options.hostRate};
     LoudnessMeter loudness{options.hostRate};
     std::unique_ptr<SilenceGuard> guard;

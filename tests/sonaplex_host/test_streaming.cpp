@@ -72,6 +72,20 @@ TEST_F(StreamingTest, AFileStreamsToItsEndAndTheListenerHearsItsTone) {
     EXPECT_NEAR(DominantFrequency(heard.left, heard.sampleRate), 1000.0, 5.0);
 }
 
+// A station that cannot go on with its input must not exit as if it were done.
+TEST_F(StreamingTest, ALoopedFileThatCannotBeOpenedAgainEndsWithTheInputStatus) {
+    StartServer();
+    const auto wav = folder / "loop.wav";
+    WriteToneWav(wav, 1000.0, 44100, 2.0);
+    HostRun host(folder.Path(), ServerOptions({"--input", wav.string(), "--loop"}));
+    ASSERT_TRUE(host.Start());
+    ASSERT_TRUE(server->SourceConnected(10s)) << host.Output();
+    std::filesystem::remove(wav);
+    const HostOutcome outcome = host.Finish();
+    EXPECT_EQ(outcome.exitStatus, kExitInput) << outcome.output;
+    EXPECT_THAT(outcome.output, HasSubstr("the input failed: cannot open '" + wav.string() + "'"));
+}
+
 // The second run's input is an FFmpeg input device, as a sound card would
 // be; lavfi's sine generator needs no hardware.
 TEST_F(StreamingTest, ASecondRunWithoutSettingsStreamsALiveInputWithTheSettingsOfTheFirst) {
