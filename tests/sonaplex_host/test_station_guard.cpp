@@ -29,14 +29,16 @@ class GuardTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(server.Start()) << server.LastError(); }
 
-    HostRun& Host(const std::string& input, std::vector<std::string> more, const std::string& stdinPath = "/dev/null") {
+    // The host's standard input holds text that no command it runs may read.
+    HostRun& Host(const std::string& input, std::vector<std::string> more) {
         std::vector<std::string> arguments = {"--server", "127.0.0.1", "--port",          std::to_string(server.Port()),
                                               "--mount",  "/stream",   "--user",          server.Options().sourceUser,
                                               "--input",  input,       "--status-listen", std::to_string(statusPort)};
         arguments.insert(arguments.end(), more.begin(), more.end());
         ::setenv("SKYFLUME_PASSWORD", server.Options().sourcePassword.c_str(), 1);
         host.emplace(folder.Path(), arguments);
-        EXPECT_TRUE(host->Start(stdinPath));
+        std::ofstream(folder / "stdin") << "the host's own input\n";
+        EXPECT_TRUE(host->Start((folder / "stdin").string()));
         return *host;
     }
 
@@ -77,15 +79,12 @@ std::vector<int> Stretches(const ListenResult& heard) {
 }
 
 TEST_F(GuardTest, ASilentInputIsReplacedByTheFallbackUntilItIsBack) {
-    // 5 s of tone, 7 s of silence, then the tone for good. The command must
-    // not read the host's standard input, which may be the stream's audio.
+    // 5 s of tone, 7 s of silence, then the tone for good.
     const auto ran = folder / "ran.txt";
-    std::ofstream(folder / "stdin") << "the host's own input\n";
     Host("lavfi:aevalsrc='0.5*sin(2*PI*1000*t)*(lt(t,5)+gte(t,12))':c=stereo:s=44100",
          {"--silence-after", "3", "--silence-recover", "2", "--fallback", "tone:440", "--on-silence",
           "echo \"$SKYFLUME_MOUNT $SKYFLUME_FALLBACK\" >> '" + ran.string() + "'; cat >> '" + ran.string() + "'",
-          "--duration", "19"},
-         (folder / "stdin").string());
+          "--duration", "19"});
     ASSERT_TRUE(server.SourceConnected(10s)) << host->Output();
     Listener listener;
     listener.Start(server.MountUrl());

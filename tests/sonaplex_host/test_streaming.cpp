@@ -1,6 +1,6 @@
-// Streams that run: to the end of a file, from settings saved by an earlier
-// run, stopped by Ctrl-C, brought back after the server was lost, and
-// refused by the server.
+// Streams that run: to the end of a file, or of a looped one that is gone,
+// from settings saved by an earlier run, stopped by Ctrl-C, brought back
+// after the server was lost, and refused by the server.
 
 #include <gtest/gtest.h>
 
@@ -72,7 +72,6 @@ TEST_F(StreamingTest, AFileStreamsToItsEndAndTheListenerHearsItsTone) {
     EXPECT_NEAR(DominantFrequency(heard.left, heard.sampleRate), 1000.0, 5.0);
 }
 
-// A station that cannot go on with its input must not exit as if it were done.
 TEST_F(StreamingTest, ALoopedFileThatCannotBeOpenedAgainEndsWithTheInputStatus) {
     StartServer();
     const auto wav = folder / "loop.wav";
