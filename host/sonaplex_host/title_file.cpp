@@ -48,14 +48,25 @@ std::string Cleaned(const std::string& line, std::size_t maxBytes) {
 
 TitleFile::TitleFile(std::filesystem::path file) : path(std::move(file)) {
     watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch < 0) {
+        reports.push_back(std::string("cannot watch the title file: ") + std::strerror(errno));
+    }
+    Arm();
+    Read();
+}
+
+// Playout software may make its folder only once it runs, or make it anew
+// when it starts again: a folder that is not watched is tried again at every
+// look, and reported once each time it is lost.
+bool TitleFile::Arm() {
     const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
-    if (watch >= 0 && inotify_add_watch(watch, folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO) < 0) {
+    watched = watch >= 0 && inotify_add_watch(watch, folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO) >= 0;
+    if (!watched && watch >= 0 && !lossReported) {
         reports.push_back("cannot watch the folder of the title file, " + folder.string() + ": " +
                           std::strerror(errno));
-        ::close(watch);
-        watch = -1;
     }
-    Read();
+    lossReported = !watched;
+    return watched;
 }
 
 TitleFile::~TitleFile() {
@@ -71,13 +82,19 @@ const std::string& TitleFile::Title() {
     return title;
 }
 
+// A folder watched again may hold a new file already.
 bool TitleFile::Changed() {
+    if (!watched) {
+        return Arm();
+    }
     bool changed = false;
     alignas(inotify_event) char events[4096];
-    for (ssize_t size; watch >= 0 && (size = ::read(watch, events, sizeof events)) > 0;) {
+    for (ssize_t size; (size = ::read(watch, events, sizeof events)) > 0;) {
         for (ssize_t at = 0; at < size;) {
             const auto* event = reinterpret_cast<const inotify_event*>(events + at);
             changed = changed || (event->len > 0 && path.filename() == event->name);
+            // The folder is gone, and its watch with it.
+            watched = watched && (event->mask & IN_IGNORED) == 0;
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }
     }

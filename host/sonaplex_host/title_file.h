@@ -8,7 +8,7 @@
 // The title that playout software writes into a file ("now playing"): the
 // file's first line, read again whenever the file is written or replaced.
 // The folder is watched rather than the file, so that a file renamed over
-// the old one is seen as well. What is read is made fit to announce: valid
+// the old one is seen as well, and a folder that comes or comes back later. What is read is made fit to announce: valid
 // UTF-8 without control characters, at most kMaxBytes long, cut between
 // two characters.
 class TitleFile {
@@ -28,11 +28,15 @@ public:
     std::vector<std::string> TakeReports() { return std::exchange(reports, {}); }
 
 private:
+    // Watches the folder; answers whether it is watched.
+    bool Arm();
     bool Changed();
     void Read();
 
     const std::filesystem::path path;
-    int watch = -1;  // the inotify descriptor; -1 when the folder cannot be watched
+    int watch = -1;  // the inotify descriptor; -1 when none could be had
+    bool watched = false;
+    bool lossReported = false;
     std::string title;
     bool readFailed = false;
     std::vector<std::string> reports;

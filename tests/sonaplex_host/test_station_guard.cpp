@@ -136,6 +136,19 @@ TEST_F(GuardTest, TheTitleFileIsAnnouncedOnceForEachChangeAndAgainAfterAReconnec
     EXPECT_EQ(updates, 4) << outcome.output;
 }
 
+// Playout software that makes its folder once it runs, and anew when it starts again.
+TEST_F(GuardTest, ATitleFileInAFolderMadeLaterOrMadeAnewIsFollowed) {
+    const auto playout = folder / "playout";
+    Host("tone:1000", {"--title-file", (playout / "now.txt").string()});
+    ASSERT_TRUE(server.SourceConnected(10s)) << host->Output();
+    for (const std::string title : {"Made later", "Made anew"}) {
+        std::filesystem::remove_all(playout);
+        std::filesystem::create_directory(playout);
+        std::ofstream(playout / "now.txt") << title << "\n";
+        EXPECT_TRUE(Eventually([&] { return MountTitle(server) == title; })) << MountTitle(server) << host->Output();
+    }
+}
+
 TEST_F(GuardTest, ARelayServesTheStreamAndItsTitleAndPicksItUpAgainAfterAReconnect) {
     IcecastOptions relayOptions;
     relayOptions.relayFromPort = server.Port();
