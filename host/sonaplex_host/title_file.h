@@ -8,9 +8,10 @@
 // The title that playout software writes into a file ("now playing"): the
 // file's first line, read again whenever the file is written or replaced.
 // The folder is watched rather than the file, so that a file renamed over
-// the old one is seen as well, and a folder that comes or comes back later. What is read is made fit to announce: valid
-// UTF-8 without control characters, at most kMaxBytes long, cut between
-// two characters.
+// the old one is seen as well; a folder made later, or made anew, is watched
+// once it is there. What is read is made fit to announce: valid UTF-8
+// without control characters, at most kMaxBytes long, cut between two
+// characters.
 class TitleFile {
 public:
     static constexpr std::size_t kMaxBytes = 255;
