@@ -61,6 +61,20 @@ HostOutcome HostRun::Interrupt(int signal, std::chrono::milliseconds timeout) {
     return Finish(timeout);
 }
 
+void ExpectExit(const HostOutcome& outcome, int exitStatus, const std::string& text) {
+    EXPECT_TRUE(outcome.exited) << outcome.output;
+    EXPECT_EQ(outcome.exitStatus, exitStatus) << outcome.output;
+    EXPECT_THAT(outcome.output, HasSubstr(text));
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 HostOutcome RunHost(const std::filesystem::path& folder, std::vector<std::string> arguments, bool withModuleAndState) {
     HostRun run(folder, std::move(arguments), withModuleAndState);
     if (!run.Start()) {

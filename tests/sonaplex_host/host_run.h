@@ -65,6 +65,11 @@ private:
     ChildProcess process;
 };
 
+// The host exited by itself with the status, and its output says `text`.
+void ExpectExit(const HostOutcome& outcome, int exitStatus, const std::string& text);
+// How often `part` occurs in `text`.
+std::size_t Count(const std::string& text, const std::string& part);
+
 // Start and Finish in one.
 HostOutcome RunHost(const std::filesystem::path& folder, std::vector<std::string> arguments,
                     bool withModuleAndState = true);

@@ -19,9 +19,7 @@ namespace {
 
 // The run ended with the exit status and the text that explain why it streamed nothing.
 void ExpectNoStream(const HostOutcome& outcome, int exitStatus, const std::string& text) {
-    EXPECT_TRUE(outcome.exited) << outcome.output;
-    EXPECT_EQ(outcome.exitStatus, exitStatus) << outcome.output;
-    EXPECT_THAT(outcome.output, HasSubstr(text));
+    ExpectExit(outcome, exitStatus, text);
     EXPECT_THAT(outcome.output, Not(HasSubstr("Status: connecting...")));
 }
 
@@ -106,8 +104,7 @@ class UsageTest : public NoStreamTest, public testing::WithParamInterface<UsageC
 TEST_P(UsageTest, MistakesAreCaughtBeforeAnythingLoads) {
     // No module: a usage error is caught before one is looked for.
     const HostOutcome outcome = RunHost(folder.Path(), GetParam().arguments, false);
-    EXPECT_EQ(outcome.exitStatus, GetParam().exitStatus) << outcome.output;
-    EXPECT_THAT(outcome.output, HasSubstr(GetParam().text));
+    ExpectExit(outcome, GetParam().exitStatus, GetParam().text);
     EXPECT_THAT(outcome.output, Not(HasSubstr("Pw-typed-4471")));
 }
 
@@ -184,8 +181,7 @@ TEST_F(NoStreamTest, EachConnectionFailureIsExplainedInItsOwnLineWithoutThePassw
         arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
         SCOPED_TRACE(c.line);
         const HostOutcome outcome = RunHost(folder.Path(), arguments);
-        EXPECT_EQ(outcome.exitStatus, kExitStreamFailed) << outcome.output;
-        EXPECT_THAT(outcome.output, HasSubstr("Status: stream create error.\n"));
+        ExpectExit(outcome, kExitStreamFailed, "Status: stream create error.\n");
         EXPECT_THAT(ReasonLine(outcome.output), HasSubstr(c.line)) << outcome.output;
         EXPECT_THAT(outcome.output, Not(HasSubstr(password)));
         EXPECT_THAT(outcome.output, Not(HasSubstr(wrongPassword)));

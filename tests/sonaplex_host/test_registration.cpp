@@ -38,8 +38,7 @@ TEST_F(RegistrationTest, TheRegisteredModuleIsFoundUntilItIsUnregistered) {
     EXPECT_FALSE(std::filesystem::exists(pathValue));
 
     const HostOutcome again = RunHost(folder.Path(), {"--unregister", "--module", SKYFLUME_MODULE_PATH}, false);
-    EXPECT_EQ(again.exitStatus, kExitModule) << again.output;
-    EXPECT_THAT(again.output, HasSubstr("DllUnregisterServer"));
+    ExpectExit(again, kExitModule, "DllUnregisterServer");
     EXPECT_THAT(again.output, HasSubstr("failed"));
 }
 

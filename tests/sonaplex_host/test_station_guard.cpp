@@ -128,12 +128,8 @@ TEST_F(GuardTest, TheTitleFileIsAnnouncedOnceForEachChangeAndAgainAfterAReconnec
     std::ofstream(file) << "Bad \xC0\xAF title\n";
     EXPECT_TRUE(Eventually([&] { return Input(statusPort)["playing"] == "Bad \uFFFD\uFFFD title"; })) << host->Output();
     const HostOutcome outcome = host->Interrupt();
-    std::ifstream log(std::filesystem::path(server.Folder()) / "log" / "access.log");
-    int updates = 0;
-    for (std::string line; std::getline(log, line);) {
-        updates += line.find("/admin/metadata") != std::string::npos ? 1 : 0;
-    }
-    EXPECT_EQ(updates, 4) << outcome.output;
+    const std::string log = FileText(std::filesystem::path(server.Folder()) / "log" / "access.log");
+    EXPECT_EQ(Count(log, "/admin/metadata"), 4u) << outcome.output;
 }
 
 // Playout software that makes its folder once it runs, and anew when it starts again.

@@ -28,9 +28,7 @@ constexpr std::size_t kServerPortUnits = 16;
 
 // The host clicked Stop for the reason, the plug-in finished and the host exited with 0.
 void ExpectStoppedCleanly(const HostOutcome& outcome, const std::string& reason) {
-    EXPECT_TRUE(outcome.exited) << outcome.output;
-    EXPECT_EQ(outcome.exitStatus, 0) << outcome.output;
-    EXPECT_THAT(outcome.output, HasSubstr("clicking Stop: " + reason));
+    ExpectExit(outcome, 0, "clicking Stop: " + reason);
     EXPECT_THAT(outcome.output, HasSubstr("Status: done."));
 }
 
@@ -81,8 +79,7 @@ TEST_F(StreamingTest, ALoopedFileThatCannotBeOpenedAgainEndsWithTheInputStatus) 
     ASSERT_TRUE(server->SourceConnected(10s)) << host.Output();
     std::filesystem::remove(wav);
     const HostOutcome outcome = host.Finish();
-    EXPECT_EQ(outcome.exitStatus, kExitInput) << outcome.output;
-    EXPECT_THAT(outcome.output, HasSubstr("the input failed: cannot open '" + wav.string() + "'"));
+    ExpectExit(outcome, kExitInput, "the input failed: cannot open '" + wav.string() + "'");
 }
 
 // The second run's input is an FFmpeg input device, as a sound card would
@@ -102,8 +99,7 @@ TEST_F(StreamingTest, ASecondRunWithoutSettingsStreamsALiveInputWithTheSettingsO
     const ListenResult heard = HearFor(server->MountUrl(), 1.0);
     const HostOutcome secondOutcome = second.Finish();
 
-    EXPECT_EQ(secondOutcome.exitStatus, 0) << secondOutcome.output;
-    EXPECT_THAT(secondOutcome.output, HasSubstr("restored the settings from"));
+    ExpectExit(secondOutcome, 0, "restored the settings from");
     ASSERT_TRUE(heard.connected) << heard.error;
     EXPECT_EQ(heard.bitRate, 192000);
     EXPECT_EQ(heard.sampleRate, 44100);
@@ -148,8 +144,7 @@ TEST_F(StreamingTest, TheServerShowsEachFilesTagsOrNameAsTitleOrTheTitleGiven) {
     EXPECT_TRUE(Eventually([&] { return MountTitle(*server) == "second-song.wav"; }))
         << MountTitle(*server) << host.Output();
     const HostOutcome filesOutcome = host.Finish();
-    EXPECT_EQ(filesOutcome.exitStatus, 0) << filesOutcome.output;
-    EXPECT_THAT(filesOutcome.output, HasSubstr("title \"Test Artist \u2013 Test Song\" announced"));
+    ExpectExit(filesOutcome, 0, "title \"Test Artist \u2013 Test Song\" announced");
     ASSERT_TRUE(server->SourceGone(5s));
 
     HostRun titled(folder.Path(), ServerOptions({"--title", "Morning Show", "--duration", "3"}));
@@ -190,8 +185,7 @@ TEST_F(StreamingTest, ALostServerIsBroughtBackAndCtrlCEndsTheWaitForOneThatStays
     const auto interrupted = std::chrono::steady_clock::now();
     const HostOutcome outcome = host.Interrupt(SIGINT, 5s);
     EXPECT_LT(SecondsSince(interrupted), 1.5);
-    EXPECT_EQ(outcome.exitStatus, kExitEndedOffAir) << outcome.output;
-    EXPECT_THAT(outcome.output, HasSubstr("ending while the stream is down: interrupted (SIGINT)"));
+    ExpectExit(outcome, kExitEndedOffAir, "ending while the stream is down: interrupted (SIGINT)");
     // The last state of the status line, with the tone's level (amplitude 0.5).
     EXPECT_THAT(outcome.output, HasSubstr("  off air, reconnecting  level -6.0 dBFS"));
 }
@@ -203,8 +197,7 @@ TEST_F(StreamingTest, AWrongPasswordEndsWithTheCreateError) {
     const HostOutcome outcome =
         RunHost(folder.Path(), ServerOptions({"--password-file", passwordFile.string(), "--duration", "5"}));
 
-    EXPECT_EQ(outcome.exitStatus, kExitStreamFailed) << outcome.output;
-    EXPECT_THAT(outcome.output, HasSubstr("Status: stream create error."));
+    ExpectExit(outcome, kExitStreamFailed, "Status: stream create error.");
     EXPECT_THAT(outcome.output, Not(HasSubstr("Status: streaming...")));
 }
 
